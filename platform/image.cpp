@@ -1,0 +1,94 @@
+#include "platform/image.hpp"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "platform/gobject_ptr.hpp"
+
+namespace platform {
+namespace {
+
+std::shared_ptr<cairo_surface_t> adoptSurface(cairo_surface_t* surface) {
+  return std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy);
+}
+
+// gdk-pixbuf holds straight RGB(A); cairo wants premultiplied native-endian ARGB.
+std::optional<Image> fromPixbuf(GdkPixbuf* pixbuf) {
+  int width = gdk_pixbuf_get_width(pixbuf);
+  int height = gdk_pixbuf_get_height(pixbuf);
+  auto image = Image::create(width, height);
+  if (!image) return std::nullopt;
+  cairo_surface_t* surface = image->surface();
+  cairo_surface_flush(surface);
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+  const bool hasAlpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  const int srcStride = gdk_pixbuf_get_rowstride(pixbuf);
+  const guchar* src = gdk_pixbuf_read_pixels(pixbuf);
+  unsigned char* dst = cairo_image_surface_get_data(surface);
+  const int dstStride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < height; ++y) {
+    const guchar* s = src + static_cast<std::ptrdiff_t>(y) * srcStride;
+    auto* d = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(y) * dstStride);
+    for (int x = 0; x < width; ++x, s += channels) {
+      std::uint32_t a = hasAlpha ? s[3] : 255;
+      std::uint32_t r = (s[0] * a + 127) / 255, g = (s[1] * a + 127) / 255, b = (s[2] * a + 127) / 255;
+      d[x] = (a << 24) | (r << 16) | (g << 8) | b;
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  return image;
+}
+
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+  out->insert(out->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+std::optional<Image> Image::create(int width, int height) {
+  if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return std::nullopt;
+  auto surface = adoptSurface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+  return Image(std::move(surface));
+}
+
+std::optional<Image> Image::fromSurface(cairo_surface_t* surface) {
+  if (!surface || cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS ||
+      cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) {
+    return std::nullopt;
+  }
+  return Image(adoptSurface(cairo_surface_reference(surface)));
+}
+
+std::optional<Image> Image::decode(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return std::nullopt;
+  auto loader = adoptGRef(gdk_pixbuf_loader_new());
+  bool written = gdk_pixbuf_loader_write(loader.get(), bytes.data(), bytes.size(), nullptr);
+  bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr);
+  if (!written || !closed) return std::nullopt;
+  GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());  // owned by the loader
+  if (!pixbuf) return std::nullopt;
+  return fromPixbuf(pixbuf);
+}
+
+std::optional<Image> Image::load(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return decode(bytes);
+}
+
+int Image::width() const { return cairo_image_surface_get_width(surface_.get()); }
+int Image::height() const { return cairo_image_surface_get_height(surface_.get()); }
+
+std::vector<std::uint8_t> Image::pngData() const {
+  std::vector<std::uint8_t> out;
+  if (cairo_surface_write_to_png_stream(surface_.get(), appendBytes, &out) != CAIRO_STATUS_SUCCESS) out.clear();
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("Runlet");
+  return 0;
+}
