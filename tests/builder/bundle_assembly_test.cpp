@@ -1,0 +1,243 @@
+#include "builder/bundle_assembly.hpp"
+
+#include <gtest/gtest.h>
+
+#include "builder/build_fixture.hpp"
+#include "builder/generator_error.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace plist = platform::plist;
+using builder::GeneratorError;
+using testing_support::readFile;
+using testing_support::writeFile;
+
+class BundleAssembly : public testing_support::BuildFixture {
+ protected:
+  fs::path destination(const std::string& name = "My Cool App") const { return out / (name + ".app"); }
+
+  void create(const builder::AppGenerator& request, const fs::path& dest) {
+    builder::createBundle(request, dest, environment(), [this](const std::string& text) { progress.push_back(text); });
+  }
+
+  builder::AppGenerator folderRequest(const fs::path& site, const std::string& name = "Docs") const {
+    builder::AppGenerator request;
+    request.name = name;
+    request.source = builder::SiteSource::localFolder(site);
+    return request;
+  }
+
+  std::vector<std::string> progress;
+  fs::path site = root / "site";
+};
+
+TEST_F(BundleAssembly, WebAddressAppHasRewrittenInfoPlistRenamedExecutableAndRecord) {
+  auto request = urlRequest("My Cool App");
+  request.fullContent = true;
+  create(request, destination());
+  const fs::path contents = destination() / "Contents";
+
+  auto info = readPlist(contents / "Info.plist");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleName"), "My Cool App");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleDisplayName"), "My Cool App");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "My Cool App");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleIconFile"), "AppIcon");
+  EXPECT_TRUE(plist::lookup<std::string>(info, "CFBundleIdentifier")->starts_with("co.corvan.nimbrel.my-cool-app-"));
+  EXPECT_EQ(info.count("CFBundleIconName"), 0u);
+  // Keys the builder does not own stay as the template had them.
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleShortVersionString"), "2.5.1");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleVersion"), "77");
+  EXPECT_EQ(plist::lookup<std::string>(info, "LSMinimumSystemVersion"), "11.0");
+
+  EXPECT_TRUE(fs::exists(contents / "MacOS" / "My Cool App"));
+  EXPECT_FALSE(fs::exists(contents / "MacOS" / "Runlet"));
+  EXPECT_FALSE(fs::exists(contents / "_CodeSignature"));
+  EXPECT_FALSE(fs::exists(contents / "CodeResources"));
+  EXPECT_FALSE(fs::exists(contents / "Resources" / "Assets.car"));
+  EXPECT_EQ(readFile(contents / "Resources" / "template-resource.txt"), "kept");
+  EXPECT_FALSE(fs::exists(contents / "Resources" / "Site"));
+
+  const plist::Dictionary expected{{"name", "My Cool App"},
+                                   {"type", "url"},
+                                   {"url", "example.org"},
+                                   {"indexFile", "index.html"},
+                                   {"fullcontent", true}};
+  EXPECT_EQ(readPlist(contents / "Resources" / "app.plist"), expected);
+  EXPECT_EQ(progress, std::vector<std::string>{"Creating app bundle\u2026"});
+}
+
+TEST_F(BundleAssembly, BlankNameKeepsItsBlanksExceptInTheExecutable) {
+  create(urlRequest("   "), destination("   "));
+  const fs::path contents = destination("   ") / "Contents";
+  auto info = readPlist(contents / "Info.plist");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleName"), "   ");
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "App");
+  EXPECT_TRUE(plist::lookup<std::string>(info, "CFBundleIdentifier")->starts_with("co.corvan.nimbrel.app-"));
+  EXPECT_TRUE(fs::exists(contents / "MacOS" / "App"));
+  EXPECT_EQ(plist::lookup<std::string>(readPlist(contents / "Resources" / "app.plist"), "name"), "   ");
+}
+
+TEST_F(BundleAssembly, NameRunletLeavesTheExecutableInPlace) {
+  create(urlRequest("Runlet"), destination("Runlet"));
+  EXPECT_EQ(readFile(destination("Runlet") / "Contents/MacOS/Runlet"), "#!/bin/sh\necho runlet\n");
+}
+
+TEST_F(BundleAssembly, ExistingAppIsRemovedBeforeCreationIsReported) {
+  writeFile(destination() / "stale-file", "old");
+  builder::createBundle(urlRequest(), destination(), environment(), [this](const std::string& text) {
+    if (text == "Creating app bundle\u2026") {
+      EXPECT_FALSE(fs::exists(destination()));
+    }
+  });
+  EXPECT_FALSE(fs::exists(destination() / "stale-file"));
+  EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
+}
+
+TEST_F(BundleAssembly, LinkAtDestinationIsReplacedWithoutTouchingItsTarget) {
+  const fs::path elsewhere = root / "elsewhere";
+  writeFile(elsewhere / "precious", "keep me");
+  fs::create_directory_symlink(elsewhere, destination());
+  create(urlRequest(), destination());
+  EXPECT_EQ(readFile(elsewhere / "precious"), "keep me");
+  EXPECT_FALSE(fs::is_symlink(destination()));
+
+  fs::remove_all(destination());
+  fs::create_symlink(root / "missing", destination());  // dangling
+  create(urlRequest(), destination());
+  EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
+}
+
+TEST_F(BundleAssembly, ItemWhoseExtensionIsNotExactlyAppIsLeftAlone) {
+  const fs::path dest = out / "Docs.App";
+  writeFile(dest / "mine", "x");
+  try {
+    create(urlRequest("Docs"), dest);
+    FAIL() << "expected destinationExists";
+  } catch (const GeneratorError& e) {
+    EXPECT_EQ(e.errorCase(), GeneratorError::Case::destinationExists);
+    EXPECT_EQ(e.payload(), "Docs.App");
+  }
+  EXPECT_EQ(readFile(dest / "mine"), "x");
+  EXPECT_TRUE(progress.empty());
+}
+
+TEST_F(BundleAssembly, MissingTemplateChangesNothing) {
+  fs::remove_all(resources / "Runlet.app");
+  writeFile(destination() / "old", "x");
+  try {
+    create(urlRequest(), destination());
+    FAIL() << "expected templateMissing";
+  } catch (const GeneratorError& e) {
+    EXPECT_EQ(e.errorCase(), GeneratorError::Case::templateMissing);
+  }
+  EXPECT_EQ(readFile(destination() / "old"), "x");
+}
+
+class BrokenInfoPlist : public BundleAssembly, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(BrokenInfoPlist, FailsWithFileErrorAndLeavesNoDestination) {
+  const fs::path info = resources / "Runlet.app/Contents/Info.plist";
+  if (std::string(GetParam()) == "missing") {
+    fs::remove(info);
+  } else {
+    writeFile(info, GetParam());
+  }
+  try {
+    create(urlRequest(), destination());
+    FAIL() << "expected fileError";
+  } catch (const GeneratorError& e) {
+    EXPECT_EQ(e.errorCase(), GeneratorError::Case::fileError);
+    EXPECT_STREQ(e.what(), "Could not read the app's Info.plist.");
+  }
+  EXPECT_FALSE(fs::exists(destination()));
+  EXPECT_TRUE(fs::exists(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BrokenInfoPlist,
+                         ::testing::Values("missing", "not a property list",
+                                           "<plist version=\"1.0\"><array><string>x</string></array></plist>"));
+
+TEST_F(BundleAssembly, LocalSiteCopiesVisibleTopLevelEntriesAndFindsTheStartPage) {
+  writeFile(site / "index.htm", "<p>start</p>");
+  writeFile(site / "home.html", "<p>home</p>");
+  writeFile(site / ".git" / "config", "secret");
+  writeFile(site / ".DS_Store", "junk");
+  writeFile(site / "css" / ".keep", "");
+  writeFile(site / "css" / "site.css", "body{}");
+  fs::create_symlink("css/site.css", site / "style-link.css");
+
+  create(folderRequest(site), destination("Docs"));
+  const fs::path copied = destination("Docs") / "Contents/Resources/Site";
+  EXPECT_EQ(readFile(copied / "index.htm"), "<p>start</p>");
+  EXPECT_EQ(readFile(copied / "css/site.css"), "body{}");
+  EXPECT_TRUE(fs::exists(copied / "css/.keep"));  // hidden entries below the top level are part of the site
+  EXPECT_FALSE(fs::exists(copied / ".git"));
+  EXPECT_FALSE(fs::exists(copied / ".DS_Store"));
+  EXPECT_TRUE(fs::is_symlink(copied / "style-link.css"));
+
+  const plist::Dictionary expected{
+      {"name", "Docs"}, {"type", "local"}, {"url", ""}, {"indexFile", "index.htm"}, {"fullcontent", false}};
+  EXPECT_EQ(readPlist(destination("Docs") / "Contents/Resources/app.plist"), expected);
+  EXPECT_EQ(progress, (std::vector<std::string>{"Creating app bundle\u2026", "Bundling website files\u2026"}));
+}
+
+struct StartPageCase {
+  std::vector<const char*> files;
+  const char* startPage;
+};
+
+class StartPage : public BundleAssembly, public ::testing::WithParamInterface<StartPageCase> {};
+
+TEST_P(StartPage, IsFoundAtTheTopLevel) {
+  for (const char* file : GetParam().files) writeFile(site / file, "<html></html>");
+  create(folderRequest(site), destination("Docs"));
+  EXPECT_EQ(plist::lookup<std::string>(readPlist(destination("Docs") / "Contents/Resources/app.plist"), "indexFile"),
+            GetParam().startPage);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, StartPage,
+                         ::testing::Values(StartPageCase{{"index.htm", "home.html"}, "index.htm"},
+                                           StartPageCase{{"default.html", "index.html"}, "index.html"},
+                                           StartPageCase{{"default.html", "a.html"}, "default.html"},
+                                           StartPageCase{{"Home.HTML", "notes.txt"}, "Home.HTML"}));
+
+TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNoDestination) {
+  writeFile(site / "index.php", "<?php");
+  writeFile(site / "pages" / "index.html", "<html></html>");
+  writeFile(site / "old.htm", "<html></html>");
+  try {
+    create(folderRequest(site), destination("Docs"));
+    FAIL() << "expected localFolderHasNoHTML";
+  } catch (const GeneratorError& e) {
+    EXPECT_EQ(e.errorCase(), GeneratorError::Case::localFolderHasNoHTML);
+  }
+  EXPECT_FALSE(fs::exists(destination("Docs")));
+  EXPECT_TRUE(fs::exists(site / "index.php"));  // the source is never touched
+}
+
+TEST_F(BundleAssembly, MissingSiteFolderFailsWithTheSystemsErrorAndLeavesNoDestination) {
+  EXPECT_THROW(create(folderRequest(root / "no-such-site"), destination("Docs")), fs::filesystem_error);
+  EXPECT_FALSE(fs::exists(destination("Docs")));
+}
+
+TEST(UpdateInfoPlist, BinaryPlistIsRewrittenAsXML) {
+  testing_support::TempDir dir;
+  // A binary property list holding {"CFBundleName": "T", "Extra": 1}.
+  const unsigned char binary[] = {0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd2, 0x01, 0x02, 0x03, 0x04,
+                                  0x5c, 0x43, 0x46, 0x42, 0x75, 0x6e, 0x64, 0x6c, 0x65, 0x4e, 0x61, 0x6d, 0x65,
+                                  0x55, 0x45, 0x78, 0x74, 0x72, 0x61, 0x51, 0x54, 0x10, 0x01, 0x08, 0x0d, 0x1a,
+                                  0x20, 0x22, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00,
+                                  0x00, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24};
+  writeFile(dir / "Info.plist", std::string(reinterpret_cast<const char*>(binary), sizeof binary));
+  ASSERT_TRUE(platform::plist::readFile(dir / "Info.plist")) << "test data is not a binary plist";
+  builder::updateInfoPlist(dir / "Info.plist", "Name", "Exec", "co.corvan.nimbrel.name-000000");
+  const std::string text = readFile(dir / "Info.plist");
+  EXPECT_TRUE(text.starts_with("<?xml")) << text;
+  auto info = *platform::plist::readFile(dir / "Info.plist")->get<plist::Dictionary>();
+  EXPECT_EQ(plist::lookup<std::int64_t>(info, "Extra"), 1);
+  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "Exec");
+}
+
+}  // namespace
