@@ -77,6 +77,12 @@ void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEn
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::destinationInsideSource())));
     return;
   }
+  if (const fs::path* site = request.source.asLocalFolder(); site && isInside(*site, destination)) {
+    // Replacing the app would delete the very site it is to be built from.
+    callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(
+        "The website folder lies inside the app it would replace. Move the folder elsewhere first."))));
+    return;
+  }
   try {
     createBundle(request, destination, env, callbacks.reporter());
   } catch (...) {

@@ -103,11 +103,8 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
 
   const std::string* address = request.source.asURL();
   plist::Dictionary config{
-      {"name", request.name},
-      {"type", address ? "url" : "local"},
-      {"url", address ? *address : std::string()},
-      {"indexFile", indexFile},
-      {"fullcontent", request.fullContent},
+      {"name", request.name},   {"type", address ? "url" : "local"},  {"url", address ? *address : std::string()},
+      {"indexFile", indexFile}, {"fullcontent", request.fullContent},
   };
   fs::create_directories(resources);  // a template without resources of its own still gets its record
   writeFileBytes(resources / "app.plist", plist::toXML(config));

@@ -22,8 +22,8 @@ void assembleBundle(const AppGenerator& request, const std::filesystem::path& de
                     const ProgressCallback& progress);
 
 // Sets the name, executable, identifier and icon keys; every other key stays.
-void updateInfoPlist(const std::filesystem::path& infoPlist, const std::string& name,
-                     const std::string& executable, const std::string& identifier);
+void updateInfoPlist(const std::filesystem::path& infoPlist, const std::string& name, const std::string& executable,
+                     const std::string& identifier);
 
 // Copies the site's visible top-level entries into resources/Site and returns
 // the start page's file name.

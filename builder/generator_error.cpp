@@ -33,7 +33,9 @@ GeneratorError::GeneratorError(Case c, std::string payload)
 GeneratorError GeneratorError::destinationExists(const std::string& lastPathComponent) {
   return {Case::destinationExists, lastPathComponent};
 }
-GeneratorError GeneratorError::signingFailed(const std::string& toolOutput) { return {Case::signingFailed, toolOutput}; }
+GeneratorError GeneratorError::signingFailed(const std::string& toolOutput) {
+  return {Case::signingFailed, toolOutput};
+}
 GeneratorError GeneratorError::notarizationFailed(const std::string& output) {
   return {Case::notarizationFailed, output};
 }

@@ -152,8 +152,8 @@ void writeIconSet(const Image& master, const std::string& platformName, const fs
     }
   }
 
-  auto tool = Subprocess::create({converter.string(), "--convert", "icns", "--output", iconFile.string(),
-                                  iconSet.string()});
+  auto tool =
+      Subprocess::create({converter.string(), "--convert", "icns", "--output", iconFile.string(), iconSet.string()});
   // The runner watches its tool only weakly; this holder keeps it alive until
   // its completion has run.
   auto holder = std::make_shared<std::shared_ptr<Subprocess>>(tool);

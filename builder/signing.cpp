@@ -32,7 +32,8 @@ std::string newUUIDString() {
   char* uuid = g_uuid_string_random();
   std::string text(uuid);
   g_free(uuid);
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return text;
 }
 
@@ -97,8 +98,8 @@ void notarizeApp(const fs::path& app, const std::string& profile, const BuildEnv
   runAndWait({env.tools.ditto.string(), "-c", "-k", "--keepParent", app.string(), archive.string()});
 
   progress("Uploading to Apple for notarization\u2026 (this can take a few minutes)");
-  ToolOutput submission = runAndWait({env.tools.xcrun.string(), "notarytool", "submit", archive.string(),
-                                      "--keychain-profile", profile, "--wait"});
+  ToolOutput submission = runAndWait(
+      {env.tools.xcrun.string(), "notarytool", "submit", archive.string(), "--keychain-profile", profile, "--wait"});
   if (submission.status != 0) {
     // Standard error first; an empty one is an answer too.
     auto text = decodeUTF8(submission.err);

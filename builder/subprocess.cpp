@@ -130,22 +130,22 @@ void Subprocess::run(Completion completion) {
   std::thread watcher;
   try {
     watcher = std::thread([weak, pid, outFd, errFd, completion = std::move(completion)] {
-    std::string outBytes, errBytes;
-    drain(outFd, errFd, outBytes, errBytes);
-    ::close(outFd);
-    ::close(errFd);
-    int wstatus = 0;
-    while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
-    auto self = weak.lock();
-    if (!self) return;
-    self->status_ = exitStatus(wstatus);
-    try {
-      if (completion) completion(*self, std::move(outBytes), std::move(errBytes));
-    } catch (...) {
-      // A throwing completion must not take the process down or leave waiters hanging.
-    }
-    self->group_.leave();
+      std::string outBytes, errBytes;
+      drain(outFd, errFd, outBytes, errBytes);
+      ::close(outFd);
+      ::close(errFd);
+      int wstatus = 0;
+      while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
+      }
+      auto self = weak.lock();
+      if (!self) return;
+      self->status_ = exitStatus(wstatus);
+      try {
+        if (completion) completion(*self, std::move(outBytes), std::move(errBytes));
+      } catch (...) {
+        // A throwing completion must not take the process down or leave waiters hanging.
+      }
+      self->group_.leave();
     });
   } catch (...) {
     // No thread to watch it: reap the tool here so nothing is left behind.

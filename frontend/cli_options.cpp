@@ -16,8 +16,7 @@ void addBuildOptions(CLI::App& command, BuildOptions& options) {
   command.add_option("--color", options.color, "Colour of the icon's background shape, #RRGGBB (default white)");
   command.add_flag("--no-title-bar", options.noTitleBar, "Let the page run under a hidden title bar");
   auto* identity = command.add_option("--developer-id", options.developerID, "Sign with this identity");
-  command.add_option("--notary-profile", options.notaryProfile, "Notarize with this stored profile")
-      ->needs(identity);
+  command.add_option("--notary-profile", options.notaryProfile, "Notarize with this stored profile")->needs(identity);
   command.add_flag("--replace", options.replace, "Replace an existing NAME.app without asking");
 }
 

@@ -4,7 +4,6 @@
 // touches the disk.
 
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
 #include <optional>
 #include <stdexcept>

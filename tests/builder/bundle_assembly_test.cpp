@@ -216,28 +216,4 @@ TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNoDestination) {
   EXPECT_TRUE(fs::exists(site / "index.php"));  // the source is never touched
 }
 
-TEST_F(BundleAssembly, MissingSiteFolderFailsWithTheSystemsErrorAndLeavesNoDestination) {
-  EXPECT_THROW(create(folderRequest(root / "no-such-site"), destination("Docs")), fs::filesystem_error);
-  EXPECT_FALSE(fs::exists(destination("Docs")));
-}
-
-TEST(UpdateInfoPlist, BinaryPlistIsRewrittenAsXML) {
-  testing_support::TempDir dir;
-  // A binary property list holding {"CFBundleName": "T", "Extra": 1}.
-  const unsigned char binary[] = {0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd2, 0x01, 0x02, 0x03, 0x04,
-                                  0x5c, 0x43, 0x46, 0x42, 0x75, 0x6e, 0x64, 0x6c, 0x65, 0x4e, 0x61, 0x6d, 0x65,
-                                  0x55, 0x45, 0x78, 0x74, 0x72, 0x61, 0x51, 0x54, 0x10, 0x01, 0x08, 0x0d, 0x1a,
-                                  0x20, 0x22, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00,
-                                  0x00, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x24};
-  writeFile(dir / "Info.plist", std::string(reinterpret_cast<const char*>(binary), sizeof binary));
-  ASSERT_TRUE(platform::plist::readFile(dir / "Info.plist")) << "test data is not a binary plist";
-  builder::updateInfoPlist(dir / "Info.plist", "Name", "Exec", "co.corvan.nimbrel.name-000000");
-  const std::string text = readFile(dir / "Info.plist");
-  EXPECT_TRUE(text.starts_with("<?xml")) << text;
-  auto info = *platform::plist::readFile(dir / "Info.plist")->get<plist::Dictionary>();
-  EXPECT_EQ(plist::lookup<std::int64_t>(info, "Extra"), 1);
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "Exec");
-}
-
 }  // namespace

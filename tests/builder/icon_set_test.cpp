@@ -123,11 +123,6 @@ class WriteIconSet : public ::testing::Test {
   testing_support::TempDir dir;
 };
 
-TEST_F(WriteIconSet, ConverterThatCannotStartStillContinuesAndCleansUp) {
-  write(dir / "Resources", dir / "no-converter");
-  EXPECT_FALSE(fs::exists(dir / "Resources" / "AppIcon.iconset"));
-}
-
 TEST_F(WriteIconSet, FolderThatCannotBeCreatedContinuesWithoutRunningTheConverter) {
   testing_support::writeFile(dir / "Resources", "a file, not a folder");
   testing_support::writeFile(dir / "converter", "#!/bin/sh\ntouch \"$0.ran\"\n");

@@ -69,10 +69,9 @@ TEST_F(Pipeline, IconSetReachesTheConverterCompleteAndIsGoneAfterwards) {
   ASSERT_TRUE(record.result && record.result->succeeded());
 
   const std::vector<std::pair<std::string, int>> expected{
-      {"icon_16x16.png", 16},     {"icon_16x16@2x.png", 32},     {"icon_32x32.png", 32},
-      {"icon_32x32@2x.png", 64},  {"icon_128x128.png", 128},     {"icon_128x128@2x.png", 256},
-      {"icon_256x256.png", 256},  {"icon_256x256@2x.png", 512},  {"icon_512x512.png", 512},
-      {"icon_512x512@2x.png", 1024}};
+      {"icon_16x16.png", 16},    {"icon_16x16@2x.png", 32},    {"icon_32x32.png", 32},    {"icon_32x32@2x.png", 64},
+      {"icon_128x128.png", 128}, {"icon_128x128@2x.png", 256}, {"icon_256x256.png", 256}, {"icon_256x256@2x.png", 512},
+      {"icon_512x512.png", 512}, {"icon_512x512@2x.png", 1024}};
   size_t files = 0;
   for (const auto& entry : fs::directory_iterator(tools->iconSetSnapshot())) {
     (void)entry;
@@ -144,10 +143,13 @@ TEST_F(Pipeline, DestinationInsideTheSiteIsRefusedBeforeAnythingIsWritten) {
   EXPECT_TRUE(build(folderRequest(site), root / "site2").result->succeeded());
 }
 
-TEST_F(Pipeline, WebAddressSourceMakesNoInsideCheck) {
-  // For an address there is no site folder, so any folder will do.
-  auto record = build(urlRequest(), out);
-  EXPECT_TRUE(record.result->succeeded());
+TEST_F(Pipeline, SiteInsideTheAppToBeReplacedIsNeverDeleted) {
+  const fs::path site = out / "Docs.app/Contents/Resources/Site";
+  writeFile(site / "index.html", "<p>only copy</p>");
+  auto record = build(folderRequest(site), out);
+  EXPECT_EQ(errorCase(*record.result), GeneratorError::Case::fileError);
+  EXPECT_EQ(readFile(site / "index.html"), "<p>only copy</p>");
+  EXPECT_TRUE(record.progress.empty());
 }
 
 TEST_F(Pipeline, FailuresBeforeTheIconStageCompleteOnceAndLeaveTheDiskAsDescribed) {
@@ -165,37 +167,6 @@ TEST_F(Pipeline, FailuresBeforeTheIconStageCompleteOnceAndLeaveTheDiskAsDescribe
   ASSERT_TRUE(rooted.result->succeeded()) << rooted.result->errorDescription();
   EXPECT_EQ(*rooted.result->app(), fs::path(out.string() + "//Sub/App.app"));
   EXPECT_TRUE(fs::exists(out / "Sub/App.app/Contents/Info.plist"));
-
-  fs::remove_all(resources / "Runlet.app");
-  auto missing = build(urlRequest(), out);
-  EXPECT_EQ(errorCase(*missing.result), GeneratorError::Case::templateMissing);
-  EXPECT_EQ(missing.result->errorDescription(), "The app template is missing from Nimbrel.");
-  EXPECT_TRUE(missing.progress.empty());
-}
-
-TEST_F(Pipeline, SiteWithoutPageFailsAfterCopyingAndLeavesNoApp) {
-  const fs::path site = root / "site";
-  writeFile(site / "index.php", "<?php");
-  auto record = build(folderRequest(site), out);
-  EXPECT_EQ(errorCase(*record.result), GeneratorError::Case::localFolderHasNoHTML);
-  EXPECT_EQ(record.progress, (std::vector<std::string>{"Creating app bundle\u2026", "Bundling website files\u2026"}));
-  EXPECT_FALSE(fs::exists(out / "Docs.app"));
-  EXPECT_TRUE(tools->calls().empty());
-}
-
-TEST_F(Pipeline, TwoBuildsAtOnceEachCompleteOnce) {
-  int completions = 0;
-  std::vector<std::string> apps;
-  for (const char* name : {"First", "Second"}) {
-    urlRequest(name).generate(out, environment(), [](const std::string&) {},
-                              [&](builder::BuildResult result) {
-                                ++completions;
-                                if (result.app()) apps.push_back(result.app()->filename().string());
-                              });
-  }
-  platform::runMainLoopUntil([&] { return completions == 2; });
-  std::sort(apps.begin(), apps.end());
-  EXPECT_EQ(apps, (std::vector<std::string>{"First.app", "Second.app"}));
 }
 
 }  // namespace

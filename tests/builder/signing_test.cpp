@@ -53,8 +53,9 @@ TEST_F(Signing, DeveloperIDWithoutProfileSignsWithEntitlementsAndNoNotarization)
   const fs::path entitlements = match[1].str();
   EXPECT_EQ(match[2].str(), app());
   EXPECT_EQ(entitlements.parent_path(), temporary);
-  EXPECT_TRUE(std::regex_match(entitlements.filename().string(),
-                               std::regex(R"(nbl-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\.entitlements)")))
+  EXPECT_TRUE(
+      std::regex_match(entitlements.filename().string(),
+                       std::regex(R"(nbl-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\.entitlements)")))
       << entitlements;
   // The tool saw exactly the two entitlements; the file is gone after success.
   auto value = platform::plist::readFile(tools->entitlementsCopy());
@@ -83,8 +84,8 @@ TEST_F(Signing, ProfileAddsArchiveSubmissionAndStaplingInOrder) {
   EXPECT_EQ(archive.parent_path(), temporary);
   EXPECT_TRUE(std::regex_match(archive.filename().string(),
                                std::regex(R"(nbl-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\.zip)")));
-  EXPECT_EQ(calls[3], "xcrun [notarytool] [submit] [" + archive.string() +
-                          "] [--keychain-profile] [notary profile] [--wait]");
+  EXPECT_EQ(calls[3],
+            "xcrun [notarytool] [submit] [" + archive.string() + "] [--keychain-profile] [notary profile] [--wait]");
   EXPECT_EQ(calls[4], "xcrun [stapler] [staple] [" + app() + "]");
   EXPECT_EQ(calls[5], "lsregister [-f] [" + app() + "]");
   EXPECT_TRUE(temporaryFiles().empty());
