@@ -19,6 +19,15 @@ namespace {
 constexpr int buildFailed = 1;
 constexpr int usageError = 2;
 
+int usage(const std::string& problem) {
+  std::cerr << "nimbrel: " << problem << "\n"
+            << "Usage: nimbrel build (--url ADDRESS | --folder DIR) --name NAME [--out DIR] [--icon FILE]\n"
+            << "                     [--color #RRGGBB] [--no-title-bar] [--developer-id IDENTITY\n"
+            << "                     [--notary-profile PROFILE]] [--replace]\n"
+            << "Run \"nimbrel build --help\" for what each option does.\n";
+  return usageError;
+}
+
 int build(const BuildOptions& options) {
   const builder::BuildEnvironment env = builder::BuildEnvironment::standard();
   PreparedBuild prepared;
@@ -67,16 +76,10 @@ int runCommandLine(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::cerr << "nimbrel: " << e.what() << "\n\n";
-    CLI::App* shown = buildCommand->parsed() ? buildCommand : &app;
-    std::cerr << shown->help();
-    return usageError;
+    return usage(e.what());
   }
   if (buildCommand->parsed()) {
-    if (!options.url && !options.folder) {
-      std::cerr << "nimbrel: give the site with --url ADDRESS or --folder DIR\n\n" << buildCommand->help();
-      return usageError;
-    }
+    if (!options.url && !options.folder) return usage("give the site with --url ADDRESS or --folder DIR");
     return build(options);
   }
   return usageError;
