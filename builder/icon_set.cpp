@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "builder/bundle_assembly.hpp"
+#include "builder/png_encoder.hpp"
 #include "builder/subprocess.hpp"
 
 namespace builder {
@@ -75,7 +76,7 @@ std::optional<Image> resized(const Image& image, int width, int height) {
   return target;
 }
 
-std::vector<std::uint8_t> pngData(const Image& image) { return image.pngData(); }
+std::vector<std::uint8_t> pngData(const Image& image) { return encodePNG(image); }
 
 std::optional<Image> composeIcon(const Image& shape, const platform::Color& color,
                                  const std::optional<Image>& picture) {

@@ -109,6 +109,20 @@ TEST(Resized, HasExactlyTheRequestedPixels) {
   EXPECT_EQ(decoded->width(), 32);
 }
 
+TEST(PngData, KeepsColourAndPartialAlpha) {
+  auto image = filled(8, 4, 0.2, 0.6, 1.0, 0.5);
+  auto decoded = Image::decode(builder::pngData(image));
+  ASSERT_TRUE(decoded);
+  ASSERT_EQ(decoded->width(), 8);
+  ASSERT_EQ(decoded->height(), 4);
+  const Pixel original = at(image, 3, 2), roundTrip = at(*decoded, 3, 2);
+  EXPECT_EQ(roundTrip.a, original.a);
+  EXPECT_NEAR(roundTrip.r, original.r, 1);
+  EXPECT_NEAR(roundTrip.g, original.g, 1);
+  EXPECT_NEAR(roundTrip.b, original.b, 1);
+  EXPECT_EQ(at(*Image::decode(builder::pngData(filled(2, 2, 1, 1, 1, 0))), 1, 1), (Pixel{0, 0, 0, 0}));
+}
+
 class WriteIconSet : public ::testing::Test {
  protected:
   // Runs writeIconSet and waits (through the main loop) for its one continuation.
