@@ -144,7 +144,7 @@ def main():
         make_site(site)
         count = sum(len(n) for _, _, n in os.walk(site))
         print(f"\nFolder build: {folder_size(site) / 2**20:.1f} MiB in {count} files")
-        bundling, builds, copies = [], [], []
+        bundling, builds, copies, icons, finishing = [], [], [], [], []
         bundle_text = "Bundling website files\u2026"
         timed_copy(site, os.path.join(scratch, "warm"))  # same cache state for both sides
         for _ in range(args.runs):
@@ -154,10 +154,14 @@ def main():
             total, marks, _ = timed_build(nimbrel, ["--folder", site, "--name", "Site", "--out", out], env)
             builds.append(total)
             bundling.append(marks[icon] - marks[bundle_text])
+            icons.append(marks[sign] - marks[icon])
+            finishing.append(total - marks[sign])
         c, b, s = statistics.median(copies), statistics.median(builds), statistics.median(bundling)
         print(f"  cp -r                          {ms(c)}")
         print(f"  site-copy stage of the build   {ms(s)}  ({s / c:.2f} x cp -r)")
         print(f"  whole build (process)          {ms(b)}  ({b / c:.2f} x cp -r)")
+        print(f"    of which icon set            {ms(statistics.median(icons))}")
+        print(f"    of which attributes, signing, register {ms(statistics.median(finishing))}")
 
 
 if __name__ == "__main__":
