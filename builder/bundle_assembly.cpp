@@ -9,7 +9,6 @@
 
 #include "builder/bundle_identifier.hpp"
 #include "builder/generator_error.hpp"
-#include "builder/tree_copy.hpp"
 #include "platform/plist.hpp"
 
 namespace builder {
@@ -133,12 +132,12 @@ std::string bundleWebsite(const fs::path& site, const fs::path& resources, const
   removeQuietly(target);
   fs::create_directories(target);
 
-  std::vector<std::pair<fs::path, fs::path>> entries;
+  std::vector<fs::path> entries;
   for (const auto& entry : fs::directory_iterator(site)) {
     if (entry.path().filename().string().starts_with(".")) continue;
-    entries.emplace_back(entry.path(), target / entry.path().filename());
+    entries.push_back(entry.path());
   }
-  copyItems(entries);
+  for (const auto& entry : entries) copyItem(entry, target / entry.filename());
 
   for (const char* candidate : indexCandidates) {
     if (itemExists(target / candidate)) return candidate;
