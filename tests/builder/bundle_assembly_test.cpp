@@ -78,11 +78,6 @@ TEST_F(BundleAssembly, BlankNameKeepsItsBlanksExceptInTheExecutable) {
   EXPECT_EQ(plist::lookup<std::string>(readPlist(contents / "Resources" / "app.plist"), "name"), "   ");
 }
 
-TEST_F(BundleAssembly, NameRunletLeavesTheExecutableInPlace) {
-  create(urlRequest("Runlet"), destination("Runlet"));
-  EXPECT_EQ(readFile(destination("Runlet") / "Contents/MacOS/Runlet"), "#!/bin/sh\necho runlet\n");
-}
-
 TEST_F(BundleAssembly, ExistingAppIsRemovedBeforeCreationIsReported) {
   writeFile(destination() / "stale-file", "old");
   builder::createBundle(urlRequest(), destination(), environment(), [this](const std::string& text) {

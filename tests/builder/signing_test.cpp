@@ -155,14 +155,6 @@ TEST_F(Signing, StaplerFailureHasItsFixedTextAndRemovesTheArchive) {
   EXPECT_TRUE(temporaryFiles().empty());
 }
 
-TEST_F(Signing, MissingArchiverFailsWithTheLaunchErrorAndLeavesNothing) {
-  auto env = environment();
-  env.tools.ditto = root / "no-ditto";
-  auto record = build(developerRequest("profile"), out, env);
-  EXPECT_THROW(std::rethrow_exception(record.result->error()), std::system_error);
-  EXPECT_TRUE(temporaryFiles().empty());
-}
-
 TEST_F(Signing, AttributeRemoverCannotStartFailsWithTheSystemsMessage) {
   auto env = environment();
   env.tools.xattr = root / "no-xattr";
@@ -183,16 +175,6 @@ TEST_F(Signing, AttributeRemoverAndRegistrationFailuresDoNotFailTheBuild) {
   env.tools.lsregister = root / "no-lsregister";
   auto record = build(urlRequest("Two"), out, env);
   EXPECT_TRUE(record.result->succeeded());
-}
-
-TEST_F(Signing, RegistrationTouchesTheBundle) {
-  const fs::path app = root / "Old.app";
-  fs::create_directories(app);
-  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
-  fs::last_write_time(app, old);
-  builder::registerApp(app, tools->paths().lsregister);
-  EXPECT_GT(fs::last_write_time(app), old);
-  EXPECT_EQ(tools->calls(), std::vector<std::string>{"lsregister [-f] [" + app.string() + "]"});
 }
 
 }  // namespace
