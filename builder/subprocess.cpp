@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,14 +111,27 @@ void Subprocess::run(Completion completion) {
   // O_CLOEXEC by libraries) stays out of the tool.
   posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
 
+  // Tools start with a clean signal state, whatever the launching worker
+  // thread had blocked or this process ignores.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none, defaults;
+  sigemptyset(&none);
+  sigemptyset(&defaults);
+  for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD}) sigaddset(&defaults, signal);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
   std::vector<char*> argv;
   for (auto& a : arguments_) argv.push_back(a.data());
   argv.push_back(nullptr);
 
   group_.enter();
   pid_t pid = -1;
-  int error = ::posix_spawn(&pid, arguments_.front().c_str(), &actions, nullptr, argv.data(), environ);
+  int error = ::posix_spawn(&pid, arguments_.front().c_str(), &actions, &attributes, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   if (error != 0) {
     group_.leave();
     throw std::system_error(error, std::system_category(), arguments_.front());

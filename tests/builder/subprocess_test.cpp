@@ -1,6 +1,8 @@
 #include "builder/subprocess.hpp"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -36,7 +38,14 @@ TEST(Subprocess, SilentToolDeliversTwoEmptyBuffers) {
 
 TEST(Subprocess, ExitStatusAndSignals) {
   EXPECT_EQ(runAndWait({"/bin/sh", "-c", "exit 7"}).status, 7);
-  EXPECT_EQ(runAndWait({"/bin/sh", "-c", "kill -TERM $$"}).status, 128 + 15);
+  // Started from a thread that blocks SIGTERM, as worker threads may: the tool must still die of it.
+  sigset_t block, old;
+  sigemptyset(&block);
+  sigaddset(&block, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &block, &old);
+  const int status = runAndWait({"/bin/sh", "-c", "kill -TERM $$; exit 0"}).status;
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  EXPECT_EQ(status, 128 + 15);
 }
 
 TEST(Subprocess, ArgumentsArePassedVerbatimWithoutAShell) {
