@@ -14,13 +14,7 @@ namespace builder {
 
 namespace fs = std::filesystem;
 
-std::exception_ptr BuildResult::error() const {
-  auto* e = std::get_if<std::exception_ptr>(&value_);
-  return e ? *e : nullptr;
-}
-
 std::string BuildResult::errorDescription() const {
-  auto error = this->error();
   if (!error) return {};
   try {
     std::rethrow_exception(error);
@@ -73,11 +67,11 @@ std::vector<std::string> components(const fs::path& folder) {
 void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEnvironment& env,
               const BuildCallbacks& callbacks) {
   const fs::path destination = destinationFor(folder, request.name);
-  if (const fs::path* site = request.source.asLocalFolder(); site && isInside(folder, *site)) {
+  if (const auto* site = request.source.asLocalFolder(); site && isInside(folder, site->folder)) {
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::destinationInsideSource())));
     return;
   }
-  if (const fs::path* site = request.source.asLocalFolder(); site && isInside(*site, destination)) {
+  if (const auto* site = request.source.asLocalFolder(); site && isInside(site->folder, destination)) {
     // Replacing the app would delete the very site it is to be built from.
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(
         "The website folder lies inside the app it would replace. Move the folder elsewhere first."))));

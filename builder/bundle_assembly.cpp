@@ -99,11 +99,11 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
   removeQuietly(resources / "Assets.car");
 
   std::string indexFile = "index.html";
-  if (const fs::path* site = request.source.asLocalFolder()) indexFile = bundleWebsite(*site, resources, progress);
+  if (const auto* site = request.source.asLocalFolder()) indexFile = bundleWebsite(site->folder, resources, progress);
 
-  const std::string* address = request.source.asURL();
+  const auto* address = request.source.asUrl();
   plist::Dictionary config{
-      {"name", request.name},   {"type", address ? "url" : "local"},  {"url", address ? *address : std::string()},
+      {"name", request.name},   {"type", address ? "url" : "local"},  {"url", address ? address->text : std::string()},
       {"indexFile", indexFile}, {"fullcontent", request.fullContent},
   };
   fs::create_directories(resources);  // a template without resources of its own still gets its record

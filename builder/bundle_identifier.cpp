@@ -119,10 +119,10 @@ std::int64_t seededHash(std::string_view text) { return static_cast<std::int64_t
 
 std::string bundleIdentifier(const AppGenerator& request) {
   std::string key;
-  if (const std::string* address = request.source.asURL()) {
-    key = request.name + "|" + *address;
-  } else if (const auto* folder = request.source.asLocalFolder()) {
-    std::filesystem::path trimmed = *folder;
+  if (const auto* address = request.source.asUrl()) {
+    key = request.name + "|" + address->text;
+  } else if (const auto* local = request.source.asLocalFolder()) {
+    std::filesystem::path trimmed = local->folder;
     // The last component of ".../site/" is "site", not the empty name after the slash.
     if (!trimmed.has_filename() && trimmed.has_parent_path()) trimmed = trimmed.parent_path();
     key = request.name + "|local|" + trimmed.filename().string();

@@ -1,16 +1,14 @@
 #pragma once
-// The builder's own failure conditions. Each carries the exact text the user
-// sees; errors of the file system and of launching tools are never wrapped in
-// one of these, they travel as the system reported them.
+// The builder's own failure conditions, each with the exact text users see.
 
 #include <stdexcept>
 #include <string>
 
 namespace builder {
 
-class GeneratorError : public std::runtime_error {
+class GeneratorError : public std::exception {
  public:
-  enum class Case {
+  enum class Kind {
     destinationExists,
     signingFailed,
     notarizationFailed,
@@ -20,24 +18,28 @@ class GeneratorError : public std::runtime_error {
     destinationInsideSource,
   };
 
-  static GeneratorError destinationExists(const std::string& lastPathComponent);
-  static GeneratorError signingFailed(const std::string& toolOutput);
-  static GeneratorError notarizationFailed(const std::string& output);
-  static GeneratorError fileError(const std::string& message);
-  static GeneratorError templateMissing();
-  static GeneratorError localFolderHasNoHTML();
-  static GeneratorError destinationInsideSource();
+  static GeneratorError destinationExists(std::string lastPathComponent) {
+    return {Kind::destinationExists, std::move(lastPathComponent)};
+  }
+  static GeneratorError signingFailed(std::string output) { return {Kind::signingFailed, std::move(output)}; }
+  static GeneratorError notarizationFailed(std::string output) {
+    return {Kind::notarizationFailed, std::move(output)};
+  }
+  static GeneratorError fileError(std::string message) { return {Kind::fileError, std::move(message)}; }
+  static GeneratorError templateMissing() { return {Kind::templateMissing, {}}; }
+  static GeneratorError localFolderHasNoHTML() { return {Kind::localFolderHasNoHTML, {}}; }
+  static GeneratorError destinationInsideSource() { return {Kind::destinationInsideSource, {}}; }
 
-  Case errorCase() const { return case_; }
-  // The payload of the cases that carry one; empty otherwise.
+  Kind kind() const { return kind_; }
   const std::string& payload() const { return payload_; }
-  // The text shown to the user (also what() returns).
-  std::string errorDescription() const { return what(); }
+  const std::string& errorDescription() const { return description_; }
+  const char* what() const noexcept override { return description_.c_str(); }
 
  private:
-  GeneratorError(Case c, std::string payload);
-  Case case_;
+  GeneratorError(Kind kind, std::string payload);
+  Kind kind_;
   std::string payload_;
+  std::string description_;
 };
 
 }  // namespace builder

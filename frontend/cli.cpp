@@ -49,10 +49,10 @@ int build(const BuildOptions& options) {
   std::optional<builder::BuildResult> result;
   prepared.request.generate(
       prepared.folder, env, [](const std::string& text) { std::cerr << text << std::endl; },
-      [&result](builder::BuildResult r) { result = std::move(r); });
+      [&result](const builder::BuildResult& r) { result = r; });
   platform::runMainLoopUntil([&result] { return result.has_value(); });
 
-  if (const fs::path* app = result->app()) {
+  if (const auto& app = result->app) {
     std::cout << app->string() << std::endl;
     return 0;
   }

@@ -84,10 +84,10 @@ class BuildFixture : public ::testing::Test {
           if (record.completions > 0) record.progressAfterCompletion = true;
           record.progress.push_back(text);
         },
-        [&record](builder::BuildResult result) {
+        [&record](const builder::BuildResult& result) {
           record.everyCallbackOnMain = record.everyCallbackOnMain && platform::isMainThread();
           ++record.completions;
-          record.result = std::move(result);
+          record.result = result;
         });
     platform::runMainLoopUntil([&record] { return record.completions > 0; });
     // Anything posted late (a second completion, a stray progress text) would be queued by now.

@@ -110,7 +110,7 @@ TEST_F(BundleAssembly, ItemWhoseExtensionIsNotExactlyAppIsLeftAlone) {
     create(urlRequest("Docs"), dest);
     FAIL() << "expected destinationExists";
   } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.errorCase(), GeneratorError::Case::destinationExists);
+    EXPECT_EQ(e.kind(), GeneratorError::Kind::destinationExists);
     EXPECT_EQ(e.payload(), "Docs.App");
   }
   EXPECT_EQ(readFile(dest / "mine"), "x");
@@ -124,7 +124,7 @@ TEST_F(BundleAssembly, MissingTemplateChangesNothing) {
     create(urlRequest(), destination());
     FAIL() << "expected templateMissing";
   } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.errorCase(), GeneratorError::Case::templateMissing);
+    EXPECT_EQ(e.kind(), GeneratorError::Kind::templateMissing);
   }
   EXPECT_EQ(readFile(destination() / "old"), "x");
 }
@@ -142,7 +142,7 @@ TEST_P(BrokenInfoPlist, FailsWithFileErrorAndLeavesNoDestination) {
     create(urlRequest(), destination());
     FAIL() << "expected fileError";
   } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.errorCase(), GeneratorError::Case::fileError);
+    EXPECT_EQ(e.kind(), GeneratorError::Kind::fileError);
     EXPECT_STREQ(e.what(), "Could not read the app's Info.plist.");
   }
   EXPECT_FALSE(fs::exists(destination()));
@@ -205,7 +205,7 @@ TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNoDestination) {
     create(folderRequest(site), destination("Docs"));
     FAIL() << "expected localFolderHasNoHTML";
   } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.errorCase(), GeneratorError::Case::localFolderHasNoHTML);
+    EXPECT_EQ(e.kind(), GeneratorError::Kind::localFolderHasNoHTML);
   }
   EXPECT_FALSE(fs::exists(destination("Docs")));
   EXPECT_TRUE(fs::exists(site / "index.php"));  // the source is never touched

@@ -24,22 +24,22 @@ TEST_P(DerivedNames, ExecutableNameAndSlug) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, DerivedNames,
-    ::testing::Values(
-        NameCase{"My Cool App!", "My Cool App!", "my-cool-app"}, NameCase{"   ", "App", "app"},
-        NameCase{"A/B", "A-B", "a-b"}, NameCase{"/", "-", "app"}, NameCase{"--a--b--", "--a--b--", "a-b"},
-        // Unicode white space is trimmed too (ideographic space, next line).
-        NameCase{"\u3000Docs\u0085", "Docs", "docs"}, NameCase{"Caf\u00e9 2", "Caf\u00e9 2", "caf\u00e9-2"},
-        // A letter followed by a combining accent is one character and stays whole.
-        NameCase{"Cafe\u0301 2", "Cafe\u0301 2", "cafe\u0301-2"},
-        NameCase{"\u041f\u0440\u0438\u0432\u0435\u0442 \u041c\u0438\u0440",
-                 "\u041f\u0440\u0438\u0432\u0435\u0442 \u041c\u0438\u0440",
-                 "\u043f\u0440\u0438\u0432\u0435\u0442-\u043c\u0438\u0440"},
-        NameCase{"\u6771\u4eac \u30bf\u30ef\u30fc", "\u6771\u4eac \u30bf\u30ef\u30fc",
-                 "\u6771\u4eac-\u30bf\u30ef\u30fc"},
-        // Arabic-Indic digits are numbers.
-        NameCase{"\u0663 Apps", "\u0663 Apps", "\u0663-apps"},
-        NameCase{"\U0001F680 Rocket \U0001F468\u200D\U0001F469\u200D\U0001F467",
-                 "\U0001F680 Rocket \U0001F468\u200D\U0001F469\u200D\U0001F467", "rocket"}));
+    ::testing::Values(NameCase{"My Cool App!", "My Cool App!", "my-cool-app"}, NameCase{"   ", "App", "app"},
+                      NameCase{"A/B", "A-B", "a-b"}, NameCase{"/", "-", "app"}, NameCase{"--a--b--", "--a--b--", "a-b"},
+                      // Unicode white space is trimmed too (ideographic space, next line).
+                      NameCase{"\u3000Docs\u0085", "Docs", "docs"},
+                      NameCase{"Caf\u00e9 2", "Caf\u00e9 2", "caf\u00e9-2"},
+                      // A letter followed by a combining accent is one character and stays whole.
+                      NameCase{"Cafe\u0301 2", "Cafe\u0301 2", "cafe\u0301-2"},
+                      NameCase{"\u041f\u0440\u0438\u0432\u0435\u0442 \u041c\u0438\u0440",
+                               "\u041f\u0440\u0438\u0432\u0435\u0442 \u041c\u0438\u0440",
+                               "\u043f\u0440\u0438\u0432\u0435\u0442-\u043c\u0438\u0440"},
+                      NameCase{"\u6771\u4eac \u30bf\u30ef\u30fc", "\u6771\u4eac \u30bf\u30ef\u30fc",
+                               "\u6771\u4eac-\u30bf\u30ef\u30fc"},
+                      // Arabic-Indic digits are numbers.
+                      NameCase{"\u0663 Apps", "\u0663 Apps", "\u0663-apps"},
+                      NameCase{"\U0001F680 Rocket \U0001F468\u200D\U0001F469\u200D\U0001F467",
+                               "\U0001F680 Rocket \U0001F468\u200D\U0001F469\u200D\U0001F467", "rocket"}));
 
 AppGenerator request(const std::string& name, SiteSource source) {
   AppGenerator r;

@@ -13,11 +13,11 @@ using testing_support::writeFile;
 
 class Pipeline : public testing_support::BuildFixture {
  protected:
-  static std::optional<GeneratorError::Case> errorCase(const builder::BuildResult& result) {
+  static std::optional<GeneratorError::Kind> errorCase(const builder::BuildResult& result) {
     try {
-      std::rethrow_exception(result.error());
+      std::rethrow_exception(result.error);
     } catch (const GeneratorError& e) {
-      return e.errorCase();
+      return e.kind();
     } catch (...) {
     }
     return std::nullopt;
@@ -44,7 +44,7 @@ TEST_F(Pipeline, WebAddressBuildReportsInOrderOnMainAndRunsToolsInOrder) {
   ASSERT_TRUE(record.result);
   ASSERT_TRUE(record.result->succeeded()) << record.result->errorDescription();
   const fs::path app = out / "My Cool App.app";
-  EXPECT_EQ(*record.result->app(), app);
+  EXPECT_EQ(*record.result->app, app);
   EXPECT_EQ(record.progress,
             (std::vector<std::string>{"Creating app bundle\u2026", "Generating icon\u2026", "Signing app\u2026"}));
   EXPECT_EQ(record.completions, 1);
@@ -141,7 +141,7 @@ TEST_F(Pipeline, SiteInsideTheAppToBeReplacedIsNeverDeleted) {
   const fs::path site = out / "Docs.app/Contents/Resources/Site";
   writeFile(site / "index.html", "<p>only copy</p>");
   auto record = build(folderRequest(site), out);
-  EXPECT_EQ(errorCase(*record.result), GeneratorError::Case::fileError);
+  EXPECT_EQ(errorCase(*record.result), GeneratorError::Kind::fileError);
   EXPECT_EQ(readFile(site / "index.html"), "<p>only copy</p>");
   EXPECT_TRUE(record.progress.empty());
 }
@@ -151,7 +151,7 @@ TEST_F(Pipeline, FailuresBeforeTheIconStageCompleteOnceAndLeaveTheDiskAsDescribe
   auto nested = build(urlRequest("No/Such"), out);
   ASSERT_TRUE(nested.result);
   EXPECT_FALSE(nested.result->succeeded());
-  EXPECT_THROW(std::rethrow_exception(nested.result->error()), fs::filesystem_error);
+  EXPECT_THROW(std::rethrow_exception(nested.result->error), fs::filesystem_error);
   EXPECT_FALSE(fs::exists(out / "No"));
   EXPECT_EQ(nested.completions, 1);
 
@@ -159,7 +159,7 @@ TEST_F(Pipeline, FailuresBeforeTheIconStageCompleteOnceAndLeaveTheDiskAsDescribe
   fs::create_directories(out / "Sub");
   auto rooted = build(urlRequest("/Sub/App"), out);
   ASSERT_TRUE(rooted.result->succeeded()) << rooted.result->errorDescription();
-  EXPECT_EQ(*rooted.result->app(), fs::path(out.string() + "//Sub/App.app"));
+  EXPECT_EQ(*rooted.result->app, fs::path(out.string() + "//Sub/App.app"));
   EXPECT_TRUE(fs::exists(out / "Sub/App.app/Contents/Info.plist"));
 }
 

@@ -1,9 +1,9 @@
 #include "builder/subprocess.hpp"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pthread.h>
 #include <signal.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <atomic>
