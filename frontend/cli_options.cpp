@@ -63,7 +63,12 @@ PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<fs::
   if (!fs::is_directory(options.out, ec)) {
     throw BadInput("The output folder \u201C" + options.out.string() + "\u201D does not exist.");
   }
+  // "." and a trailing "/" say nothing about the folder; the printed path reads better without them.
   prepared.folder = fs::absolute(options.out);
+  while (prepared.folder.has_relative_path() &&
+         (prepared.folder.filename() == "." || prepared.folder.filename().empty())) {
+    prepared.folder = prepared.folder.parent_path();
+  }
   prepared.destination = builder::destinationFor(prepared.folder, request.name);
 
   auto color = parseColor(options.color);

@@ -148,7 +148,9 @@ TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrel) {
   // The identifier's hash is keyed per run: two runs agreeing would be a 1 in 16 million chance.
   auto identifier = [&](const char* folder) {
     fs::create_directories(out / folder);
-    EXPECT_EQ(run({"build", "--url", "example.org", "--name", "Docs", "--out", (out / folder).string()}).status, 0);
+    // Without --out the app goes into the working folder.
+    auto result = run({"build", "--url", "example.org", "--name", "Docs"}, out / folder);
+    EXPECT_EQ(result.out, (out / folder / "Docs.app").string() + "\n");
     return python("import plistlib,sys; print(plistlib.load(open(sys.argv[1],'rb'))['CFBundleIdentifier'])",
                   out / folder / "Docs.app/Contents/Info.plist");
   };
