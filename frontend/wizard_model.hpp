@@ -107,6 +107,7 @@ class WizardModel {
   bool resetButtonShown() const { return iconIsValid_; }
   int iconButtonRowWidth() const { return useLocalFolder_ ? 180 : 360; }
   bool isFavoriteSelected(std::size_t index) const;
+  double favoriteOpacity(std::size_t index) const { return isFavoriteSelected(index) ? 1.0 : 0.8; }
   LabelledSymbol signingLine() const;
   std::string finishedTitle() const { return inputName_ + wizard_text::readySuffix; }
   std::string finishedSubtitle() const;

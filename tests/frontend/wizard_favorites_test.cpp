@@ -75,6 +75,8 @@ struct ScreenCase {
   bool background;
 };
 
+void PrintTo(const ScreenCase& c, std::ostream* out) { *out << "screen " << c.view; }
+
 class WizardScreens : public testing::TestWithParam<ScreenCase> {};
 
 TEST_P(WizardScreens, CarryTheirHintAndBackground) {

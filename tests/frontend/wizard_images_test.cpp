@@ -19,6 +19,8 @@ struct HexCase {
   std::optional<unsigned> rgb;
 };
 
+void PrintTo(const HexCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+
 class ColorFromHex : public testing::TestWithParam<HexCase> {};
 
 TEST_P(ColorFromHex, ReadsSixDigitsAfterTheHash) {

@@ -163,9 +163,10 @@ class WizardIconDrop : public WizardTest {
   }
   void dropAndWaitForIcon(DropItem item) {
     int changes = 0;
-    model->observe([&](const WizardChanges& c) { changes += c.contains(WizardField::iconIsValid); });
+    int token = model->observe([&](const WizardChanges& c) { changes += c.contains(WizardField::iconIsValid); });
     EXPECT_TRUE(model->acceptIconDrop({std::move(item)}));
     platform::runMainLoopUntil([&] { return changes > 0; });
+    model->unobserve(token);
   }
   testing_support::TempDir dir;
 };

@@ -10,6 +10,8 @@ struct Found {
   const char* url;
 };
 
+void PrintTo(const Found& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+
 class LinkFound : public testing::TestWithParam<Found> {};
 
 TEST_P(LinkFound, ReportsTheLinkAndWhereItStands) {
