@@ -1,10 +1,9 @@
 #pragma once
-// Fake services for the wizard model: they record every request and hold the
+// Fake services for the wizard model: they record every request and keep the
 // callbacks, so a test answers exactly when and how it wants.
 
 #include <cairo.h>
 
-#include <cstdint>
 #include <map>
 #include <set>
 
@@ -13,49 +12,32 @@
 
 namespace wizard_testing {
 
-// An image filled with one colour (premultiplied by cairo).
 inline platform::Image filledImage(int width, int height, platform::Color color) {
   auto image = *platform::Image::create(width, height);
   cairo_t* cr = cairo_create(image.surface());
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
   cairo_paint(cr);
   cairo_destroy(cr);
-  cairo_surface_flush(image.surface());
   return image;
 }
 
-struct Pixel {
-  int alpha, red, green, blue;  // premultiplied, 0...255
-  bool operator==(const Pixel&) const = default;
-};
-
-inline Pixel pixelAt(const platform::Image& image, int x, int y) {
-  cairo_surface_t* surface = image.surface();
-  cairo_surface_flush(surface);
-  const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+// Premultiplied ARGB, 0...255 each.
+inline std::array<int, 4> pixelAt(const platform::Image& image, int x, int y) {
+  cairo_surface_flush(image.surface());
+  auto* row = cairo_image_surface_get_data(image.surface()) + y * cairo_image_surface_get_stride(image.surface());
   std::uint32_t v = reinterpret_cast<const std::uint32_t*>(row)[x];
   return {int(v >> 24), int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF)};
 }
 
-inline std::ostream& operator<<(std::ostream& out, const Pixel& p) {
-  return out << "argb(" << p.alpha << "," << p.red << "," << p.green << "," << p.blue << ")";
-}
-
-class FakeWizardServices : public frontend::WizardServices {
- public:
-  // Configuration.
+struct FakeWizardServices : frontend::WizardServices {
   std::map<std::string, platform::Image> images;
   bool resizeFails = false;
   std::set<std::filesystem::path> existingPaths;
   builder::SigningMode mode = builder::SigningMode::adhoc();
-  bool titleBar = true;
-  bool developerID = false;
-  bool notarizeSetting = false;
+  bool titleBar = true, developerID = false, notarizeSetting = false;
 
-  // What the model asked for; the stored callbacks answer it.
   std::vector<builder::AppGenerator> requests;
-  std::vector<std::filesystem::path> buildFolders;
+  std::vector<std::filesystem::path> buildFolders, opened, revealed;
   builder::ProgressCallback progress;
   builder::CompletionCallback completion;
   std::vector<std::string> iconQueries;
@@ -64,7 +46,6 @@ class FakeWizardServices : public frontend::WizardServices {
   std::function<void(std::vector<std::filesystem::path>)> folderChosen;
   std::vector<frontend::AlertRequest> alerts;
   std::function<void(std::size_t)> alertClosed;
-  std::vector<std::filesystem::path> opened, revealed;
 
   void generate(const builder::AppGenerator& request, const std::filesystem::path& folder,
                 builder::ProgressCallback onProgress, builder::CompletionCallback onCompletion) override {
@@ -73,10 +54,9 @@ class FakeWizardServices : public frontend::WizardServices {
     progress = std::move(onProgress);
     completion = std::move(onCompletion);
   }
-  void fetchWebsiteIcon(const std::string& text,
-                        std::function<void(std::optional<platform::Image>)> answer) override {
+  void fetchWebsiteIcon(const std::string& text, std::function<void(std::optional<platform::Image>)> f) override {
     iconQueries.push_back(text);
-    iconAnswer = std::move(answer);
+    iconAnswer = std::move(f);
   }
   void chooseFolder(std::function<void(std::vector<std::filesystem::path>)> chosen) override {
     ++folderPanels;
@@ -89,19 +69,16 @@ class FakeWizardServices : public frontend::WizardServices {
   bool fileExists(const std::filesystem::path& path) override { return existingPaths.count(path) > 0; }
   bool isInside(const std::filesystem::path& a, const std::filesystem::path& b) override {
     auto inner = a.lexically_normal(), outer = b.lexically_normal();
-    auto [outerEnd, innerEnd] = std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end());
-    return outerEnd == outer.end();
+    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
   }
   void openApp(const std::filesystem::path& app) override { opened.push_back(app); }
   void reveal(const std::filesystem::path& path) override { revealed.push_back(path); }
   std::optional<platform::Image> imageNamed(const std::string& name) override {
     auto it = images.find(name);
-    if (it == images.end()) return std::nullopt;
-    return it->second;
+    return it == images.end() ? std::nullopt : std::optional(it->second);
   }
   std::optional<platform::Image> resized(const platform::Image& image, int width, int height) override {
-    if (resizeFails) return std::nullopt;
-    return frontend::scaledImage(image, width, height);
+    return resizeFails ? std::nullopt : frontend::scaledImage(image, width, height);
   }
   builder::SigningMode signingMode() override { return mode; }
   bool showTitleBar() override { return titleBar; }

@@ -1,4 +1,4 @@
-// The wizard's save screen, the build it starts and what follows it.
+// The save screen, the build it starts and what follows it.
 #include "builder/generator_error.hpp"
 #include "wizard_test_fixture.hpp"
 
@@ -6,12 +6,6 @@ namespace {
 
 using frontend::AlertRequest;
 using wizard_testing::WizardTest;
-
-const AlertRequest kInsideSiteAlert{
-    "Choose a different location",
-    "The app can't be saved inside the website folder it's built from. Choose a different location, such as "
-    "/Applications.",
-    {"OK"}};
 
 TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettings) {
   model->editUrl(" visit example.org today ");
@@ -21,10 +15,8 @@ TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettings) {
   model->iconNext();
   services.titleBar = false;
   services.mode = builder::SigningMode::developerID(" Dev", "profile");
+  startBuildInto("/out");
 
-  model->startCreate();
-  ASSERT_EQ(services.folderPanels, 1);
-  chooseFolder("/out");
   ASSERT_EQ(services.requests.size(), 1u);
   const builder::AppGenerator& request = services.requests[0];
   EXPECT_EQ(request.name, "My App");
@@ -33,208 +25,139 @@ TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettings) {
   EXPECT_TRUE(request.fullContent);
   ASSERT_TRUE(request.signing.asDeveloperID());
   EXPECT_EQ(request.signing.asDeveloperID()->identity, " Dev");
-  ASSERT_TRUE(request.icon);
   EXPECT_EQ(request.icon->width(), 16);
-  EXPECT_EQ(request.color, platform::Color::white());
   EXPECT_EQ(services.buildFolders[0], std::filesystem::path("/out"));
   EXPECT_TRUE(model->isGenerating());
   EXPECT_EQ(model->generationStatus(), "Starting\u2026");
-}
 
-TEST_F(WizardTest, ProgressAndSuccessLeadToTheFinishedScreen) {
-  toSave();
-  model->startCreate();
-  chooseFolder("/out");
-  EXPECT_FALSE(services.requests[0].fullContent);
-  EXPECT_TRUE(services.requests[0].signing.isAdhoc());
+  model->startCreate();  // the save screen shows only progress now
+  EXPECT_EQ(services.folderPanels, 1);
   services.progress("Creating app bundle\u2026");
   EXPECT_EQ(model->generationStatus(), "Creating app bundle\u2026");
+}
+
+TEST_F(WizardTest, SuccessShowsTheFinishedScreenWhereverTheUserIs) {
+  toSave();
+  startBuildInto("/out");
+  model->previousScreen();
   services.completion(builder::BuildResult::success("/out/My App.app"));
   EXPECT_FALSE(model->isGenerating());
-  EXPECT_EQ(model->generatedAppURL(), std::filesystem::path("/out/My App.app"));
   EXPECT_EQ(model->selectedView(), 5);
   EXPECT_EQ(model->finishedTitle(), "My App is ready!");
   EXPECT_EQ(model->finishedSubtitle(), "A native app for example.org");
   model->openGeneratedApp();
   model->revealGeneratedApp();
   EXPECT_EQ(services.opened, std::vector<std::filesystem::path>{"/out/My App.app"});
-  EXPECT_EQ(services.revealed, std::vector<std::filesystem::path>{"/out/My App.app"});
+  EXPECT_EQ(services.revealed, services.opened);
+  model->previousScreen();
+  EXPECT_EQ(model->selectedView(), 4);
 }
 
 TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
   toSave();
-  model->startCreate();
-  chooseFolder("/out");
+  startBuildInto("/out");
   services.completion(builder::BuildResult::failure(
       std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
   EXPECT_FALSE(model->isGenerating());
   EXPECT_EQ(model->selectedView(), 3);
   EXPECT_EQ(model->generationError(), "Signing failed: no identity");
-  model->editUrl("x");  // other actions leave it
-  EXPECT_TRUE(model->generationError());
   model->startCreate();
   EXPECT_FALSE(model->generationError());
-  EXPECT_EQ(services.folderPanels, 2);
-}
-
-TEST_F(WizardTest, SystemErrorsShowTheirOwnText) {
-  toSave();
-  model->startCreate();
-  chooseFolder("/out");
-  services.completion(builder::BuildResult::failure(
-      std::make_exception_ptr(std::system_error(std::make_error_code(std::errc::permission_denied), "/out"))));
-  EXPECT_EQ(model->generationError(),
-            std::system_error(std::make_error_code(std::errc::permission_denied), "/out").what());
-}
-
-TEST_F(WizardTest, CompletionAppliesWhereverTheUserIs) {
-  toSave();
-  model->startCreate();
-  chooseFolder("/out");
-  model->previousScreen();
-  model->previousScreen();
-  services.completion(builder::BuildResult::success("/out/My App.app"));
-  EXPECT_EQ(model->selectedView(), 5);
-}
-
-TEST_F(WizardTest, NoSecondBuildWhileOneRuns) {
-  toSave();
-  model->startCreate();
-  chooseFolder("/out");
-  model->startCreate();
-  EXPECT_EQ(services.folderPanels, 1);
-  EXPECT_EQ(services.requests.size(), 1u);
-}
-
-TEST_F(WizardTest, CancelledFolderPanelStartsNothing) {
-  toSave();
-  model->startCreate();  // the panel never answers
-  services.folderChosen({});
+  services.folderChosen({});  // cancelled
   EXPECT_FALSE(model->isGenerating());
-  EXPECT_TRUE(services.requests.empty());
+
+  std::system_error denied(std::make_error_code(std::errc::permission_denied), "/out");
+  startBuildInto("/out");
+  services.completion(builder::BuildResult::failure(std::make_exception_ptr(denied)));
+  EXPECT_EQ(model->generationError(), denied.what());
 }
 
-class WizardLocalSite : public WizardTest {
- protected:
-  WizardLocalSite() {
-    model->chooseLocalFolder();
-    services.folderChosen({"/sites/blog"});
-    model->nameNext();
-    model->iconNext();
-  }
-};
-
-TEST_F(WizardLocalSite, RefusesADestinationInsideTheSite) {
+TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
+  model->chooseLocalFolder();
+  chooseFolder("/sites/blog");
+  model->nameNext();
+  model->iconNext();
+  const AlertRequest inside{"Choose a different location",
+                            "The app can't be saved inside the website folder it's built from. Choose a different "
+                            "location, such as /Applications.",
+                            {"OK"}};
   for (const char* destination : {"/sites/blog", "/sites/blog/out"}) {
-    SCOPED_TRACE(destination);
-    services.alerts.clear();
-    model->startCreate();
-    chooseFolder(destination);
-    ASSERT_EQ(services.alerts.size(), 1u);
-    EXPECT_EQ(services.alerts[0], kInsideSiteAlert);
+    startBuildInto(destination);
+    ASSERT_FALSE(services.alerts.empty());
+    EXPECT_EQ(services.alerts.back(), inside);
     services.alertClosed(0);
-    EXPECT_FALSE(model->isGenerating());
-    EXPECT_TRUE(services.requests.empty());
-    EXPECT_EQ(model->selectedView(), 3);
   }
-}
+  EXPECT_EQ(services.alerts.size(), 2u);
+  EXPECT_TRUE(services.requests.empty());
+  EXPECT_FALSE(model->isGenerating());
 
-TEST_F(WizardLocalSite, BuildsTheFolderIntoASiblingFolder) {
-  model->startCreate();
-  chooseFolder("/sites/apps");
-  EXPECT_TRUE(services.alerts.empty());
+  startBuildInto("/sites/apps");
+  EXPECT_EQ(services.alerts.size(), 2u);
   ASSERT_EQ(services.requests.size(), 1u);
-  ASSERT_TRUE(services.requests[0].source.asLocalFolder());
   EXPECT_EQ(services.requests[0].source.asLocalFolder()->folder, std::filesystem::path("/sites/blog"));
   EXPECT_EQ(services.requests[0].name, "blog");
 }
 
-class WizardExistingApp : public WizardTest {
- protected:
-  WizardExistingApp() {
-    services.existingPaths.insert("/out/My App.app");
-    toSave();
-    model->startCreate();
-    chooseFolder("/out");
-  }
-};
-
-TEST_F(WizardExistingApp, AsksBeforeReplacing) {
+TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
+  services.existingPaths.insert("/out/My App.app");
+  toSave();
+  startBuildInto("/out");
   ASSERT_EQ(services.alerts.size(), 1u);
   EXPECT_EQ(services.alerts[0], (AlertRequest{"\u201CMy App.app\u201D already exists",
                                               "An app with that name is already in this folder. Replace it?",
                                               {"Replace", "Cancel"}}));
-  EXPECT_FALSE(model->isGenerating());
-  EXPECT_TRUE(services.requests.empty());
-}
-
-TEST_F(WizardExistingApp, CancelKeepsEverything) {
   services.alertClosed(1);
   EXPECT_FALSE(model->isGenerating());
   EXPECT_TRUE(services.requests.empty());
   EXPECT_EQ(model->selectedView(), 3);
-}
 
-TEST_F(WizardExistingApp, ReplaceBuilds) {
+  startBuildInto("/out");
   services.alertClosed(0);
   EXPECT_TRUE(model->isGenerating());
-  ASSERT_EQ(services.requests.size(), 1u);
+  EXPECT_EQ(services.requests.size(), 1u);
 }
 
 TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
   model->showFavorites();
   model->useFavorite(7);
-  buildSucceeds("/out/Gmail.app");
-  ASSERT_EQ(services.requests.size(), 1u);
+  startBuildInto("/out");
   EXPECT_EQ(services.requests[0].color, *frontend::colorFromHex("#EA4335"));
   EXPECT_EQ(services.requests[0].icon->width(), 650);
+  services.completion(builder::BuildResult::success("/out/Gmail.app"));
 
   model->resetWizard();
   EXPECT_EQ(model->selectedView(), 0);
-  EXPECT_TRUE(model->inputUrl().empty());
-  EXPECT_TRUE(model->inputName().empty());
+  EXPECT_TRUE(model->inputUrl().empty() && model->inputName().empty());
   EXPECT_EQ(model->inputIcon().width(), 16);
   EXPECT_EQ(model->inputColor(), platform::Color::white());
-  EXPECT_FALSE(model->generatedAppURL());
-  EXPECT_FALSE(model->urlIsValid() || model->nameIsValid() || model->iconIsValid());
+  EXPECT_FALSE(model->generatedAppURL() || model->urlIsValid() || model->nameIsValid());
   EXPECT_EQ(model->preselectedBack(), 4);
   EXPECT_EQ(model->selectedFavorite().at("name"), "Gmail");
-  EXPECT_EQ(model->generationStatus(), "Starting\u2026");
-
   model->openGeneratedApp();
-  model->revealGeneratedApp();
-  EXPECT_TRUE(services.opened.empty() && services.revealed.empty());
+  EXPECT_TRUE(services.opened.empty());
 
-  toName();
-  model->previousScreen();
-  EXPECT_EQ(model->selectedView(), 4);
-}
-
-TEST_F(WizardTest, BackFromTheFinishedScreenGoesToTheTiles) {
-  toSave();
-  buildSucceeds();
+  model->editUrl("example.org");
+  model->submitUrl();
   model->previousScreen();
   EXPECT_EQ(model->selectedView(), 4);
 }
 
 TEST_F(WizardTest, SigningLineFollowsTheTwoSwitches) {
   EXPECT_STREQ(model->signingLine().label, "Preferrably, the /Applications folder");
-  EXPECT_STREQ(model->signingLine().symbol, "lightbulb");
   services.notarizeSetting = true;
-  EXPECT_STREQ(model->signingLine().label, "Preferrably, the /Applications folder");
+  EXPECT_STREQ(model->signingLine().symbol, "lightbulb");
   services.developerID = true;
   EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID + notarization (shareable)");
-  EXPECT_STREQ(model->signingLine().symbol, "checkmark.seal");
   services.notarizeSetting = false;
   EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID");
+  EXPECT_STREQ(model->signingLine().symbol, "checkmark.seal");
 }
 
-// Answers that come after the wizard is gone must not touch it.
+// Answers that arrive after the wizard is gone must not touch it.
 TEST_F(WizardTest, LateAnswersAfterTheWizardIsGoneAreDropped) {
   toSave();
   model->fetchIcon();
-  model->startCreate();
-  chooseFolder("/out");
+  startBuildInto("/out");
   auto progress = services.progress;
   auto completion = services.completion;
   auto icon = services.iconAnswer;
@@ -247,14 +170,6 @@ TEST_F(WizardTest, LateAnswersAfterTheWizardIsGoneAreDropped) {
   icon(std::nullopt);
   folder({"/x"});
   drainMainQueue();
-  SUCCEED();
-}
-
-TEST_F(WizardTest, SettingsSheetFlag) {
-  model->setShowSettings(true);
-  EXPECT_TRUE(model->showSettings());
-  model->setShowSettings(false);
-  EXPECT_FALSE(model->showSettings());
 }
 
 }  // namespace

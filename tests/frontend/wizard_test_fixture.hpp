@@ -1,6 +1,5 @@
 #pragma once
-// A wizard over fake services, with helpers that walk it to each screen the
-// way a user would.
+// A wizard over fake services, with helpers that walk it the way a user would.
 
 #include <gtest/gtest.h>
 
@@ -12,21 +11,19 @@
 
 namespace wizard_testing {
 
-// A 20 × 20 glyph: an opaque black 10 × 10 square in the middle, clear around it.
-inline platform::Image squareGlyph() {
-  auto image = *platform::Image::create(20, 20);
-  cairo_t* cr = cairo_create(image.surface());
-  cairo_rectangle(cr, 5, 5, 10, 10);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  return image;
-}
+using Pixel = std::array<int, 4>;
 
 class WizardTest : public testing::Test {
  protected:
   WizardTest() {
     services.images.emplace("DefaultIcon", filledImage(16, 16, platform::Color::white()));
-    services.images.emplace("gmail", squareGlyph());
+    // The "gmail" glyph: an opaque 10 × 10 square in the middle of 20 × 20.
+    auto glyph = *platform::Image::create(20, 20);
+    cairo_t* cr = cairo_create(glyph.surface());
+    cairo_rectangle(cr, 5, 5, 10, 10);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    services.images.emplace("gmail", glyph);
     model = std::make_unique<frontend::WizardModel>(services);
   }
 
@@ -36,30 +33,20 @@ class WizardTest : public testing::Test {
     platform::postToMain([&] { done = true; });
     platform::runMainLoopUntil([&] { return done; });
   }
-
-  void toName(const std::string& url = "example.org") {
-    model->editUrl(url);
-    model->submitUrl();
-  }
-  void toIcon(const std::string& name = "My App") {
-    toName();
-    model->editName(name);
-    model->nameNext();
-  }
   void toSave() {
-    toIcon();
+    model->editUrl("example.org");
+    model->submitUrl();
+    model->editName("My App");
+    model->nameNext();
     model->iconNext();
   }
   void chooseFolder(const std::filesystem::path& folder) {
     ASSERT_TRUE(services.folderChosen);
     services.folderChosen({folder});
   }
-  // A build started from the save screen into /out, answered with success.
-  void buildSucceeds(const std::filesystem::path& app = "/out/My App.app") {
+  void startBuildInto(const std::filesystem::path& folder) {
     model->startCreate();
-    chooseFolder("/out");
-    ASSERT_TRUE(services.completion);
-    services.completion(builder::BuildResult::success(app));
+    chooseFolder(folder);
   }
 
   FakeWizardServices services;
