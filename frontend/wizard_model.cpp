@@ -343,13 +343,12 @@ void WizardModel::createApp(const std::vector<std::filesystem::path>& folders, c
     return;
   }
   if (services_.fileExists(folder / (inputName_ + ".app"))) {
-    services_.showAlert({alreadyExistsMessage(inputName_),
-                         wizard_text::replaceQuestion,
-                         {wizard_text::replace, wizard_text::cancel}},
-                        [weak = weak(), folder, source](std::size_t button) {
-                          auto self = weak.lock();
-                          if (self && button == 0) (*self)->startBuild(folder, source);
-                        });
+    services_.showAlert(
+        {alreadyExistsMessage(inputName_), wizard_text::replaceQuestion, {wizard_text::replace, wizard_text::cancel}},
+        [weak = weak(), folder, source](std::size_t button) {
+          auto self = weak.lock();
+          if (self && button == 0) (*self)->startBuild(folder, source);
+        });
     return;
   }
   startBuild(folder, source);

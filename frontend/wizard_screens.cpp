@@ -23,8 +23,6 @@ std::optional<ScreenInfo> screenInfo(int selectedView) {
   }
 }
 
-std::string alreadyExistsMessage(const std::string& name) {
-  return "\u201C" + name + ".app\u201D already exists";
-}
+std::string alreadyExistsMessage(const std::string& name) { return "\u201C" + name + ".app\u201D already exists"; }
 
 }  // namespace frontend

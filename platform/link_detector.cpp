@@ -15,6 +15,7 @@ namespace {
 // the generic domains people actually type. A longer list would turn ordinary
 // "word.word" text into links; a name with a rarer domain still works with
 // its scheme written out.
+// clang-format off
 constexpr std::string_view kTopLevelDomains[] = {
     // generic
     "com", "org", "net", "edu", "gov", "mil", "int", "info", "biz", "name", "pro", "aero", "coop", "museum", "mobi",
@@ -41,6 +42,7 @@ constexpr std::string_view kTopLevelDomains[] = {
     "рф", "рус", "укр", "срб", "бел", "бг", "қаз", "мкд", "мон", "中国", "中國", "香港", "台湾", "台灣", "新加坡",
     "한국", "ไทย", "ελ", "भारत",
 };
+// clang-format on
 
 const std::set<std::string_view>& topLevelDomains() {
   static const std::set<std::string_view> set(std::begin(kTopLevelDomains), std::end(kTopLevelDomains));

@@ -16,8 +16,9 @@ using frontend::favoriteApps;
 TEST(FavoriteApps, TwentyTwoUsableServicesInOrder) {
   const auto& apps = favoriteApps();
   ASSERT_EQ(apps.size(), 22u);
-  EXPECT_EQ(apps[7], (frontend::FavoriteApp{
-                         {"name", "Gmail"}, {"url", "https://mail.google.com"}, {"icon", "gmail"}, {"color", "#EA4335"}}));
+  EXPECT_EQ(apps[7],
+            (frontend::FavoriteApp{
+                {"name", "Gmail"}, {"url", "https://mail.google.com"}, {"icon", "gmail"}, {"color", "#EA4335"}}));
   EXPECT_EQ(apps.front().at("name"), "YouTube");
   EXPECT_EQ(apps.back().at("icon"), "icloud");
   std::set<std::string> icons;

@@ -56,8 +56,8 @@ TEST_F(WizardTest, SuccessShowsTheFinishedScreenWhereverTheUserIs) {
 TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
   toSave();
   startBuildInto("/out");
-  services.completion(builder::BuildResult::failure(
-      std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
+  services.completion(
+      builder::BuildResult::failure(std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
   EXPECT_FALSE(model->isGenerating());
   EXPECT_EQ(model->selectedView(), 3);
   EXPECT_EQ(model->generationError(), "Signing failed: no identity");

@@ -32,9 +32,8 @@ TEST_P(ColorFromHex, ReadsSixDigitsAfterTheHash) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, ColorFromHex,
     testing::Values(HexCase{"#4285F4", 0x4285F4}, HexCase{"#ea4335", 0xEA4335}, HexCase{"#000000", 0},
-                    HexCase{"4285F4", std::nullopt}, HexCase{"#4285F", std::nullopt},
-                    HexCase{"#4285F4F", std::nullopt}, HexCase{"", std::nullopt}, HexCase{"#GGGGGG", std::nullopt},
-                    HexCase{"#      ", std::nullopt},
+                    HexCase{"4285F4", std::nullopt}, HexCase{"#4285F", std::nullopt}, HexCase{"#4285F4F", std::nullopt},
+                    HexCase{"", std::nullopt}, HexCase{"#GGGGGG", std::nullopt}, HexCase{"#      ", std::nullopt},
                     // A hexadecimal scanner stops at the first non-digit and skips blanks and "0x".
                     HexCase{"#12ZZZZ", 0x12}, HexCase{"# 12345", 0x12345}, HexCase{"#0x1234", 0x1234}));
 

@@ -40,12 +40,10 @@ INSTANTIATE_TEST_SUITE_P(
         Found{"http://localhost:3000/app", "http://localhost:3000/app", "http://localhost:3000/app"},
         Found{"http://127.0.0.1:8080", "http://127.0.0.1:8080", "http://127.0.0.1:8080"},
         Found{"http://[::1]:8080/x", "http://[::1]:8080/x", "http://[::1]:8080/x"},
-        Found{"file:///home/me/site/index.html", "file:///home/me/site/index.html",
-              "file:///home/me/site/index.html"},
+        Found{"file:///home/me/site/index.html", "file:///home/me/site/index.html", "file:///home/me/site/index.html"},
         Found{"https://user:pw@example.org/", "https://user:pw@example.org/", "https://user:pw@example.org/"},
         Found{"URL:https://example.org", "https://example.org", "https://example.org"},
-        Found{"bücher.de", "bücher.de", "http://bücher.de"},
-        Found{"пример.рф", "пример.рф", "http://пример.рф"},
+        Found{"bücher.de", "bücher.de", "http://bücher.de"}, Found{"пример.рф", "пример.рф", "http://пример.рф"},
         Found{"xn--bcher-kva.de", "xn--bcher-kva.de", "http://xn--bcher-kva.de"},
         Found{"访问example.cn。", "访问example.cn", "http://访问example.cn"},
         Found{"first example.org then example.net", "example.org", "http://example.org"},
@@ -59,17 +57,18 @@ TEST_P(NoLink, IsNotReported) { EXPECT_FALSE(platform::firstLink(GetParam())) <<
 
 INSTANTIATE_TEST_SUITE_P(Text, NoLink,
                          testing::Values("", "hello", "   ", "hello world", "version 1.2.3.4 is out", "notes.txt",
-                                         "node.js", "e.g. this", "localhost:3000", "example", "example.",
-                                         ".org", "example.org:99999", "example.org:http", "-example.org",
-                                         "example-.org", "exa_mple.org", "a..b.org", "me@localhost",
-                                         "@example", "user@@example.org", "http://", "https:///path",
-                                         "http://.org", "ftp:example.org", "10.0.0.1",
+                                         "node.js", "e.g. this", "localhost:3000", "example", "example.", ".org",
+                                         "example.org:99999", "example.org:http", "-example.org", "example-.org",
+                                         "exa_mple.org", "a..b.org", "me@localhost", "@example", "user@@example.org",
+                                         "http://", "https:///path", "http://.org", "ftp:example.org", "10.0.0.1",
                                          "mailto:nobody", "http://-bad-.org", "xn--.de"));
 
 TEST(LinkDetector, InvalidUtf8SplitsWordsButKeepsLinksAround) {
   EXPECT_TRUE(platform::containsLink(std::string("\xff\xfe example.org \xc3")));
   EXPECT_FALSE(platform::containsLink(std::string("exa\xffmple")));
-  auto match = platform::firstLink(std::string("\xff" "example.org"));
+  auto match =
+      platform::firstLink(std::string("\xff"
+                                      "example.org"));
   ASSERT_TRUE(match);
   EXPECT_EQ(match->offset, 1u);
 }
