@@ -11,11 +11,15 @@
 namespace frontend {
 namespace {
 
-// The text in a dropped item: ready-made, or raw bytes that must be UTF-8.
+// The text in a dropped item, ready-made or raw bytes; either must be UTF-8.
 std::optional<std::string> dropText(const DropItem::Content& content) {
-  if (const auto* text = std::get_if<std::string>(&content)) return *text;
-  const auto& bytes = std::get<std::vector<std::uint8_t>>(content);
-  std::string text(bytes.begin(), bytes.end());
+  std::string text;
+  if (const auto* ready = std::get_if<std::string>(&content)) {
+    text = *ready;
+  } else {
+    const auto& bytes = std::get<std::vector<std::uint8_t>>(content);
+    text.assign(bytes.begin(), bytes.end());
+  }
   if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return std::nullopt;
   return text;
 }
@@ -35,10 +39,9 @@ std::string trimmed(const std::string& text) {
 
 std::optional<std::string> droppedAddress(const DropItem& item) {
   if (item.url) {
-    if (std::holds_alternative<std::string>(*item.url)) return std::get<std::string>(*item.url);
-    // Raw bytes must make a URL before they count.
     auto text = dropText(*item.url);
-    if (!text) return std::nullopt;
+    if (!text || std::holds_alternative<std::string>(*item.url)) return text;
+    // Raw bytes must make a URL before they count.
     auto url = platform::Url::parse(trimmed(*text));
     if (!url) return std::nullopt;
     return url->string();

@@ -100,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         UrlDrop{"PlainTextBytes", {{}, bytes("\tjust words\n"), {}}, "just words"},
         UrlDrop{"OnlyBlanks", {{}, std::string(" \n\t\u00A0"), {}}, ""},
         UrlDrop{"TextNotUtf8", {{}, bytes("\xc3\x28"), {}}, ""},
+        UrlDrop{"CutShortUtf8", {std::string("a.org \xe2\x80"), {}, {}}, ""},
         UrlDrop{"NothingUsable", {{}, {}, std::string("file:///x.png")}, ""}),
     [](const auto& info) { return info.param.name; });
 
