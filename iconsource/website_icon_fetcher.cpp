@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "iconsource/icon_download.hpp"
+#include "iconsource/icon_image.hpp"
 #include "iconsource/icon_links.hpp"
 #include "platform/dispatch.hpp"
 
@@ -99,7 +100,7 @@ std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, cons
     auto body = download(candidate);
     if (!body) continue;
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body->data()), body->size());
-    auto image = Image::decode(bytes);
+    auto image = decodeIconImage(bytes);
     if (!image || image->width() <= 0) continue;
     int score = std::max(image->width(), image->height());
     if (score > bestScore) {

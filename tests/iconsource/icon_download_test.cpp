@@ -14,8 +14,6 @@ using icon_search_testing::IconSearchTest;
 using icon_search_testing::linkTag;
 using namespace std::chrono_literals;
 
-TEST(DesktopUserAgent, IsTheExactText) { EXPECT_EQ(iconsource::desktopUserAgent.size(), 104u); }
-
 class FetchData : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,6 +36,7 @@ TEST_F(FetchData, KeepsTheBodyOfAnErrorAndSendsOnlyTheDesktopAgent) {
   auto log = server_.log();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].userAgent, iconsource::desktopUserAgent);
+  EXPECT_EQ(log[0].userAgent.size(), 104u);
 }
 
 TEST_F(FetchData, NothingWithoutAConnectionOrForOtherSchemes) {
@@ -74,6 +73,13 @@ struct FormatCase {
   int width, height;
 };
 
+// The PNG-coded 64 px entry, last in the file, loses its header chunk.
+std::string brokenLargestEntry() {
+  std::string file = test_images::ico({{16, false}, {64, true}});
+  file.replace(file.size() - test_images::png(64, 64).size() + 12, 4, "XXXX");
+  return file;
+}
+
 class IconFormats : public IconSearchTest, public ::testing::WithParamInterface<FormatCase> {};
 
 // Each format served as a page's only icon link, decoded at its own size.
@@ -89,7 +95,9 @@ TEST_P(IconFormats, DecodeAtTheirOwnSize) {
 
 INSTANTIATE_TEST_SUITE_P(Files, IconFormats,
                          ::testing::Values(FormatCase{"png", test_images::png(48, 30), 48, 30},
-                                           FormatCase{"icoLargestEntry", test_images::ico({16, 64, 32}), 64, 64},
+                                           FormatCase{"icoLargestEntry", test_images::ico({{16, false}, {48, false}, {32, false}}), 48, 48},
+                                           FormatCase{"icoLargestPngEntry", test_images::ico({{16, false}, {256, true}, {32, true}}), 256, 256},
+                                           FormatCase{"icoBrokenLargestEntry", brokenLargestEntry(), 16, 16},
                                            FormatCase{"jpeg", test_images::jpeg(40, 20), 40, 20},
                                            FormatCase{"gif", test_images::gif(20, 12), 20, 12},
                                            FormatCase{"svg", test_images::svg(120, 80), 120, 80}),

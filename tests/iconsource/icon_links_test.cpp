@@ -58,18 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"UnresolvableValueIsSkippedNotTheRest",
                  R"(<link rel="icon" href="bad path.png"><link rel="icon" href="http://[oops/x"><link rel="icon" href="/ok.png">)",
                  {base + "ok.png"}},
-        LinkCase{"OtherSchemesArePassedOnAsTheyStand", R"(<link rel="icon" href="data:image/png;base64,AAAA">)",
-                 {"data:image/png;base64,AAAA"}},
         LinkCase{"TagWithoutClosingBracketIsNoTag", R"(<link rel="icon" href="/open.png")", {}},
         LinkCase{"NonAsciiAroundTheTagsIsHarmless",
                  "caf\xc3\xa9 <link rel=\"ic\xc3\xb4ne icon\" href=\"/\xc3\xa9.png\"> \xff\xfe <link rel=\"icon\" href=\"/z.png\">",
                  {base + "%C3%A9.png", base + "z.png"}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(IconLinksOnAnotherPort, KeepThePort) {
-  EXPECT_THAT(linksOf(R"(<link rel="icon" href="/i.png">)", "http://127.0.0.1:8123/app/"),
-              ElementsAre("http://127.0.0.1:8123/i.png"));
-}
 
 TEST(IconLinksAtScale, ManyOpenTagsWithoutEndAndOneRealTag) {
   std::string html;
@@ -105,11 +98,5 @@ INSTANTIATE_TEST_SUITE_P(
                       NormaliseCase{"localhost:8080", "localhost:8080"},
                       NormaliseCase{"//cdn.example/x", "https:////cdn.example/x"},
                       NormaliseCase{"exa mple.com", nullptr}, NormaliseCase{"\xc2\xa0site.example\xe2\x80\xa9", "https://site.example"}));
-
-TEST(NormalisedURL, HostAndPortWithoutSchemeHasNoHost) {
-  auto url = normalizedWebsiteURL("localhost:8080");
-  ASSERT_TRUE(url);
-  EXPECT_EQ(url->host(), "");
-}
 
 }  // namespace

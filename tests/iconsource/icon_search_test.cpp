@@ -95,14 +95,6 @@ TEST_F(IconSearchTest, NonUtf8PageGivesNoLinksButTheRestIsTried) {
   EXPECT_THAT(fetched(), Contains("http://127.0.0.1/favicon.ico"));
 }
 
-TEST_F(IconSearchTest, PageWithNulBytesIsStillText) {
-  servePage("/", std::string("<html>\0<body>", 13) + linkTag("icon", "/p.png"));
-  serve("/p.png", test_images::png(20, 20));
-  auto outcome = search(site_.url("/"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 20);
-}
-
 // Costs one request timeout (about six seconds).
 TEST_F(IconSearchTest, SilentServerCostsOneTimeoutAndTheSearchGoesOn) {
   servePage("/", linkTag("icon", "/silent.png") + linkTag("icon", "/ok.png"));
@@ -136,16 +128,6 @@ TEST_F(IconSearchTest, BareDomainIsSearchedOverHttps) {
                                      "https://nimbrel-test.invalid/apple-touch-icon-precomposed.png",
                                      "https://nimbrel-test.invalid/favicon.ico",
                                      site_.url(serviceTarget("nimbrel-test.invalid"))));
-}
-
-TEST_F(IconSearchTest, ServiceIsAskedForTheHostAsTyped) {
-  auto outcome = search("http://User:pw@Nimbrel-Test.invalid:8443/a?b=c#d");
-  EXPECT_FALSE(outcome.image);
-  EXPECT_THAT(fetched(), ElementsAre("http://User:pw@Nimbrel-Test.invalid:8443/a?b=c#d",
-                                     "http://Nimbrel-Test.invalid/apple-touch-icon.png",
-                                     "http://Nimbrel-Test.invalid/apple-touch-icon-precomposed.png",
-                                     "http://Nimbrel-Test.invalid/favicon.ico",
-                                     site_.url(serviceTarget("Nimbrel-Test.invalid"))));
 }
 
 TEST_F(IconSearchTest, SearchesRunSideBySideAndBothAnswer) {
