@@ -146,4 +146,17 @@ TEST_F(IconSearchTest, SearchesRunSideBySideAndBothAnswer) {
   EXPECT_EQ(site_.count("/p.png"), 2);
 }
 
+// The command line's entry point, with the settings Nimbrel was built with: an
+// icon of 256 px or more on the page ends the search before the service.
+TEST_F(IconSearchTest, WaitingEntryPointAnswersOnTheCallingThread) {
+  EXPECT_FALSE(iconsource::fetchWebsiteIconAndWait(" \n"));
+  servePage("/", linkTag("icon", "/big.svg"));
+  serve("/big.svg", test_images::svg(300, 200), 200, "image/svg+xml");
+  site_.start();
+  auto image = iconsource::fetchWebsiteIconAndWait(site_.url("/"));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 300);
+  EXPECT_THAT(site_.targets(), ElementsAre("/", "/big.svg"));
+}
+
 }  // namespace
