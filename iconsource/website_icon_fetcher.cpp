@@ -84,7 +84,9 @@ std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::s
   std::vector<Url> list;
   if (pageBody && isUtf8(*pageBody)) list = parseIconLinks(*pageBody, pageUrl);
   const std::string scheme = pageUrl.hasScheme() ? pageUrl.scheme() : "https";
-  for (std::string_view path : wellKnownIconPaths) appendIfParses(list, scheme + "://" + hostForUrl(host) + std::string(path));
+  for (std::string_view path : wellKnownIconPaths) {
+    appendIfParses(list, scheme + "://" + hostForUrl(host) + std::string(path));
+  }
   // The host goes in as it is: the service is asked about exactly the site typed.
   appendIfParses(list, options_.faviconServicePrefix + "/s2/favicons?domain=" + host + "&sz=256");
   return list;
