@@ -106,6 +106,17 @@ void removeIcons(const std::string& name, const Locations& locations, const std:
   }
 }
 
+// Makes link point at target, replacing an older link in one step.
+void placeLink(const fs::path& link, const fs::path& target) {
+  fs::create_directories(link.parent_path());
+  fs::path temporary = link;
+  temporary += ".new";
+  std::error_code ec;
+  fs::remove(temporary, ec);
+  fs::create_symlink(target, temporary);
+  fs::rename(temporary, link);
+}
+
 void refreshDatabase(const Locations& locations) {
   try {
     tools::runProcess({"update-desktop-database", "-q", locations.applications.string()});
@@ -117,7 +128,7 @@ void refreshDatabase(const Locations& locations) {
 }  // namespace
 
 Locations Locations::below(const fs::path& dataHome) {
-  return {dataHome / "applications", dataHome / "icons" / "hicolor"};
+  return {dataHome / "applications", dataHome / "icons" / "hicolor", dataHome / "nimbrel" / "launchers"};
 }
 
 void registerBundle(const BundleInfo& bundle, const Locations& locations) {
@@ -132,11 +143,23 @@ void registerBundle(const BundleInfo& bundle, const Locations& locations) {
   std::optional<std::string> iconName;
   if (!iconSizes.empty()) iconName = appId;
 
+  BundleInfo launched = bundle;
+  fs::path link = locations.launchers / appId;
+  bool needsLink = bundle.executable.string().find('%') != std::string::npos &&
+                   link.string().find('%') == std::string::npos;
+  if (needsLink) {
+    placeLink(link, bundle.executable);
+    launched.executable = link;
+  }
   fs::create_directories(locations.applications);
-  tools::writeFileAtomically(entryFile, desktopEntryText(bundle, appId, iconName));
+  tools::writeFileAtomically(entryFile, desktopEntryText(launched, appId, iconName));
+  if (!needsLink) fs::remove(link, ec);
 
   for (const auto& old : previous) {
-    if (old.file != entryFile) fs::remove(old.file, ec);
+    if (old.file != entryFile) {
+      fs::remove(old.file, ec);
+      fs::remove(locations.launchers / old.file.stem(), ec);
+    }
     // Under the same name keep what was just written; sizes the new icon lacks go.
     if (old.iconName) removeIcons(*old.iconName, locations, *old.iconName == appId ? iconSizes : std::set<std::uint32_t>{});
   }
@@ -147,6 +170,7 @@ void unregisterBundle(const fs::path& bundlePath, const Locations& locations) {
   std::error_code ec;
   for (const auto& old : registrationsOf(bundlePath, locations)) {
     fs::remove(old.file, ec);
+    fs::remove(locations.launchers / old.file.stem(), ec);
     if (old.iconName) removeIcons(*old.iconName, locations);
   }
   refreshDatabase(locations);

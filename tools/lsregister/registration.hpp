@@ -5,6 +5,11 @@
 // size the icon file holds. A bundle's launchers are found again by the path
 // they record (kBundleKey), so a second registration of the same path replaces
 // the first even when the identifier changed in between.
+//
+// GLib looks for an entry's program before it turns "%%" back into "%", so it
+// ignores a launcher whose executable path holds a '%' (GNOME would not list
+// the app). Such a bundle is started through a link of ours instead,
+// <data>/nimbrel/launchers/<app id>, whose path has none.
 
 #include <filesystem>
 #include <string>
@@ -16,6 +21,7 @@ namespace lsregister {
 struct Locations {
   std::filesystem::path applications;
   std::filesystem::path hicolor;
+  std::filesystem::path launchers;
   // The XDG layout below one data folder ($XDG_DATA_HOME or ~/.local/share).
   static Locations below(const std::filesystem::path& dataHome);
 };
