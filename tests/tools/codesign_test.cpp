@@ -15,12 +15,8 @@ using testing_support::writeFile;
 namespace {
 
 std::string hex(const plist::Data& bytes) {
-  static const char* digits = "0123456789abcdef";
   std::string out;
-  for (auto b : bytes) {
-    out += digits[b >> 4];
-    out += digits[b & 15];
-  }
+  for (auto b : bytes) out += {"0123456789abcdef"[b >> 4], "0123456789abcdef"[b & 15]};
   return out;
 }
 
@@ -41,8 +37,7 @@ class Codesign : public testing::Test {
 
   plist::Dictionary seal() {
     auto value = plist::readFile(sealPath);
-    const auto* dict = value ? value->get<plist::Dictionary>() : nullptr;
-    return dict ? *dict : plist::Dictionary{};
+    return value && value->is<plist::Dictionary>() ? *value->get<plist::Dictionary>() : plist::Dictionary{};
   }
 
   testing_support::TempDir tmp;
@@ -75,32 +70,12 @@ TEST_F(Codesign, AdHocSealListsEveryFileWithItsSha256) {
   EXPECT_FALSE(fs::exists(signaturePath));
 }
 
-TEST_F(Codesign, ASealedBundleIsOnlyResealedWithForce) {
-  ASSERT_EQ(codesign({"--sign", "-"}).exitStatus, 0);
-  writeFile(bundle / "Contents/Resources/new.txt", "new");
-  auto again = codesign({"--sign", "-"});
-  EXPECT_EQ(again.exitStatus, 1);
-  EXPECT_NE(again.err.find("--force"), std::string::npos) << again.err;
-  EXPECT_FALSE(plist::lookup<plist::Dictionary>(seal(), "files")->contains("Contents/Resources/new.txt"));
-
-  ASSERT_EQ(codesign({"-fs", "-"}).exitStatus, 0);
-  EXPECT_TRUE(plist::lookup<plist::Dictionary>(seal(), "files")->contains("Contents/Resources/new.txt"));
-}
-
-TEST_F(Codesign, UnreadableEntitlementsFailBeforeAnythingIsWritten) {
+TEST_F(Codesign, BadEntitlementsWriteNothing) {
   writeFile(tmp / "bad.entitlements", "<plist><array>");
-  auto result = codesign({"--force", "--entitlements", (tmp / "bad.entitlements").string(), "--sign", "-"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("bad.entitlements"), std::string::npos) << result.err;
+  auto bad = codesign({"--force", "--entitlements", (tmp / "bad.entitlements").string(), "--sign", "-"});
+  EXPECT_EQ(bad.exitStatus, 1);
+  EXPECT_NE(bad.err.find("bad.entitlements"), std::string::npos) << bad.err;
   EXPECT_FALSE(fs::exists(sealPath.parent_path()));
-}
-
-TEST_F(Codesign, NotABundleIsRefused) {
-  bundle = tmp / "plain";
-  fs::create_directories(bundle);
-  auto result = codesign({"--force", "--sign", "-"});
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("not a bundle"), std::string::npos) << result.err;
 }
 
 // Each row changes a sealed bundle in one way that --verify must notice.
@@ -130,16 +105,12 @@ INSTANTIATE_TEST_SUITE_P(
                "modified: Contents/Resources/Site/index.html"},
         Tamper{"AddedFile", [](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); },
                "added: Contents/MacOS/helper"},
-        Tamper{"RemovedFile", [](const fs::path& b) { fs::remove(b / "Contents/Resources/Site/css/site.css"); },
-               "missing: Contents/Resources/Site/css/site.css"},
         Tamper{"RetargetedLink",
                [](const fs::path& b) {
                  fs::remove(b / "Contents/Resources/start.html");
                  fs::create_symlink("/etc/passwd", b / "Contents/Resources/start.html");
                },
-               "modified: Contents/Resources/start.html"},
-        Tamper{"SealRemoved", [](const fs::path& b) { fs::remove(b / "Contents/_CodeSignature/CodeResources"); },
-               "not sealed"}),
+               "modified: Contents/Resources/start.html"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Developer ID signing against a throw-away keyring made once for the suite.
@@ -198,13 +169,9 @@ TEST_F(CodesignWithKey, DeveloperIdSealIsSignedAndGpgAcceptsIt) {
   // A seal edited after signing no longer matches its signature.
   writeFile(sealPath, testing_support::readFile(sealPath) + "\n");
   EXPECT_EQ(codesign({"--verify"}, env()).exitStatus, 1);
-}
-
-TEST_F(CodesignWithKey, AdHocResealDropsTheOldSignature) {
-  ASSERT_EQ(signAs(kSigner).exitStatus, 0);
+  // An ad-hoc seal drops the signature of the one before.
   ASSERT_EQ(codesign({"--force", "--sign", "-"}, env()).exitStatus, 0);
   EXPECT_FALSE(fs::exists(signaturePath));
-  EXPECT_EQ(codesign({"--verify"}, env()).exitStatus, 0);
 }
 
 TEST_F(CodesignWithKey, UnknownIdentityFailsWithGpgsMessageAndLeavesNoSeal) {

@@ -53,13 +53,6 @@ TEST_F(Xattr, RecursiveClearRemovesEveryAttributeBelowButNotThroughLinks) {
   EXPECT_TRUE(hasAttribute(outside, "user.xdg.origin.url")) << "followed the link out of the bundle";
 }
 
-TEST_F(Xattr, WithoutRecursionOnlyTheNamedItemIsCleared) {
-  auto result = tools_test::run(NIMBREL_TOOL_XATTR, {"-c", bundle.string()});
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_FALSE(hasAttribute(bundle, "user.other"));
-  EXPECT_TRUE(hasAttribute(bundle / "Contents/Info.plist", "user.other"));
-}
-
 TEST_F(Xattr, MissingFileIsReportedAndTheOthersStillCleared) {
   auto result = tools_test::run(NIMBREL_TOOL_XATTR, {"-c", "-r", (tmp / "gone").string(), bundle.string()});
   EXPECT_EQ(result.exitStatus, 1);
