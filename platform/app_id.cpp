@@ -9,9 +9,7 @@ namespace {
 
 constexpr std::size_t kMaxLength = 255;  // GLib's (and D-Bus's) limit for a name
 
-bool isElementByte(char c) {
-  return g_ascii_isalnum(c) || c == '_' || c == '-';
-}
+bool isElementByte(char c) { return g_ascii_isalnum(c) || c == '_' || c == '-'; }
 
 std::string repairedElement(std::string_view element) {
   std::string out;

@@ -29,8 +29,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IdCase{std::string("nul\0byte.x", 10), "nul_byte.x"}));
 
 TEST(ApplicationIdLimits, LongIdentifiersAreCutToAValidId) {
-  for (const std::string& identifier :
-       {"co." + std::string(400, 'a'), std::string(400, 'b') + ".x", std::string(300, 'c'), "a." + std::string(253, 'd') + ".e"}) {
+  for (const std::string& identifier : {"co." + std::string(400, 'a'), std::string(400, 'b') + ".x",
+                                        std::string(300, 'c'), "a." + std::string(253, 'd') + ".e"}) {
     std::string id = platform::applicationIdForBundleIdentifier(identifier);
     EXPECT_LE(id.size(), 255u);
     EXPECT_TRUE(g_application_id_is_valid(id.c_str())) << id;

@@ -98,20 +98,23 @@ TEST_P(CodesignVerify, DetectsTheChange) {
   EXPECT_NE(result.err.find(GetParam().reported), std::string::npos) << result.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Changes, CodesignVerify,
-    testing::Values(
-        Tamper{"ModifiedFile", [](const fs::path& b) { writeFile(b / "Contents/Resources/Site/index.html", "<h1>Ho</h1>"); },
-               "modified: Contents/Resources/Site/index.html"},
-        Tamper{"AddedFile", [](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); },
-               "added: Contents/MacOS/helper"},
-        Tamper{"RetargetedLink",
-               [](const fs::path& b) {
-                 fs::remove(b / "Contents/Resources/start.html");
-                 fs::create_symlink("/etc/passwd", b / "Contents/Resources/start.html");
-               },
-               "modified: Contents/Resources/start.html"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Changes, CodesignVerify,
+                         testing::Values(Tamper{"ModifiedFile",
+                                                [](const fs::path& b) {
+                                                  writeFile(b / "Contents/Resources/Site/index.html", "<h1>Ho</h1>");
+                                                },
+                                                "modified: Contents/Resources/Site/index.html"},
+                                         Tamper{"AddedFile",
+                                                [](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); },
+                                                "added: Contents/MacOS/helper"},
+                                         Tamper{"RetargetedLink",
+                                                [](const fs::path& b) {
+                                                  fs::remove(b / "Contents/Resources/start.html");
+                                                  fs::create_symlink("/etc/passwd",
+                                                                     b / "Contents/Resources/start.html");
+                                                },
+                                                "modified: Contents/Resources/start.html"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Developer ID signing against a throw-away keyring made once for the suite.
 class CodesignWithKey : public Codesign {
@@ -121,10 +124,10 @@ class CodesignWithKey : public Codesign {
   static void SetUpTestSuite() {
     keyring = new testing_support::TempDir;
     ::chmod(keyring->path().c_str(), 0700);
-    auto made = tools_test::run(
-        "gpg", {"--batch", "--passphrase", "", "--quick-gen-key", std::string(kSigner) + " <signer@example.invalid>",
-                "default", "default", "never"},
-        env());
+    auto made = tools_test::run("gpg",
+                                {"--batch", "--passphrase", "", "--quick-gen-key",
+                                 std::string(kSigner) + " <signer@example.invalid>", "default", "default", "never"},
+                                env());
     keyError = made.exitStatus == 0 ? "" : "cannot make a test key: " + made.err;
   }
   static void TearDownTestSuite() {
@@ -143,9 +146,9 @@ class CodesignWithKey : public Codesign {
   }
 
   tools_test::Run signAs(const std::string& identity) {
-    return codesign({"--force", "--options", "runtime", "--timestamp", "--entitlements", entitlements.string(),
-                     "--sign", identity},
-                    env());
+    return codesign(
+        {"--force", "--options", "runtime", "--timestamp", "--entitlements", entitlements.string(), "--sign", identity},
+        env());
   }
 
   static inline testing_support::TempDir* keyring = nullptr;
@@ -160,7 +163,8 @@ TEST_F(CodesignWithKey, DeveloperIdSealIsSignedAndGpgAcceptsIt) {
   auto verified = tools_test::run("gpg", {"--batch", "--verify", signaturePath.string(), sealPath.string()}, env());
   EXPECT_EQ(verified.exitStatus, 0) << verified.err;
   auto s = seal();
-  EXPECT_EQ(plist::lookup<plist::Dictionary>(s, "entitlements"), *plist::readFile(entitlements)->get<plist::Dictionary>());
+  EXPECT_EQ(plist::lookup<plist::Dictionary>(s, "entitlements"),
+            *plist::readFile(entitlements)->get<plist::Dictionary>());
   EXPECT_EQ(plist::lookup<plist::Array>(s, "flags"), (plist::Array{"runtime"}));
   EXPECT_EQ(plist::lookup<std::string>(s, "identity"), kSigner);
   EXPECT_TRUE(plist::lookup<plist::Date>(s, "signingTime"));

@@ -28,7 +28,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLine{"XattrOtherMode", NIMBREL_TOOL_XATTR, {"-l", "/tmp"}},
                     CommandLine{"CodesignNoSign", NIMBREL_TOOL_CODESIGN, {"--force", "/tmp/x.app"}},
                     CommandLine{"CodesignUnknownOption", NIMBREL_TOOL_CODESIGN, {"--frobnicate", "--sign", "-", "x"}},
-                    CommandLine{"CodesignUnknownFlag", NIMBREL_TOOL_CODESIGN, {"--options", "runtime,bogus", "-s", "-", "x"}},
+                    CommandLine{
+                        "CodesignUnknownFlag", NIMBREL_TOOL_CODESIGN, {"--options", "runtime,bogus", "-s", "-", "x"}},
                     CommandLine{"DittoCopyMode", NIMBREL_TOOL_DITTO, {"a", "b"}},
                     CommandLine{"DittoExtract", NIMBREL_TOOL_DITTO, {"-x", "-k", "a.zip", "b"}},
                     CommandLine{"XcrunNothing", NIMBREL_TOOL_XCRUN, {}},
@@ -37,8 +38,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Xcrun, NotarizationToolsFailWithTheReasonOnStandardError) {
-  for (const auto& args : {std::vector<std::string>{"notarytool", "submit", "a.zip", "--keychain-profile", "p", "--wait"},
-                           std::vector<std::string>{"stapler", "staple", "a.app"}}) {
+  for (const auto& args :
+       {std::vector<std::string>{"notarytool", "submit", "a.zip", "--keychain-profile", "p", "--wait"},
+        std::vector<std::string>{"stapler", "staple", "a.app"}}) {
     auto result = tools_test::run(NIMBREL_TOOL_XCRUN, args);
     EXPECT_NE(result.exitStatus, 0);
     EXPECT_NE(result.err.find("only on macOS"), std::string::npos) << result.err;

@@ -32,12 +32,12 @@ TEST_P(IcnsDamage, IsRefused) {
   EXPECT_FALSE(icns::decode(bytes));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Icns, IcnsDamage,
-    testing::Values(Damage{"WrongMagic", 0, 'x'}, Damage{"TotalPastEnd", 7, 200}, Damage{"TotalBelowHead", 7, 4},
-                    Damage{"ElementShorterThanHead", 15, 7}, Damage{"ElementPastTotal", 15, 100},
-                    Damage{"TrailShorterThanHead", 7, 22}, Damage{"CutInsideHead", std::string::npos, 4}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Icns, IcnsDamage,
+                         testing::Values(Damage{"WrongMagic", 0, 'x'}, Damage{"TotalPastEnd", 7, 200},
+                                         Damage{"TotalBelowHead", 7, 4}, Damage{"ElementShorterThanHead", 15, 7},
+                                         Damage{"ElementPastTotal", 15, 100}, Damage{"TrailShorterThanHead", 7, 22},
+                                         Damage{"CutInsideHead", std::string::npos, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IcnsPng, ReadsTheSizeOfWholePngsOnly) {
   auto png = tools_test::pngOfSize(48, 20);

@@ -11,9 +11,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool hasAttribute(const fs::path& path, const char* name) {
-  return ::lgetxattr(path.c_str(), name, nullptr, 0) >= 0;
-}
+bool hasAttribute(const fs::path& path, const char* name) { return ::lgetxattr(path.c_str(), name, nullptr, 0) >= 0; }
 
 // A bundle with attributes on files and folders at every depth, a link inside
 // it, and a file outside that the link points to.
@@ -37,8 +35,11 @@ class Xattr : public testing::Test {
   testing_support::TempDir tmp;
   fs::path bundle = tmp / "My App.app";
   fs::path outside = tmp / "outside.txt";
-  std::vector<fs::path> marked{bundle, bundle / "Contents/Info.plist", bundle / "Contents/MacOS/App",
-                               bundle / "Contents/Resources/Site/deep", bundle / "Contents/Resources/Site/deep/index.html",
+  std::vector<fs::path> marked{bundle,
+                               bundle / "Contents/Info.plist",
+                               bundle / "Contents/MacOS/App",
+                               bundle / "Contents/Resources/Site/deep",
+                               bundle / "Contents/Resources/Site/deep/index.html",
                                outside};
 };
 

@@ -24,8 +24,8 @@ constexpr const char* kUsage =
     "codesign [--force] [--options FLAGS] [--timestamp] [--entitlements FILE] --sign IDENTITY BUNDLE...\n"
     "       codesign --verify [--verbose] BUNDLE...";
 
-const std::set<std::string> kKnownFlags{"runtime", "kill", "hard", "host", "expires", "library", "restrict",
-                                        "linker-signed"};
+const std::set<std::string> kKnownFlags{"runtime", "kill",    "hard",     "host",
+                                        "expires", "library", "restrict", "linker-signed"};
 
 std::vector<std::string> parseFlags(const std::string& list) {
   std::vector<std::string> flags;
@@ -165,6 +165,4 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  return tools::runTool("codesign", kUsage, argc, argv, run);
-}
+int main(int argc, char** argv) { return tools::runTool("codesign", kUsage, argc, argv, run); }

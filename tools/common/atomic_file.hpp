@@ -2,12 +2,13 @@
 // Files that are either there whole or not at all: the bytes go to a
 // temporary file beside the target, which is then renamed over it.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string_view>
 #include <vector>
-#include <sys/types.h>
 
 namespace tools {
 

@@ -3,8 +3,9 @@
 // attributes, sealing, archiving). Symbolic links are reported as links and
 // never followed, so a link inside a bundle can't lead a tool outside it.
 
-#include <filesystem>
 #include <sys/stat.h>
+
+#include <filesystem>
 #include <vector>
 
 namespace tools {
@@ -14,7 +15,7 @@ enum class EntryKind { directory, regular, symlink, other };
 struct TreeEntry {
   std::filesystem::path relative;  // to the walked folder
   EntryKind kind;
-  struct stat info;                // lstat of the entry
+  struct stat info;  // lstat of the entry
 };
 
 // Every entry below root (root itself excluded): a folder comes before its

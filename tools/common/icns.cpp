@@ -41,9 +41,7 @@ void appendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 }  // namespace
 
-std::span<const Slot> iconSetSlots() {
-  return kSlots;
-}
+std::span<const Slot> iconSetSlots() { return kSlots; }
 
 std::optional<PixelSize> pngSize(std::span<const std::uint8_t> bytes) {
   constexpr std::size_t kHeaderEnd = 8 + 8 + 13 + 4;  // signature, chunk head, IHDR body, CRC

@@ -13,8 +13,8 @@ namespace tools {
 enum class OptionValue { none, required, optional };
 
 struct OptionSpec {
-  char shortName;            // '\0' when the option has no short form
-  std::string_view longName; // empty when it has no long form
+  char shortName;             // '\0' when the option has no short form
+  std::string_view longName;  // empty when it has no long form
   OptionValue value = OptionValue::none;
 };
 

@@ -34,6 +34,4 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  return tools::runTool("ditto", kUsage, argc, argv, run);
-}
+int main(int argc, char** argv) { return tools::runTool("ditto", kUsage, argc, argv, run); }

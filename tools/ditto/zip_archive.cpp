@@ -1,10 +1,10 @@
 #include "tools/ditto/zip_archive.hpp"
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 #include <memory>
 #include <stdexcept>
 #include <string>

@@ -81,6 +81,4 @@ int convert(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  return tools::runTool("iconutil", kUsage, argc, argv, convert);
-}
+int main(int argc, char** argv) { return tools::runTool("iconutil", kUsage, argc, argv, convert); }

@@ -14,9 +14,7 @@ namespace plist = platform::plist;
 namespace lsregister {
 namespace {
 
-bool isUtf8(const std::string& s) {
-  return g_utf8_validate(s.data(), static_cast<gssize>(s.size()), nullptr);
-}
+bool isUtf8(const std::string& s) { return g_utf8_validate(s.data(), static_cast<gssize>(s.size()), nullptr); }
 
 bool isPlainFileName(const std::string& name) {
   return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;

@@ -52,6 +52,4 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  return tools::runTool("lsregister", kUsage, argc, argv, run);
-}
+int main(int argc, char** argv) { return tools::runTool("lsregister", kUsage, argc, argv, run); }

@@ -145,8 +145,8 @@ void registerBundle(const BundleInfo& bundle, const Locations& locations) {
 
   BundleInfo launched = bundle;
   fs::path link = locations.launchers / appId;
-  bool needsLink = bundle.executable.string().find('%') != std::string::npos &&
-                   link.string().find('%') == std::string::npos;
+  bool needsLink =
+      bundle.executable.string().find('%') != std::string::npos && link.string().find('%') == std::string::npos;
   if (needsLink) {
     placeLink(link, bundle.executable);
     launched.executable = link;
@@ -161,7 +161,8 @@ void registerBundle(const BundleInfo& bundle, const Locations& locations) {
       fs::remove(locations.launchers / old.file.stem(), ec);
     }
     // Under the same name keep what was just written; sizes the new icon lacks go.
-    if (old.iconName) removeIcons(*old.iconName, locations, *old.iconName == appId ? iconSizes : std::set<std::uint32_t>{});
+    if (old.iconName)
+      removeIcons(*old.iconName, locations, *old.iconName == appId ? iconSizes : std::set<std::uint32_t>{});
   }
   refreshDatabase(locations);
 }

@@ -31,12 +31,14 @@ std::vector<std::string> attributeNames(const fs::path& path) {
   for (;;) {
     ssize_t size = ::llistxattr(path.c_str(), nullptr, 0);
     if (size < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP)) return {};  // nothing can be there
-    if (size < 0) throw fs::filesystem_error("cannot list attributes of", path, std::error_code(errno, std::generic_category()));
+    if (size < 0)
+      throw fs::filesystem_error("cannot list attributes of", path, std::error_code(errno, std::generic_category()));
     if (size == 0) return {};
     std::vector<char> buffer(static_cast<std::size_t>(size));
     ssize_t got = ::llistxattr(path.c_str(), buffer.data(), buffer.size());
     if (got < 0 && errno == ERANGE) continue;  // grew in between
-    if (got < 0) throw fs::filesystem_error("cannot list attributes of", path, std::error_code(errno, std::generic_category()));
+    if (got < 0)
+      throw fs::filesystem_error("cannot list attributes of", path, std::error_code(errno, std::generic_category()));
     std::vector<std::string> names;
     for (const char* p = buffer.data(); p < buffer.data() + got; p += std::strlen(p) + 1) names.emplace_back(p);
     return names;
@@ -86,6 +88,4 @@ int run(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  return tools::runTool("xattr", kUsage, argc, argv, run);
-}
+int main(int argc, char** argv) { return tools::runTool("xattr", kUsage, argc, argv, run); }
