@@ -30,7 +30,7 @@ class Codesign : public testing::Test {
     fs::create_symlink("Site/index.html", bundle / "Contents/Resources/start.html");
   }
 
-  tools_test::Run codesign(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
+  tools::ProcessResult codesign(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
     args.push_back(bundle.string());
     return tools_test::run(NIMBREL_TOOL_CODESIGN, args, env);
   }
@@ -48,7 +48,7 @@ class Codesign : public testing::Test {
 
 TEST_F(Codesign, AdHocSealListsEveryFileWithItsSha256) {
   auto result = codesign({"--force", "--sign", "-"});
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
   auto s = seal();
   auto files = plist::lookup<plist::Dictionary>(s, "files");
   ASSERT_TRUE(files);
@@ -60,7 +60,7 @@ TEST_F(Codesign, AdHocSealListsEveryFileWithItsSha256) {
     listed.insert(path);
     ASSERT_TRUE(digest.is<plist::Data>()) << path;
     auto sum = tools_test::run("sha256sum", {(bundle / path).string()});
-    EXPECT_EQ(sum.out.substr(0, 64), hex(*digest.get<plist::Data>())) << path;
+    EXPECT_EQ(sum.standardOutput.substr(0, 64), hex(*digest.get<plist::Data>())) << path;
   }
   EXPECT_EQ(listed, expected);
   EXPECT_EQ(plist::lookup<plist::Dictionary>(s, "symlinks"),
@@ -74,7 +74,7 @@ TEST_F(Codesign, BadEntitlementsWriteNothing) {
   writeFile(tmp / "bad.entitlements", "<plist><array>");
   auto bad = codesign({"--force", "--entitlements", (tmp / "bad.entitlements").string(), "--sign", "-"});
   EXPECT_EQ(bad.exitStatus, 1);
-  EXPECT_NE(bad.err.find("bad.entitlements"), std::string::npos) << bad.err;
+  EXPECT_NE(bad.standardError.find("bad.entitlements"), std::string::npos) << bad.standardError;
   EXPECT_FALSE(fs::exists(sealPath.parent_path()));
 }
 
@@ -90,12 +90,12 @@ class CodesignVerify : public Codesign, public testing::WithParamInterface<Tampe
 TEST_P(CodesignVerify, DetectsTheChange) {
   ASSERT_EQ(codesign({"--force", "--sign", "-"}).exitStatus, 0);
   auto intact = codesign({"--verify", "--verbose"});
-  ASSERT_EQ(intact.exitStatus, 0) << intact.err;
+  ASSERT_EQ(intact.exitStatus, 0) << intact.standardError;
 
   GetParam().change(bundle);
   auto result = codesign({"--verify"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find(GetParam().reported), std::string::npos) << result.err;
+  EXPECT_NE(result.standardError.find(GetParam().reported), std::string::npos) << result.standardError;
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, CodesignVerify,
@@ -128,7 +128,7 @@ class CodesignWithKey : public Codesign {
                                 {"--batch", "--passphrase", "", "--quick-gen-key",
                                  std::string(kSigner) + " <signer@example.invalid>", "default", "default", "never"},
                                 env());
-    keyError = made.exitStatus == 0 ? "" : "cannot make a test key: " + made.err;
+    keyError = made.exitStatus == 0 ? "" : "cannot make a test key: " + made.standardError;
   }
   static void TearDownTestSuite() {
     tools_test::run("gpgconf", {"--kill", "gpg-agent"}, env());
@@ -145,7 +145,7 @@ class CodesignWithKey : public Codesign {
                                                            {"com.apple.security.device.audio-input", true}}));
   }
 
-  tools_test::Run signAs(const std::string& identity) {
+  tools::ProcessResult signAs(const std::string& identity) {
     return codesign(
         {"--force", "--options", "runtime", "--timestamp", "--entitlements", entitlements.string(), "--sign", identity},
         env());
@@ -158,10 +158,10 @@ class CodesignWithKey : public Codesign {
 
 TEST_F(CodesignWithKey, DeveloperIdSealIsSignedAndGpgAcceptsIt) {
   auto result = signAs(kSigner);
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
 
   auto verified = tools_test::run("gpg", {"--batch", "--verify", signaturePath.string(), sealPath.string()}, env());
-  EXPECT_EQ(verified.exitStatus, 0) << verified.err;
+  EXPECT_EQ(verified.exitStatus, 0) << verified.standardError;
   auto s = seal();
   EXPECT_EQ(plist::lookup<plist::Dictionary>(s, "entitlements"),
             *plist::readFile(entitlements)->get<plist::Dictionary>());
@@ -181,9 +181,9 @@ TEST_F(CodesignWithKey, DeveloperIdSealIsSignedAndGpgAcceptsIt) {
 TEST_F(CodesignWithKey, UnknownIdentityFailsWithGpgsMessageAndLeavesNoSeal) {
   auto result = signAs("Developer ID Application: Nobody (ABCDE12345)");
   EXPECT_NE(result.exitStatus, 0);
-  EXPECT_NE(result.err.find("No secret key"), std::string::npos) << result.err;
-  EXPECT_EQ(result.err.rfind("gpg: ", 0), 0u) << "gpg's own text, unprefixed: " << result.err;
-  EXPECT_EQ(result.err.back(), '\n');
+  EXPECT_NE(result.standardError.find("No secret key"), std::string::npos) << result.standardError;
+  EXPECT_EQ(result.standardError.rfind("gpg: ", 0), 0u) << "gpg's own text, unprefixed: " << result.standardError;
+  EXPECT_EQ(result.standardError.back(), '\n');
   EXPECT_FALSE(fs::exists(sealPath.parent_path())) << "nothing half-signed stays in the bundle";
 }
 

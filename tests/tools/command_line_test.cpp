@@ -17,8 +17,8 @@ class UsageErrors : public testing::TestWithParam<CommandLine> {};
 
 TEST_P(UsageErrors, ExitTwoWithUsage) {
   auto result = tools_test::run(GetParam().tool, GetParam().args);
-  EXPECT_EQ(result.exitStatus, 2) << result.err;
-  EXPECT_NE(result.err.find("usage: "), std::string::npos) << result.err;
+  EXPECT_EQ(result.exitStatus, 2) << result.standardError;
+  EXPECT_NE(result.standardError.find("usage: "), std::string::npos) << result.standardError;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -43,7 +43,7 @@ TEST(Xcrun, NotarizationToolsFailWithTheReasonOnStandardError) {
         std::vector<std::string>{"stapler", "staple", "a.app"}}) {
     auto result = tools_test::run(NIMBREL_TOOL_XCRUN, args);
     EXPECT_NE(result.exitStatus, 0);
-    EXPECT_NE(result.err.find("only on macOS"), std::string::npos) << result.err;
+    EXPECT_NE(result.standardError.find("only on macOS"), std::string::npos) << result.standardError;
   }
 }
 

@@ -31,7 +31,7 @@ class Ditto : public testing::Test {
     fs::create_symlink("/etc/hostname", bundle / "Contents/Resources/outside");
   }
 
-  tools_test::Run ditto(std::vector<std::string> options) {
+  tools::ProcessResult ditto(std::vector<std::string> options) {
     options.push_back(bundle.string());
     options.push_back(archive.string());
     return tools_test::run(NIMBREL_TOOL_DITTO, options);
@@ -45,17 +45,17 @@ class Ditto : public testing::Test {
 
 TEST_F(Ditto, KeepParentMakesTheBundleTheTopEntryAndUnzipRestoresIt) {
   auto result = ditto({"-c", "-k", "--keepParent"});
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
 
   auto listing = tools_test::run("unzip", {"-Z1", archive.string()});
-  ASSERT_EQ(listing.exitStatus, 0) << listing.err;
-  auto names = lines(listing.out);
+  ASSERT_EQ(listing.exitStatus, 0) << listing.standardError;
+  auto names = lines(listing.standardOutput);
   EXPECT_EQ(names.front(), "My App.app/");
   for (const auto& name : names) EXPECT_EQ(name.rfind("My App.app/", 0), 0u) << name;
   EXPECT_NE(std::find(names.begin(), names.end(), "My App.app/Contents/Resources/Empty/"), names.end());
 
   auto unzip = tools_test::run("unzip", {"-q", archive.string(), "-d", unpacked.string()});
-  ASSERT_EQ(unzip.exitStatus, 0) << unzip.err;
+  ASSERT_EQ(unzip.exitStatus, 0) << unzip.standardError;
   fs::path copy = unpacked / "My App.app";
   EXPECT_EQ(readFile(copy / "Contents/Resources/Site/index.html"), std::string(200000, 'x'));
   EXPECT_EQ(fs::status(copy / "Contents/MacOS/My App").permissions() & fs::perms::all,
@@ -71,7 +71,7 @@ TEST_F(Ditto, KeepParentMakesTheBundleTheTopEntryAndUnzipRestoresIt) {
 TEST_F(Ditto, AnArchiveInsideItsSourceDoesNotContainItself) {
   archive = bundle / "Contents/self.zip";
   ASSERT_EQ(ditto({"-c", "-k", "--keepParent"}).exitStatus, 0);
-  auto names = lines(tools_test::run("unzip", {"-Z1", archive.string()}).out);
+  auto names = lines(tools_test::run("unzip", {"-Z1", archive.string()}).standardOutput);
   EXPECT_EQ(std::find(names.begin(), names.end(), "My App.app/Contents/self.zip"), names.end());
 }
 
@@ -80,7 +80,7 @@ TEST_F(Ditto, AFailureHalfWayLeavesNoArchiveBehind) {
   ASSERT_EQ(::mkfifo((bundle / "Contents/Resources/pipe").c_str(), 0644), 0);
   auto result = ditto({"-c", "-k", "--keepParent"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("pipe"), std::string::npos) << result.err;
+  EXPECT_NE(result.standardError.find("pipe"), std::string::npos) << result.standardError;
   EXPECT_EQ(readFile(archive), "earlier archive");
   for (const auto& item : fs::directory_iterator(tmp.path()))
     EXPECT_TRUE(item.path() == archive || item.path() == bundle) << "left behind: " << item.path();

@@ -19,7 +19,7 @@ class Iconutil : public testing::Test {
       tools_test::writeBytes(iconSet / slot.fileName, tools_test::pngOfSize(static_cast<int>(slot.pixels)));
   }
 
-  tools_test::Run convert() {
+  tools::ProcessResult convert() {
     return tools_test::run(NIMBREL_TOOL_ICONUTIL, {"--convert", "icns", "--output", output.string(), iconSet.string()});
   }
 
@@ -31,17 +31,17 @@ class Iconutil : public testing::Test {
 TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
   writeFullSet();
   auto result = convert();
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
 
   auto listing = tools_test::run("icns2png", {"-l", output.string()});
-  ASSERT_EQ(listing.exitStatus, 0) << listing.err;
+  ASSERT_EQ(listing.exitStatus, 0) << listing.standardError;
   for (const auto& slot : icns::iconSetSlots())
-    EXPECT_NE(listing.out.find("'" + std::string(slot.type) + "'"), std::string::npos) << slot.type;
-  EXPECT_NE(listing.out.find("10 elements total"), std::string::npos) << listing.out;
+    EXPECT_NE(listing.standardOutput.find("'" + std::string(slot.type) + "'"), std::string::npos) << slot.type;
+  EXPECT_NE(listing.standardOutput.find("10 elements total"), std::string::npos) << listing.standardOutput;
 
   fs::create_directories(tmp / "extracted");
   auto extract = tools_test::run("icns2png", {"-x", "-o", (tmp / "extracted").string(), output.string()});
-  ASSERT_EQ(extract.exitStatus, 0) << extract.err;
+  ASSERT_EQ(extract.exitStatus, 0) << extract.standardError;
   for (std::uint32_t size : {256u, 512u, 1024u}) {
     std::string dims = std::to_string(size) + "x" + std::to_string(size);
     auto png = tools::readWholeFile(tmp / "extracted" / ("AppIcon_" + dims + "x32.png"));
@@ -57,9 +57,10 @@ TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
   tools_test::writeBytes(iconSet / "icon_32x32.png", cut);
 
   auto result = convert();
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
-  EXPECT_NE(result.err.find("icon_16x16.png: 32x32 pixels, expected 16x16"), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("icon_32x32.png: not a PNG"), std::string::npos) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  EXPECT_NE(result.standardError.find("icon_16x16.png: 32x32 pixels, expected 16x16"), std::string::npos)
+      << result.standardError;
+  EXPECT_NE(result.standardError.find("icon_32x32.png: not a PNG"), std::string::npos) << result.standardError;
   auto elements = icns::decode(tools::readWholeFile(output));
   ASSERT_TRUE(elements);
   ASSERT_EQ(elements->size(), 8u);
@@ -74,7 +75,7 @@ TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
 
   auto result = convert();
   EXPECT_NE(result.exitStatus, 0);
-  EXPECT_NE(result.err.find("no valid icon images"), std::string::npos) << result.err;
+  EXPECT_NE(result.standardError.find("no valid icon images"), std::string::npos) << result.standardError;
   EXPECT_EQ(readFile(output), "previous icon");
   for (const auto& item : fs::directory_iterator(tmp.path()))
     EXPECT_TRUE(item.path() == output || item.path() == iconSet) << "left behind: " << item.path();

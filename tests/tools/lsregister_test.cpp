@@ -19,7 +19,7 @@ constexpr std::uint32_t kThemeSizes[] = {16, 32, 64, 128, 256, 512};
 
 class Lsregister : public testing::Test {
  protected:
-  tools_test::Run lsregister(const std::string& mode, const fs::path& bundle) {
+  tools::ProcessResult lsregister(const std::string& mode, const fs::path& bundle) {
     return tools_test::run(NIMBREL_TOOL_LSREGISTER, {mode, bundle.string()}, {{"XDG_DATA_HOME", data.string()}});
   }
 
@@ -56,12 +56,12 @@ TEST_F(Lsregister, InstallsAValidLauncherWithThemeIcons) {
   spec.identifier = "co.corvan.nimbrel.2048-0a1b2c";  // not valid as an application id as it stands
   fs::path bundle = tools_test::makeBundle(tmp / "2048.app", spec);
   auto result = lsregister("-f", bundle);
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
 
   fs::path entry = entryFor(spec.identifier);
   ASSERT_TRUE(fs::exists(entry)) << readFile(entry);
   auto validation = tools_test::run("desktop-file-validate", {entry.string()});
-  EXPECT_EQ(validation.exitStatus, 0) << validation.out << validation.err;
+  EXPECT_EQ(validation.exitStatus, 0) << validation.standardOutput << validation.standardError;
   std::string appId = platform::applicationIdForBundleIdentifier(spec.identifier);
   EXPECT_EQ(value(entry, "Name"), "My App");
   EXPECT_EQ(value(entry, "StartupWMClass"), appId);
@@ -79,7 +79,7 @@ TEST_F(Lsregister, LauncherRunsTheExecutableWhateverItsPath) {
   ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
   fs::path entry = entryFor(spec.identifier);
   auto validation = tools_test::run("desktop-file-validate", {entry.string()});
-  EXPECT_EQ(validation.exitStatus, 0) << validation.out << readFile(entry);
+  EXPECT_EQ(validation.exitStatus, 0) << validation.standardOutput << readFile(entry);
 
   platform::GRef<GDesktopAppInfo> app = platform::adoptGRef(g_desktop_app_info_new_from_filename(entry.c_str()));
   ASSERT_TRUE(app) << "unreadable, or TryExec did not find the executable:\n" << readFile(entry);
@@ -128,7 +128,7 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
   tools_test::makeBundle(first, spec);
   auto result = lsregister("-f", first);
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("someone else"), std::string::npos) << result.err;
+  EXPECT_NE(result.standardError.find("someone else"), std::string::npos) << result.standardError;
   EXPECT_EQ(value(foreign, "Name"), "Mine");
   EXPECT_TRUE(fs::exists(entryFor("co.corvan.nimbrel.my-app-0a1b2c"))) << "a failed registration keeps the old one";
 }
@@ -144,7 +144,7 @@ TEST_F(Lsregister, BrokenBundlesFailWithAReasonAndRegisterNothing) {
     writeFile(bundle / "Contents/Info.plist", platform::plist::toXML(info));
     auto result = lsregister("-f", bundle);
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_NE(result.err.find(reported), std::string::npos) << result.err;
+    EXPECT_NE(result.standardError.find(reported), std::string::npos) << result.standardError;
   }
   EXPECT_TRUE(launchers().empty());
 }

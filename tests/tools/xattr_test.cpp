@@ -45,7 +45,7 @@ class Xattr : public testing::Test {
 
 TEST_F(Xattr, RecursiveClearRemovesEveryAttributeBelowButNotThroughLinks) {
   auto result = tools_test::run(NIMBREL_TOOL_XATTR, {"-cr", bundle.string()});
-  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
   for (const auto& path : marked) {
     if (path == outside) continue;
     EXPECT_FALSE(hasAttribute(path, "user.xdg.origin.url")) << path;
@@ -57,7 +57,8 @@ TEST_F(Xattr, RecursiveClearRemovesEveryAttributeBelowButNotThroughLinks) {
 TEST_F(Xattr, MissingFileIsReportedAndTheOthersStillCleared) {
   auto result = tools_test::run(NIMBREL_TOOL_XATTR, {"-c", "-r", (tmp / "gone").string(), bundle.string()});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("No such file: " + (tmp / "gone").string()), std::string::npos) << result.err;
+  EXPECT_NE(result.standardError.find("No such file: " + (tmp / "gone").string()), std::string::npos)
+      << result.standardError;
   EXPECT_FALSE(hasAttribute(bundle / "Contents/MacOS/App", "user.other"));
 }
 
