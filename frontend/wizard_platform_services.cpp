@@ -1,7 +1,7 @@
 #include "frontend/wizard_platform_services.hpp"
 
 #include "frontend/wizard_images.hpp"
-#include "platform/dispatch.hpp"
+#include "iconsource/website_icon_fetcher.hpp"
 
 namespace frontend {
 
@@ -16,8 +16,7 @@ void PlatformWizardServices::generate(const builder::AppGenerator& request, cons
 void PlatformWizardServices::fetchWebsiteIcon(const std::string& text,
                                               std::function<void(std::optional<platform::Image>)> completion) {
   if (fetchIcon_) return fetchIcon_(text, std::move(completion));
-  // Without a search the answer is still "nothing", and still later.
-  platform::postToMain([completion = std::move(completion)] { completion(std::nullopt); });
+  iconsource::fetchWebsiteIcon(text, std::move(completion));
 }
 
 bool PlatformWizardServices::fileExists(const std::filesystem::path& path) {

@@ -13,9 +13,9 @@ class PlatformWizardServices : public WizardServices {
   using IconFetcher =
       std::function<void(const std::string& text, std::function<void(std::optional<platform::Image>)> completion)>;
 
-  // `settings` must outlive the services; `fetchIcon` is the website icon
-  // search (answers on the main thread).
-  PlatformWizardServices(SigningSettings& settings, IconFetcher fetchIcon);
+  // `settings` must outlive the services. `fetchIcon` replaces the website
+  // icon search (it must answer once, on the main thread).
+  explicit PlatformWizardServices(SigningSettings& settings, IconFetcher fetchIcon = {});
 
   void generate(const builder::AppGenerator& request, const std::filesystem::path& folder,
                 builder::ProgressCallback progress, builder::CompletionCallback completion) override;
