@@ -62,6 +62,7 @@ std::optional<Date> Calendar::addDays(Date date, int days) const {
 }
 
 long Calendar::wholeDaysBetween(Date from, Date to) const {
+  if (!std::isfinite(from.secondsSince1970) || !std::isfinite(to.secondsSince1970)) return 0;
   if (to.secondsSince1970 < from.secondsSince1970) return -wholeDaysBetween(to, from);
   double estimate = std::floor((to.secondsSince1970 - from.secondsSince1970) / 86400.0);
   // Far apart or not representable: plain 24-hour days are exact enough.
