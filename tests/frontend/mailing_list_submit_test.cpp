@@ -199,9 +199,11 @@ TEST_F(SubmitTest, ManagerClosedWhileTheRequestIsInFlightIsLeftAlone) {
   env = {};
   manager->submit("a@b.c");
   manager.reset();
-  // The worker drops its copy of the client after posting the answer; run
-  // the main loop past that answer.
+  // The worker drops its copy of the client after posting the answer, which
+  // wakes nobody: a ticking source keeps the loop looking.
+  guint tick = g_timeout_add(1, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   platform::runMainLoopUntil([&] { return inFlight.expired(); });
+  g_source_remove(tick);
   bool drained = false;
   platform::postToMain([&] { drained = true; });
   platform::runMainLoopUntil([&] { return drained; });
