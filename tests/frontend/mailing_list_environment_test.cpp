@@ -5,7 +5,9 @@
 #include <cmath>
 
 #include "platform/dispatch.hpp"
+#include "frontend/mailing_list_manager.hpp"
 #include "tests/support/scoped_env.hpp"
+#include "tests/support/temp_dir.hpp"
 
 namespace {
 
@@ -74,6 +76,28 @@ TEST(MailingListScheduler, DelayedCallRunsOnTheMainLoopUnlessCancelled) {
   EXPECT_FALSE(droppedRan);
   kept->cancel();  // after it ran: nothing happens
   kept.reset();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MailingListSystem, IdentifiesTheProgramByItsBundleAndStoresInTheSharedSuite) {
+  testing_support::TempDir dir;
+  testing_support::ScopedEnv xdg("XDG_CONFIG_HOME", dir.path().string());
+  testing_support::writeFile(
+      dir / "N.app/Contents/Info.plist",
+      platform::plist::toXML(platform::plist::Dictionary{{"CFBundleIdentifier", "co.corvan.nimbrel"}}));
+  {
+    testing_support::ScopedEnv bundle("NIMBREL_MAIN_BUNDLE", (dir / "N.app").string());
+    auto env = frontend::MailingListEnvironment::system();
+    EXPECT_EQ(env.appIdentifier, "co.corvan.nimbrel");
+    EXPECT_EQ(env.defaults().domain(), "group.Q7XK3N5V1T.co.corvan.shared");
+    EXPECT_EQ(env.appSecret, "Brakmoor-2031");
+    EXPECT_TRUE(env.makerSite.starts_with("https://")) << env.makerSite;
+  }
+  testing_support::ScopedEnv bundle("NIMBREL_MAIN_BUNDLE", (dir / "None.app").string());
+  EXPECT_EQ(frontend::MailingListEnvironment::system().appIdentifier, "unknown.app");
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
-#include <httplib.h>
-
 #include <mutex>
 #include <nlohmann/json.hpp>
-#include <thread>
 
 #include "platform/dispatch.hpp"
+#include "platform/http.hpp"
 #include "tests/frontend/mailing_list_fixture.hpp"
+#include "tests/support/loopback_http_server.hpp"
 
 namespace {
 
@@ -20,25 +19,20 @@ class FakeEndpoint {
     httplib::Headers headers;
   };
 
-  FakeEndpoint() {
-    server_.Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response& res) {
+  FakeEndpoint() : server_(std::make_unique<testing_support::LoopbackHttpServer>()) {
+    server_->routes().Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard lock(mutex_);
       received_.push_back({req.method, req.path, req.body, req.headers});
       res.status = status_;
       res.set_content("{}", "application/json");
     });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // stop() before the loop has started would be lost, and join() would hang.
-    while (!server_.is_running()) std::this_thread::yield();
+    site_ = server_->url("");
+    server_->start();
   }
-  ~FakeEndpoint() { stop(); }
-  void stop() {
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
-  }
+  // Nobody listens on the port any more.
+  void stop() { server_.reset(); }
 
-  std::string site() const { return "http://127.0.0.1:" + std::to_string(port_); }
+  std::string site() const { return site_; }
   void answerWith(int status) {
     std::lock_guard lock(mutex_);
     status_ = status;
@@ -49,33 +43,12 @@ class FakeEndpoint {
   }
 
  private:
-  httplib::Server server_;
-  std::thread thread_;
-  int port_ = 0;
   std::mutex mutex_;
   int status_ = 200;
   std::vector<Received> received_;
+  std::string site_;
+  std::unique_ptr<testing_support::LoopbackHttpServer> server_;  // last: stops before the log goes
 };
-
-// Stand-in for the platform's client until it lands; same request, same answer shape.
-platform::HttpResponse loopbackHttp(const platform::HttpRequest& request) {
-  auto pathStart = request.url.find('/', request.url.find("//") + 2);
-  httplib::Client client(request.url.substr(0, pathStart));
-  httplib::Request req;
-  req.method = request.method;
-  req.path = request.url.substr(pathStart);
-  for (const auto& [name, value] : request.headers) req.headers.emplace(name, value);
-  req.body = request.body;
-  platform::HttpResponse response;
-  auto result = client.send(req);
-  if (!result) {
-    response.error = "Could not connect to the server.";
-    return response;
-  }
-  response.status = result->status;
-  response.body = result->body;
-  return response;
-}
 
 class SubmitTest : public mailing_list_testing::MailingListTest {
  protected:
@@ -84,7 +57,7 @@ class SubmitTest : public mailing_list_testing::MailingListTest {
   frontend::MailingListEnvironment environment() override {
     auto env = MailingListTest::environment();
     env.makerSite = endpoint.site();
-    env.http = loopbackHttp;
+    env.http = platform::performHttp;
     return env;
   }
   void submitAndWait(MailingListManager& manager, const std::string& email) {
@@ -193,7 +166,7 @@ TEST_F(SubmitTest, ManagerClosedWhileTheRequestIsInFlightIsLeftAlone) {
   auto token = std::make_shared<int>(0);
   std::weak_ptr<int> inFlight = token;
   auto env = environment();
-  env.http = [token](const platform::HttpRequest& request) { return loopbackHttp(request); };
+  env.http = [token](const platform::HttpRequest& request) { return platform::performHttp(request); };
   token.reset();
   auto manager = std::make_unique<MailingListManager>(env);
   env = {};
