@@ -1,5 +1,5 @@
 #pragma once
-// A mailing-list manager on a fixed clock, a hand-driven timer and a real
+// A mailing-list manager on a fixed clock, a hand-fired timer and a real
 // defaults suite in a temporary config folder.
 
 #include <gtest/gtest.h>
@@ -13,9 +13,7 @@
 
 namespace mailing_list_testing {
 
-using platform::plist::Date;
-
-// 2026-03-20 12:00:00 UTC, a week before Europe's clocks change.
+// 2026-03-20 12:00:00 UTC, nine days before Europe's clocks change.
 constexpr double kStart = 1774008000;
 constexpr double kDay = 86400;
 
@@ -26,14 +24,11 @@ class FakeScheduler {
     std::function<void()> task;
     bool cancelled = false;
   };
-  class Handle : public frontend::PendingCall {
-   public:
-    explicit Handle(std::shared_ptr<Call> call) : call_(std::move(call)) {}
+  struct Handle : frontend::PendingCall {
+    explicit Handle(std::shared_ptr<Call> call) : call(std::move(call)) {}
     ~Handle() override { cancel(); }
-    void cancel() override { call_->cancelled = true; }
-
-   private:
-    std::shared_ptr<Call> call_;
+    void cancel() override { call->cancelled = true; }
+    std::shared_ptr<Call> call;
   };
 
   frontend::Scheduler scheduler() {
@@ -44,12 +39,8 @@ class FakeScheduler {
   }
   // Runs every call still pending, as the timer would.
   void fireAll() {
-    auto pending = calls;
-    for (auto& call : pending) {
-      if (!call->cancelled) {
-        call->cancelled = true;
-        call->task();
-      }
+    for (auto& call : std::vector(calls)) {
+      if (!std::exchange(call->cancelled, true)) call->task();
     }
   }
 
@@ -68,13 +59,9 @@ class MailingListTest : public ::testing::Test {
   virtual frontend::MailingListEnvironment environment() {
     frontend::MailingListEnvironment env;
     env.defaults = frontend::mailingListDefaults;
-    env.now = [this] { return Date{now}; };
+    env.now = [this] { return platform::plist::Date{now}; };
     env.calendar = std::make_shared<frontend::Calendar>("Europe/Berlin");
     env.regionCode = [this] { return region; };
-    env.http = [](const platform::HttpRequest&) {
-      ADD_FAILURE() << "no request expected";
-      return platform::HttpResponse{};
-    };
     env.schedule = timer.scheduler();
     env.appIdentifier = "co.corvan.nimbrel";
     env.makerSite = "https://maker.invalid";

@@ -17,73 +17,34 @@ class SettingsTest : public ::testing::Test {
   SigningSettings settings{defaults};
 };
 
-TEST_F(SettingsTest, FreshInstallSignsAdhocWithATitleBarAndWritesNothing) {
-  EXPECT_FALSE(settings.useDeveloperID());
-  EXPECT_EQ(settings.identity(), "");
-  EXPECT_FALSE(settings.notarize());
-  EXPECT_EQ(settings.notaryProfile(), "");
-  EXPECT_TRUE(settings.showTitleBar());
-  EXPECT_TRUE(settings.signingMode().isAdhoc());
-
+TEST_F(SettingsTest, FreshInstallBuildsAdhocThenWritesLandUnderTheirKeysForEveryone) {
   builder::AppGenerator request;
   request.fullContent = true;
-  request.signing = builder::SigningMode::developerID("stale");
   settings.applyTo(request);
   EXPECT_FALSE(request.fullContent);
   EXPECT_TRUE(request.signing.isAdhoc());
-  EXPECT_FALSE(std::filesystem::exists(defaults.filePath()));
-}
+  EXPECT_FALSE(std::filesystem::exists(defaults.filePath())) << "defaults are not written";
 
-TEST_F(SettingsTest, ValuesAreStoredUnderTheirKeysAndSharedByEveryInstance) {
+  int calls = 0;
+  int token = settings.observe([&] { ++calls; });
   settings.setUseDeveloperID(true);
   settings.setIdentity("Developer ID Application: A (T)");
   settings.setNotarize(true);
   settings.setNotaryProfile("prof");
   settings.setShowTitleBar(false);
-  EXPECT_EQ(defaults.boolean("signing.useDeveloperID"), true);
-  EXPECT_EQ(defaults.string("signing.identity"), "Developer ID Application: A (T)");
-  EXPECT_EQ(defaults.boolean("signing.notarize"), true);
-  EXPECT_EQ(defaults.string("signing.notaryProfile"), "prof");
-  EXPECT_EQ(defaults.boolean("general.showTitleBar"), false);
-
-  // Another instance (a later launch, or the settings sheet) reads the same.
+  EXPECT_EQ(calls, 5);
+  settings.unobserve(token);
+  EXPECT_EQ(defaults.dictionary(), (platform::plist::Dictionary{{"signing.useDeveloperID", true},
+                                                                 {"signing.identity", "Developer ID Application: A (T)"},
+                                                                 {"signing.notarize", true},
+                                                                 {"signing.notaryProfile", "prof"},
+                                                                 {"general.showTitleBar", false}}));
+  // Another instance (the settings sheet, a later launch) reads the same, at once.
   SigningSettings other(UserDefaults("co.corvan.nimbrel"));
   EXPECT_TRUE(other.fullContent());
   other.setShowTitleBar(true);
   EXPECT_FALSE(settings.fullContent());
-}
-
-TEST_F(SettingsTest, ValueOfAnotherTypeReadsAsTheDefault) {
-  defaults.set("general.showTitleBar", "no");
-  defaults.set("signing.useDeveloperID", 1);
-  EXPECT_TRUE(settings.showTitleBar());
-  EXPECT_FALSE(settings.useDeveloperID());
-}
-
-TEST_F(SettingsTest, ObserversHearEveryWriteUntilTheyLeave) {
-  int calls = 0;
-  int token = settings.observe([&] { ++calls; });
-  settings.setIdentity("x");
-  settings.setShowTitleBar(false);
-  EXPECT_EQ(calls, 2);
-  settings.unobserve(token);
-  settings.setNotarize(true);
-  EXPECT_EQ(calls, 2);
-}
-
-TEST_F(SettingsTest, SwitchingDeveloperIDOffKeepsTheOtherValuesForLater) {
-  settings.setUseDeveloperID(true);
-  settings.setIdentity("Dev");
-  settings.setNotarize(true);
-  settings.setNotaryProfile("p");
-  settings.setUseDeveloperID(false);
-  EXPECT_TRUE(settings.signingMode().isAdhoc());
-  settings.setUseDeveloperID(true);
-  auto mode = settings.signingMode();
-  auto* id = mode.asDeveloperID();
-  ASSERT_TRUE(id);
-  EXPECT_EQ(id->identity, "Dev");
-  EXPECT_EQ(id->notaryProfile, "p");
+  EXPECT_EQ(calls, 5);
 }
 
 struct SigningCase {
@@ -105,28 +66,23 @@ TEST_P(SigningModeRules, MapTheStoredValues) {
   settings.setNotarize(c.notarize);
   settings.setNotaryProfile(c.notaryProfile);
   auto mode = settings.signingMode();
-  if (!c.expectedIdentity) {
-    EXPECT_TRUE(mode.isAdhoc());
-    return;
-  }
   auto* id = mode.asDeveloperID();
-  ASSERT_TRUE(id);
+  ASSERT_EQ(id != nullptr, c.expectedIdentity.has_value());
+  if (!id) return;
   EXPECT_EQ(id->identity, *c.expectedIdentity);
   EXPECT_EQ(id->notaryProfile, c.expectedProfile);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SigningModeRules,
-    ::testing::Values(
-        SigningCase{"Off", false, "Dev", true, "p", std::nullopt, std::nullopt},
-        SigningCase{"EmptyIdentity", true, "", true, "p", std::nullopt, std::nullopt},
-        SigningCase{"BlankIdentity", true, " \t  ", false, "", std::nullopt, std::nullopt},
-        SigningCase{"LeadingSpaceKept", true, " Dev", false, "", " Dev", std::nullopt},
-        SigningCase{"LineBreakIsNotBlank", true, "\n", false, "", "\n", std::nullopt},
-        SigningCase{"NotarizeWithoutProfile", true, "Dev", true, "", "Dev", std::nullopt},
-        SigningCase{"ProfileWithoutNotarize", true, "Dev", false, "p", "Dev", std::nullopt},
-        SigningCase{"Notarized", true, "Dev", true, "p", "Dev", "p"},
-        SigningCase{"BlankProfilePassedOn", true, "Dev", true, "  ", "Dev", "  "}),
+    ::testing::Values(SigningCase{"Off", false, "Dev", true, "p", std::nullopt, std::nullopt},
+                      SigningCase{"BlankIdentity", true, " \t  ", false, "", std::nullopt, std::nullopt},
+                      SigningCase{"LeadingSpaceKept", true, " Dev", false, "", " Dev", std::nullopt},
+                      SigningCase{"LineBreakIsNotBlank", true, "\n", false, "", "\n", std::nullopt},
+                      SigningCase{"NotarizeWithoutProfile", true, "Dev", true, "", "Dev", std::nullopt},
+                      SigningCase{"ProfileWithoutNotarize", true, "Dev", false, "p", "Dev", std::nullopt},
+                      SigningCase{"Notarized", true, "Dev", true, "p", "Dev", "p"},
+                      SigningCase{"BlankProfilePassedOn", true, "Dev", true, "  ", "Dev", "  "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
