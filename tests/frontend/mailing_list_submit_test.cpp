@@ -6,6 +6,13 @@
 #include "tests/frontend/mailing_list_fixture.hpp"
 #include "tests/support/loopback_http_server.hpp"
 
+namespace frontend {
+// Readable failure messages and test names.
+void PrintTo(const SubmitStatus& status, std::ostream* out) {
+  *out << static_cast<int>(status.kind) << " \"" << status.message << '"';
+}
+}  // namespace frontend
+
 namespace {
 
 using frontend::MailingListManager;
