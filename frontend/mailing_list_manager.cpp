@@ -143,11 +143,11 @@ void MailingListManager::recordLaunch() {
 }
 
 void MailingListManager::maybePresent() {
-  if (isFinal(decision())) return;
+  MailingListDecision current = decision();
+  if (isFinal(current)) return;
   if (isUpdateInProgress && isUpdateInProgress()) return;
-  auto defaults = env_.defaults();
-  if (defaults.string(decisionKey) == "snoozed") {
-    auto until = defaults.date(snoozeUntilKey);
+  if (current == MailingListDecision::snoozed) {
+    auto until = env_.defaults().date(snoozeUntilKey);
     if (until && until->secondsSince1970 > env_.now().secondsSince1970) return;
   }
   if (belowThresholds()) return;
@@ -176,7 +176,7 @@ void MailingListManager::snooze() {
 void MailingListManager::decline() {
   store(decisionKey, decisionText(MailingListDecision::declined));
   isOptedOut_ = true;
-  setPresented(false);
+  isPresented_ = false;
   changed_.emit();
 }
 
