@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -17,126 +16,88 @@ namespace {
 using platform::HttpRequest;
 using platform::performHttp;
 
-// A peer that speaks raw bytes: it records the request exactly as it came over
-// the wire (header order included) and answers with a canned reply, or never.
+// A peer that speaks raw bytes: it keeps the request head as it came over the
+// wire (header order included) and sends a canned reply, or stays silent.
 class RawPeer {
  public:
-  explicit RawPeer(std::string reply) : reply_(std::move(reply)) {
-    listener_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  explicit RawPeer(std::string reply) {
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
+    listener_ = socket(AF_INET, SOCK_STREAM, 0);
     bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-    listen(listener_, 4);
+    listen(listener_, 1);
     getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { serveOne(); });
+    url_ = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/path";
+    thread_ = std::thread([this, reply = std::move(reply)] {
+      int connection = accept(listener_, nullptr, nullptr);
+      char buffer[4096];
+      ssize_t n;
+      while (head_.find("\r\n\r\n") == std::string::npos && (n = read(connection, buffer, sizeof buffer)) > 0) {
+        head_.append(buffer, n);
+      }
+      if (!reply.empty()) (void)!write(connection, reply.data(), reply.size());
+      while (reply.empty() && read(connection, buffer, sizeof buffer) > 0) {
+      }  // silent until the client gives up
+      close(connection);
+    });
   }
   ~RawPeer() {
-    shutdown(listener_, SHUT_RDWR);
-    {
-      std::lock_guard lock(mutex_);
-      if (connection_ >= 0) shutdown(connection_, SHUT_RDWR);
-    }
-    thread_.join();
+    if (thread_.joinable()) thread_.join();
     close(listener_);
   }
-
-  std::string url(const std::string& path = "/") const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  std::string received() {
-    std::lock_guard lock(mutex_);
-    return received_;
+  const std::string& url() const { return url_; }
+  const std::string& head() {  // once the client is done
+    if (thread_.joinable()) thread_.join();
+    return head_;
   }
 
  private:
-  void serveOne() {
-    int connection = accept(listener_, nullptr, nullptr);
-    if (connection < 0) return;
-    {
-      std::lock_guard lock(mutex_);
-      connection_ = connection;
-    }
-    std::string data;
-    char buffer[4096];
-    ssize_t n;
-    while (data.find("\r\n\r\n") == std::string::npos && (n = read(connection, buffer, sizeof buffer)) > 0) {
-      data.append(buffer, n);
-    }
-    {
-      std::lock_guard lock(mutex_);
-      received_ = data;
-    }
-    if (!reply_.empty()) {
-      (void)!write(connection, reply_.data(), reply_.size());
-    } else {
-      while (read(connection, buffer, sizeof buffer) > 0) {
-      }  // silent until the test ends
-    }
-    std::lock_guard lock(mutex_);
-    close(connection);
-    connection_ = -1;
-  }
-
-  std::string reply_;
   int listener_ = -1;
-  int port_ = 0;
+  std::string url_, head_;
   std::thread thread_;
-  std::mutex mutex_;
-  int connection_ = -1;
-  std::string received_;
 };
 
 class HttpAgainstLoopback : public ::testing::Test {
  protected:
   void SetUp() override {
+    reply("/hello", 200, "hi there");
+    reply("/missing", 404, "<html>not here</html>");
+    reply("/big", 200, std::string(100000, 'x'));
     auto& routes = server_.routes();
-    routes.Get("/hello", [](const httplib::Request&, httplib::Response& res) { res.set_content("hi there", "text/plain"); });
-    routes.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
-      res.status = 404;
-      res.set_content("<html>not here</html>", "text/html");
-    });
-    routes.Get("/broken", [](const httplib::Request&, httplib::Response& res) {
-      res.status = 500;
-      res.set_content("server trouble", "text/plain");
-    });
     routes.Get("/hop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/hop2"); });
     routes.Get("/hop2", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/hello", 301); });
     routes.Get("/to-file", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("file:///etc/hostname"); });
-    routes.Get("/big", [](const httplib::Request&, httplib::Response& res) { res.set_content(std::string(100000, 'x'), "text/plain"); });
     routes.Post("/echo", [](const httplib::Request& req, httplib::Response& res) {
       res.status = 201;
       res.set_content(req.get_header_value("Content-Type") + "|" + req.body, "text/plain");
     });
     server_.start();
   }
-
+  void reply(const std::string& path, int status, std::string body) {
+    server_.routes().Get(path, [status, body](const httplib::Request&, httplib::Response& res) {
+      res.status = status;
+      res.set_content(body, "text/html");
+    });
+  }
   platform::HttpResponse get(const std::string& path, bool followRedirects = true) {
     HttpRequest request;
     request.url = server_.url(path);
     request.followRedirects = followRedirects;
-    request.timeoutSeconds = 10;
     return performHttp(request);
   }
 
   testing_support::LoopbackHttpServer server_;
 };
 
-TEST_F(HttpAgainstLoopback, GetDeliversStatusAndBody) {
-  auto response = get("/hello");
-  EXPECT_EQ(response.status, 200);
-  EXPECT_FALSE(response.transportFailed());
-  EXPECT_EQ(response.body, "hi there");
-  EXPECT_EQ(response.error, "");
-}
-
-TEST_F(HttpAgainstLoopback, ErrorStatusKeepsItsBody) {
+TEST_F(HttpAgainstLoopback, BodyIsKeptWhateverTheStatus) {
+  auto found = get("/hello");
+  EXPECT_EQ(found.status, 200);
+  EXPECT_EQ(found.body, "hi there");
+  EXPECT_EQ(found.error, "");
   auto notFound = get("/missing");
   EXPECT_EQ(notFound.status, 404);
+  EXPECT_FALSE(notFound.transportFailed());
   EXPECT_EQ(notFound.body, "<html>not here</html>");
-  auto failed = get("/broken");
-  EXPECT_EQ(failed.status, 500);
-  EXPECT_EQ(failed.body, "server trouble");
 }
 
 TEST_F(HttpAgainstLoopback, RedirectsAreFollowedUnlessTurnedOff) {
@@ -167,18 +128,6 @@ TEST_F(HttpAgainstLoopback, PostSendsBodyWithTheGivenContentType) {
   EXPECT_EQ(response.body, "application/json|" + request.body);
 }
 
-TEST_F(HttpAgainstLoopback, NoUserAgentUnlessGiven) {
-  get("/hello");
-  HttpRequest request;
-  request.url = server_.url("/hello");
-  request.headers = {{"User-Agent", "Tester/1.0 (exact; text)"}};
-  performHttp(request);
-  auto log = server_.log();
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].userAgent, "");
-  EXPECT_EQ(log[1].userAgent, "Tester/1.0 (exact; text)");
-}
-
 TEST_F(HttpAgainstLoopback, BodyOverTheLimitFailsTheRequest) {
   HttpRequest request;
   request.url = server_.url("/big");
@@ -191,34 +140,26 @@ TEST_F(HttpAgainstLoopback, BodyOverTheLimitFailsTheRequest) {
   EXPECT_NE(response.error.find("larger than 99999 bytes"), std::string::npos);
 }
 
-TEST(Http, HeadersGoOutInTheGivenOrder) {
+TEST(Http, HeadersGoOutInTheGivenOrderAndNoneIsAdded) {
   RawPeer peer("HTTP/1.1 204 No Content\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
   HttpRequest request;
-  request.url = peer.url("/order");
+  request.url = peer.url();
   request.headers = {{"X-Zeta", "1"}, {"Accept", "image/*"}, {"X-Alpha", "2"}, {"X-Empty", ""}};
   auto response = performHttp(request);
   EXPECT_EQ(response.status, 204);
   EXPECT_EQ(response.body, "");
-  std::string wire = peer.received();
-  auto zeta = wire.find("\r\nX-Zeta: 1\r\n");
-  auto accept = wire.find("\r\nAccept: image/*\r\n");
-  auto alpha = wire.find("\r\nX-Alpha: 2\r\n");
-  auto empty = wire.find("\r\nX-Empty:");
-  ASSERT_NE(zeta, std::string::npos) << wire;
-  ASSERT_NE(accept, std::string::npos) << wire;
-  ASSERT_NE(alpha, std::string::npos) << wire;
-  ASSERT_NE(empty, std::string::npos) << wire;
-  EXPECT_LT(zeta, accept);
-  EXPECT_LT(accept, alpha);
-  EXPECT_LT(alpha, empty);
-  EXPECT_EQ(wire.find("User-Agent"), std::string::npos) << wire;
-  EXPECT_EQ(wire.rfind("GET /order HTTP/1.1\r\n", 0), 0u) << wire;
+  const std::string& head = peer.head();
+  EXPECT_EQ(head.rfind("GET /path HTTP/1.1\r\n", 0), 0u) << head;
+  auto zeta = head.find("\r\nX-Zeta: 1\r\n"), accept = head.find("\r\nAccept: image/*\r\n");
+  auto alpha = head.find("\r\nX-Alpha: 2\r\n"), empty = head.find("\r\nX-Empty:\r\n");
+  EXPECT_TRUE(zeta < accept && accept < alpha && alpha < empty && empty != std::string::npos) << head;
+  EXPECT_EQ(head.find("User-Agent"), std::string::npos) << head;
 }
 
 TEST(Http, SilentPeerEndsInTimeout) {
   RawPeer peer("");
   HttpRequest request;
-  request.url = peer.url("/silence");
+  request.url = peer.url();
   request.timeoutSeconds = 0.5;
   auto response = performHttp(request);
   EXPECT_TRUE(response.transportFailed());
@@ -227,7 +168,7 @@ TEST(Http, SilentPeerEndsInTimeout) {
 }
 
 TEST(Http, UnusableRequestsFailWithATextNotACrash) {
-  for (const char* url : {"", "not a url", "file:///etc/hostname", "ftp://127.0.0.1/x", "http://[::1"}) {
+  for (const char* url : {"", "not a url", "file:///etc/hostname", "ftp://127.0.0.1/x", "http://127.0.0.1:1/"}) {
     HttpRequest request;
     request.url = url;
     auto response = performHttp(request);
@@ -236,21 +177,7 @@ TEST(Http, UnusableRequestsFailWithATextNotACrash) {
   }
   HttpRequest put;
   put.method = "PUT";
-  put.url = "http://127.0.0.1:1/";
   EXPECT_EQ(performHttp(put).error, "Unsupported HTTP method PUT");
-}
-
-TEST(Http, RefusedConnectionIsATransportFailure) {
-  int port;
-  {
-    RawPeer closedSoon("x");  // a port that was just in use and is free again
-    port = std::stoi(closedSoon.url().substr(17));
-  }
-  HttpRequest request;
-  request.url = "http://127.0.0.1:" + std::to_string(port) + "/";
-  auto response = performHttp(request);
-  EXPECT_TRUE(response.transportFailed());
-  EXPECT_NE(response.error, "");
 }
 
 }  // namespace
