@@ -45,7 +45,8 @@ Date toDate(GDateTime* dt) {
 }  // namespace
 
 Calendar::Calendar(const std::string& timeZoneIdentifier) : zone_(std::make_unique<Zone>()) {
-  zone_->tz = timeZoneIdentifier.empty() ? g_time_zone_new_local() : g_time_zone_new_identifier(timeZoneIdentifier.c_str());
+  zone_->tz =
+      timeZoneIdentifier.empty() ? g_time_zone_new_local() : g_time_zone_new_identifier(timeZoneIdentifier.c_str());
   if (!zone_->tz) zone_->tz = g_time_zone_new_utc();
 }
 
@@ -85,8 +86,10 @@ std::optional<std::string> regionOfLocaleName(const std::string& name) {
   if (underscore == std::string::npos) return std::nullopt;
   std::string region = name.substr(underscore + 1);
   region = region.substr(0, region.find_first_of(".@"));
-  bool letters = region.size() == 2 && std::all_of(region.begin(), region.end(), [](char c) { return g_ascii_isalpha(c); });
-  bool digits = region.size() == 3 && std::all_of(region.begin(), region.end(), [](char c) { return g_ascii_isdigit(c); });
+  bool letters =
+      region.size() == 2 && std::all_of(region.begin(), region.end(), [](char c) { return g_ascii_isalpha(c); });
+  bool digits =
+      region.size() == 3 && std::all_of(region.begin(), region.end(), [](char c) { return g_ascii_isdigit(c); });
   if (!letters && !digits) return std::nullopt;
   for (char& c : region) c = g_ascii_toupper(c);
   return region;

@@ -69,9 +69,10 @@ TEST_F(SubmitTest, SubscriptionSendsTheTrimmedAddressAndRecordsTheSharedAnswer) 
   EXPECT_EQ(sent[0].get_header_value("Content-Type"), "application/json");
   EXPECT_EQ(sent[0].get_header_value("X-App-Secret"), "Brakmoor-2031");
   EXPECT_EQ(sent[0].body.find('\n'), std::string::npos) << "compact JSON";
-  EXPECT_EQ(nlohmann::json::parse(sent[0].body),
-            (nlohmann::json{{"email", "reader@example.org"}, {"app", "co.corvan.nimbrel"}, {"tz", "Europe/Berlin"},
-                            {"country", "United Kingdom"}}));
+  EXPECT_EQ(nlohmann::json::parse(sent[0].body), (nlohmann::json{{"email", "reader@example.org"},
+                                                                 {"app", "co.corvan.nimbrel"},
+                                                                 {"tz", "Europe/Berlin"},
+                                                                 {"country", "United Kingdom"}}));
 }
 
 TEST_F(SubmitTest, BadAddressOrUnreachableServerFailsAndCanBeRetried) {
@@ -125,7 +126,8 @@ TEST_F(SubmitTest, ManagerClosedWhileTheRequestIsInFlightIsLeftAlone) {
   manager.reset();
   // The worker drops its copy of the client after posting the answer, which
   // wakes nobody: a ticking source keeps the loop looking.
-  guint tick = g_timeout_add(1, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  guint tick = g_timeout_add(
+      1, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   platform::runMainLoopUntil([&] { return inFlight.expired(); });
   g_source_remove(tick);
   bool drained = false;

@@ -35,10 +35,10 @@ TEST_F(SettingsTest, FreshInstallBuildsAdhocThenWritesLandUnderTheirKeysForEvery
   EXPECT_EQ(calls, 5);
   settings.unobserve(token);
   EXPECT_EQ(defaults.dictionary(), (platform::plist::Dictionary{{"signing.useDeveloperID", true},
-                                                                 {"signing.identity", "Developer ID Application: A (T)"},
-                                                                 {"signing.notarize", true},
-                                                                 {"signing.notaryProfile", "prof"},
-                                                                 {"general.showTitleBar", false}}));
+                                                                {"signing.identity", "Developer ID Application: A (T)"},
+                                                                {"signing.notarize", true},
+                                                                {"signing.notaryProfile", "prof"},
+                                                                {"general.showTitleBar", false}}));
   // Another instance (the settings sheet, a later launch) reads the same, at once.
   SigningSettings other(UserDefaults("co.corvan.nimbrel"));
   EXPECT_TRUE(other.fullContent());
