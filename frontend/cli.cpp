@@ -8,6 +8,8 @@
 #include "builder/app_generator.hpp"
 #include "builder/generator_error.hpp"
 #include "frontend/cli_options.hpp"
+#include "frontend/signing_settings.hpp"
+#include "iconsource/website_icon_fetcher.hpp"
 #include "platform/dispatch.hpp"
 
 namespace frontend {
@@ -22,7 +24,7 @@ constexpr int usageError = 2;
 int usage(const std::string& problem) {
   std::cerr << "nimbrel: " << problem << "\n"
             << "Usage: nimbrel build (--url ADDRESS | --folder DIR) --name NAME [--out DIR] [--icon FILE]\n"
-            << "                     [--color #RRGGBB] [--no-title-bar] [--developer-id IDENTITY\n"
+            << "                     [--fetch-icon] [--color #RRGGBB] [--no-title-bar] [--developer-id IDENTITY\n"
             << "                     [--notary-profile PROFILE]] [--replace]\n"
             << "Run \"nimbrel build --help\" for what each option does.\n";
   return usageError;
@@ -32,7 +34,8 @@ int build(const BuildOptions& options) {
   const builder::BuildEnvironment env = builder::BuildEnvironment::standard();
   PreparedBuild prepared;
   try {
-    prepared = prepareBuild(options, env.image("DefaultIcon"));
+    const SigningSettings& settings = SigningSettings::shared();
+    prepared = prepareBuild(options, env.image("DefaultIcon"), {settings.signingMode(), settings.fullContent()});
   } catch (const BadInput& e) {
     std::cerr << "nimbrel: " << e.what() << "\n";
     return usageError;
@@ -44,6 +47,15 @@ int build(const BuildOptions& options) {
     std::cerr << builder::GeneratorError::destinationExists(prepared.destination.filename().string()).what()
               << "\nUse --replace to replace it.\n";
     return buildFailed;
+  }
+
+  if (options.fetchIcon) {
+    if (auto icon = iconsource::fetchWebsiteIconAndWait(*options.url)) {
+      prepared.request.icon = std::move(icon);
+    } else {
+      std::cerr << "nimbrel: no icon found for \u201C" << *options.url << "\u201D; using "
+                << (options.icon ? "the given picture" : "the default picture") << "." << std::endl;
+    }
   }
 
   std::optional<builder::BuildResult> result;

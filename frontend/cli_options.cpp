@@ -10,6 +10,9 @@ void addBuildOptions(CLI::App& command, BuildOptions& options) {
   auto* url = command.add_option("--url", options.url, "Web address the app shows (used as typed)");
   auto* folder = command.add_option("--folder", options.folder, "Folder holding a static site to bundle");
   url->excludes(folder);
+  command.add_flag("--fetch-icon", options.fetchIcon,
+                   "Use the website's own icon when one is found (else --icon or the default)")
+      ->needs(url);
   command.add_option("--name", options.name, "Name of the app, used exactly as given")->required();
   command.add_option("--out", options.out, "Folder to save NAME.app in (default: the current folder)");
   command.add_option("--icon", options.icon, "Picture for the middle of the icon (PNG, JPEG, SVG, ICO...)");
@@ -40,7 +43,8 @@ std::optional<platform::Color> parseColor(std::string_view text) {
   return platform::Color{r / 255.0, g / 255.0, b / 255.0, 1.0};
 }
 
-PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<fs::path>& defaultIcon) {
+PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<fs::path>& defaultIcon,
+                           const BuildDefaults& defaults) {
   PreparedBuild prepared;
   builder::AppGenerator& request = prepared.request;
   std::error_code ec;
@@ -82,7 +86,8 @@ PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<fs::
     request.icon = platform::Image::load(*defaultIcon);
   }
 
-  request.fullContent = options.noTitleBar;
+  request.fullContent = options.noTitleBar || defaults.fullContent;
+  request.signing = defaults.signing;
   if (options.developerID) {
     if (options.developerID->empty()) throw BadInput("The signing identity is empty.");
     request.signing = builder::SigningMode::developerID(*options.developerID, options.notaryProfile);

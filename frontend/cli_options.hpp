@@ -26,6 +26,13 @@ struct BuildOptions {
   std::optional<std::string> developerID;
   std::optional<std::string> notaryProfile;
   bool replace = false;
+  bool fetchIcon = false;
+};
+
+// What a build takes from the saved settings unless an option says otherwise.
+struct BuildDefaults {
+  builder::SigningMode signing = builder::SigningMode::adhoc();
+  bool fullContent = false;
 };
 
 // Registers every option of the build command on `command`.
@@ -47,7 +54,9 @@ struct PreparedBuild {
 };
 
 // Checks the options and forms the request; throws BadInput. `defaultIcon`
-// is the picture used when no --icon is given.
-PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<std::filesystem::path>& defaultIcon);
+// is the picture used when no --icon is given; --developer-id and
+// --no-title-bar override `defaults` for this one build.
+PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<std::filesystem::path>& defaultIcon,
+                           const BuildDefaults& defaults = {});
 
 }  // namespace frontend

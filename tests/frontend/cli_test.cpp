@@ -10,6 +10,8 @@
 #include "builder/fake_tools.hpp"
 #include "builder/subprocess.hpp"
 #include "platform/image.hpp"
+#include "platform/plist.hpp"
+#include "support/loopback_http_server.hpp"
 #include "support/temp_dir.hpp"
 
 namespace {
@@ -29,6 +31,7 @@ class CommandLine : public ::testing::Test {
     fs::create_directories(resources);
     fs::copy(builtBundle / "Contents/Resources/Runlet.app", resources / "Runlet.app",
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    fs::copy_file(builtBundle / "Contents/Info.plist", bundle / "Contents/Info.plist");
     for (const char* image : {"bgtemplate.png", "DefaultIcon.png"}) {
       fs::copy_file(fs::path(NIMBREL_SOURCE_DIR) / "resources/images" / image, resources / image);
     }
@@ -163,6 +166,8 @@ struct RefusedCase {
   const char* message;  // part of what stderr must say
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
 class RefusedInput : public CommandLine, public ::testing::WithParamInterface<RefusedCase> {};
 
 TEST_P(RefusedInput, ExitsWithTwoAndWritesNothing) {
@@ -188,6 +193,9 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"ProfileWithoutIdentity",
                     {"build", "--url", "a.org", "--name", "A", "--out", "out", "--notary-profile", "p"},
                     "requires --developer-id"},
+        RefusedCase{"FetchIconForFolder",
+                    {"build", "--folder", "site", "--name", "A", "--out", "out", "--fetch-icon"},
+                    "requires --url"},
         RefusedCase{"MissingFolder", {"build", "--folder", "nowhere", "--name", "A", "--out", "out"}, "nowhere"},
         RefusedCase{"MissingOut", {"build", "--url", "a.org", "--name", "A", "--out", "out/none"}, "out/none"},
         RefusedCase{"UnreadableIcon",
@@ -197,6 +205,66 @@ INSTANTIATE_TEST_SUITE_P(
             "ColourName", {"build", "--url", "a.org", "--name", "A", "--out", "out", "--color", "red"}, "#RRGGBB"},
         RefusedCase{"EmptyName", {"build", "--url", "a.org", "--name", "", "--out", "out"}, "name"}),
     [](const auto& info) { return info.param.name; });
+
+// The pixel in the middle of the largest icon, where the picture lies.
+std::uint32_t iconCentre(const fs::path& iconSet) {
+  auto icon = platform::Image::load(iconSet / "icon_512x512@2x.png");
+  if (!icon) return 0;
+  const unsigned char* row =
+      cairo_image_surface_get_data(icon->surface()) + 512 * cairo_image_surface_get_stride(icon->surface());
+  return reinterpret_cast<const std::uint32_t*>(row)[512];
+}
+
+TEST_F(CommandLine, SavedSettingsSignAndStyleUnlessAnOptionOverrides) {
+  namespace plist = platform::plist;
+  writeFile(home / "config/co.corvan.nimbrel/defaults.plist",
+            plist::toXML(plist::Dictionary{{"signing.useDeveloperID", true},
+                                           {"signing.identity", "Saved Identity"},
+                                           {"general.showTitleBar", false}}));
+  auto saved = run({"build", "--url", "example.org", "--name", "A", "--out", out.string()});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  EXPECT_NE(tools->calls()[2].find("[--sign] [Saved Identity] "), std::string::npos) << tools->calls()[2];
+  EXPECT_NE(python(dumpPlist, out / "A.app/Contents/Resources/app.plist").find("fullcontent bool True"),
+            std::string::npos);
+
+  auto overridden = run({"build", "--url", "example.org", "--name", "A", "--out", out.string(), "--replace",
+                         "--developer-id", "Other Identity"});
+  ASSERT_EQ(overridden.status, 0) << overridden.err;
+  EXPECT_NE(tools->calls().back().find("lsregister"), std::string::npos);
+  bool otherUsed = false;
+  for (const auto& call : tools->calls()) otherUsed |= call.find("[--sign] [Other Identity] ") != std::string::npos;
+  EXPECT_TRUE(otherUsed);
+}
+
+TEST_F(CommandLine, FetchIconTakesTheSitesOwnIconOrSaysNoneWasFound) {
+  auto red = platform::Image::create(300, 300);
+  cairo_t* cr = cairo_create(red->surface());
+  cairo_set_source_rgb(cr, 1, 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  const auto png = red->pngData();
+  testing_support::LoopbackHttpServer server;
+  server.routes().Get("/", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(R"(<html><head><link rel="icon" href="/big.png"></head></html>)", "text/html");
+  });
+  server.routes().Get("/big.png", [&png](const httplib::Request&, httplib::Response& res) {
+    res.set_content(std::string(png.begin(), png.end()), "image/png");
+  });
+  server.start();
+
+  auto found = run({"build", "--url", server.url("/"), "--name", "Site", "--out", out.string(), "--fetch-icon"});
+  ASSERT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(found.err.find("no icon"), std::string::npos);
+  EXPECT_EQ(iconCentre(tools->iconSetSnapshot()), 0xffff0000u);
+
+  // Host and port without a scheme name no host: nothing is asked of the network.
+  auto none = run({"build", "--url", "localhost:1", "--name", "None", "--out", out.string(), "--fetch-icon"});
+  ASSERT_EQ(none.status, 0) << none.err;
+  EXPECT_NE(none.err.find("nimbrel: no icon found for \u201Clocalhost:1\u201D; using the default picture."),
+            std::string::npos)
+      << none.err;
+  EXPECT_NE(iconCentre(tools->iconSetSnapshot()), 0xffff0000u);
+}
 
 // The same build with Nimbrel's own stand-in tools, where they are built.
 TEST_F(CommandLine, BuildWithTheStandInToolsHasIconSealAndLauncher) {
