@@ -21,21 +21,6 @@ using CairoPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
 
 CairoPtr drawInto(const Image& image) { return CairoPtr(cairo_create(image.surface()), cairo_destroy); }
 
-// Paints `source` scaled to fill the rectangle exactly (stretched, not
-// letterboxed). Padding the source keeps its outer pixels from fading into
-// the transparent beyond its edge.
-void paintScaled(cairo_t* cr, const Image& source, double x, double y, double width, double height) {
-  cairo_save(cr);
-  cairo_rectangle(cr, x, y, width, height);
-  cairo_clip(cr);
-  cairo_translate(cr, x, y);
-  cairo_scale(cr, width / source.width(), height / source.height());
-  cairo_set_source_surface(cr, source.surface(), 0, 0);
-  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-  cairo_paint(cr);
-  cairo_restore(cr);
-}
-
 bool ok(const Image& image) { return cairo_surface_status(image.surface()) == CAIRO_STATUS_SUCCESS; }
 
 void removeQuietly(const fs::path& path) {
@@ -65,15 +50,7 @@ std::string iconFileName(const Format& format, int scale) {
 }
 
 std::optional<Image> resized(const Image& image, int width, int height) {
-  auto target = Image::create(width, height);
-  if (!target || image.width() <= 0 || image.height() <= 0) return std::nullopt;
-  auto cr = drawInto(*target);
-  cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-  paintScaled(cr.get(), image, 0, 0, width, height);
-  cr.reset();
-  cairo_surface_flush(target->surface());
-  if (!ok(*target)) return std::nullopt;
-  return target;
+  return platform::stretched(image, width, height);
 }
 
 std::vector<std::uint8_t> pngData(const Image& image) { return encodePNG(image); }
@@ -81,16 +58,8 @@ std::vector<std::uint8_t> pngData(const Image& image) { return encodePNG(image);
 std::optional<Image> composeIcon(const Image& shape, const platform::Color& color,
                                  const std::optional<Image>& picture) {
   // The colour, kept only where the template is opaque (in proportion to its alpha).
-  auto tinted = Image::create(shape.width(), shape.height());
+  auto tinted = platform::tinted(shape, color);
   if (!tinted) return std::nullopt;
-  {
-    auto cr = drawInto(*tinted);
-    cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, color.alpha);
-    cairo_paint(cr.get());
-    cairo_set_operator(cr.get(), CAIRO_OPERATOR_DEST_IN);
-    cairo_set_source_surface(cr.get(), shape.surface(), 0, 0);
-    cairo_paint(cr.get());
-  }
   auto background = resized(*tinted, masterSize, masterSize);
   if (!background) return std::nullopt;
 
@@ -98,9 +67,9 @@ std::optional<Image> composeIcon(const Image& shape, const platform::Color& colo
   if (!master) return std::nullopt;
   {
     auto cr = drawInto(*master);
-    paintScaled(cr.get(), *background, 0, 0, masterSize, masterSize);
+    platform::paintStretched(cr.get(), *background, 0, 0, masterSize, masterSize);
     if (picture && picture->width() > 0 && picture->height() > 0) {
-      paintScaled(cr.get(), *picture, pictureOrigin, pictureOrigin, pictureEdge, pictureEdge);
+      platform::paintStretched(cr.get(), *picture, pictureOrigin, pictureOrigin, pictureEdge, pictureEdge);
     }
   }
   cairo_surface_flush(master->surface());

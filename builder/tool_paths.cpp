@@ -68,11 +68,7 @@ std::optional<fs::path> BuildEnvironment::templateBundle() const {
 
 std::optional<fs::path> BuildEnvironment::image(const std::string& name) const {
   if (!resources) return std::nullopt;
-  for (const char* ext : {".png", ".svg"}) {
-    fs::path candidate = *resources / (name + ext);
-    if (isPresent(candidate)) return candidate;
-  }
-  return std::nullopt;
+  return platform::imageResourceIn(*resources, name);
 }
 
 }  // namespace builder

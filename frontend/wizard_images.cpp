@@ -1,9 +1,5 @@
 #include "frontend/wizard_images.hpp"
 
-#include <cairo.h>
-
-#include <memory>
-
 #include "platform/bundle.hpp"
 
 namespace frontend {
@@ -15,10 +11,6 @@ int hexDigit(char c) {
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-
-using Context = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
-
-Context contextFor(const platform::Image& image) { return Context(cairo_create(image.surface()), cairo_destroy); }
 
 }  // namespace
 
@@ -39,31 +31,7 @@ std::optional<platform::Color> colorFromHex(std::string_view text) {
 }
 
 std::optional<platform::Image> tintedImage(const platform::Image& image, const platform::Color& color) {
-  auto result = platform::Image::create(image.width(), image.height());
-  if (!result) return std::nullopt;
-  Context cr = contextFor(*result);
-  cairo_set_source_rgba(cr.get(), color.red, color.green, color.blue, color.alpha);
-  cairo_paint(cr.get());
-  cairo_set_operator(cr.get(), CAIRO_OPERATOR_DEST_IN);
-  cairo_set_source_surface(cr.get(), image.surface(), 0, 0);
-  cairo_paint(cr.get());
-  cairo_surface_flush(result->surface());
-  return result;
-}
-
-std::optional<platform::Image> scaledImage(const platform::Image& image, int width, int height) {
-  if (image.width() <= 0 || image.height() <= 0) return std::nullopt;
-  auto result = platform::Image::create(width, height);
-  if (!result) return std::nullopt;
-  Context cr = contextFor(*result);
-  cairo_scale(cr.get(), double(width) / image.width(), double(height) / image.height());
-  cairo_set_source_surface(cr.get(), image.surface(), 0, 0);
-  // Without padding, the edge pixels would blend with the transparent outside.
-  cairo_pattern_set_extend(cairo_get_source(cr.get()), CAIRO_EXTEND_PAD);
-  cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-  cairo_paint(cr.get());
-  cairo_surface_flush(result->surface());
-  return result;
+  return platform::tinted(image, color);
 }
 
 platform::Image defaultAppIcon(const ImageLoader& imageNamed) {
@@ -76,12 +44,8 @@ platform::Image defaultAppIcon(const ImageLoader& imageNamed) {
 std::optional<platform::Image> resourceImageNamed(const std::string& name) {
   auto bundle = platform::Bundle::main();
   if (!bundle) return std::nullopt;
-  for (const char* type : {"png", "svg"}) {
-    if (auto path = bundle->pathForResource(name, type)) {
-      if (auto image = platform::Image::load(*path)) return image;
-    }
-  }
-  return std::nullopt;
+  auto path = bundle->pathForImageResource(name);
+  return path ? platform::Image::load(*path) : std::nullopt;
 }
 
 }  // namespace frontend

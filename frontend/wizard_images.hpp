@@ -19,10 +19,6 @@ std::optional<platform::Color> colorFromHex(std::string_view text);
 // The image's shape (its alpha) filled with `color`, at the image's size.
 std::optional<platform::Image> tintedImage(const platform::Image& image, const platform::Color& color);
 
-// `image` redrawn to exactly width × height pixels, stretched; nothing when
-// no such bitmap can be made.
-std::optional<platform::Image> scaledImage(const platform::Image& image, int width, int height);
-
 using ImageLoader = std::function<std::optional<platform::Image>(const std::string& name)>;
 
 // "DefaultIcon" in black; an empty 512 × 512 image when that resource is missing.

@@ -388,7 +388,7 @@ void WizardModel::finishBuild(const builder::BuildResult& result) {
     assign(generatedAppURL_, result.app, WizardField::generatedAppURL);
     assign(selectedView_, int(finishedScreen), WizardField::selectedView);
   } else {
-    assign(generationError_, std::optional(failureDescription(result)), WizardField::generationError);
+    assign(generationError_, std::optional(result.errorDescription()), WizardField::generationError);
   }
   commit();
 }
@@ -421,17 +421,6 @@ std::string appNameForFolder(const std::filesystem::path& folder) {
   std::filesystem::path name = folder.filename();
   if (name.empty()) name = folder.parent_path().filename();  // "…/site.folder/"
   return name.stem().string();
-}
-
-std::string failureDescription(const builder::BuildResult& result) {
-  try {
-    if (result.error) std::rethrow_exception(result.error);
-  } catch (const std::exception& error) {
-    // A GeneratorError's text is its errorDescription.
-    return error.what();
-  } catch (...) {
-  }
-  return "The app could not be built.";
 }
 
 }  // namespace frontend

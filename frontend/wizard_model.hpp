@@ -194,7 +194,4 @@ class WizardModel {
 // extension ("My Site.web" → "My Site").
 std::string appNameForFolder(const std::filesystem::path& folder);
 
-// The text shown for a failed build.
-std::string failureDescription(const builder::BuildResult& result);
-
 }  // namespace frontend

@@ -1,5 +1,7 @@
 #include "frontend/wizard_platform_services.hpp"
 
+#include "builder/icon_set.hpp"
+
 #include "frontend/wizard_images.hpp"
 #include "iconsource/website_icon_fetcher.hpp"
 
@@ -36,7 +38,7 @@ std::optional<platform::Image> PlatformWizardServices::imageNamed(const std::str
 // Same result as the builder's icon resizing: a bitmap of exactly that many
 // pixels, the picture stretched into it.
 std::optional<platform::Image> PlatformWizardServices::resized(const platform::Image& image, int width, int height) {
-  return scaledImage(image, width, height);
+  return builder::resized(image, width, height);
 }
 
 }  // namespace frontend

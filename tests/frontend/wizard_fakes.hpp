@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "builder/icon_set.hpp"
 #include "frontend/wizard_images.hpp"
 #include "frontend/wizard_services.hpp"
 
@@ -78,7 +79,7 @@ struct FakeWizardServices : frontend::WizardServices {
     return it == images.end() ? std::nullopt : std::optional(it->second);
   }
   std::optional<platform::Image> resized(const platform::Image& image, int width, int height) override {
-    return resizeFails ? std::nullopt : frontend::scaledImage(image, width, height);
+    return resizeFails ? std::nullopt : builder::resized(image, width, height);
   }
   builder::SigningMode signingMode() override { return mode; }
   bool showTitleBar() override { return titleBar; }

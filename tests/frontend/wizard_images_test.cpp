@@ -59,22 +59,6 @@ TEST(WizardImages, TintKeepsTheShapeAndReplacesTheColour) {
   EXPECT_EQ(pixelAt(source, 0, 0), (Pixel{255, 255, 0, 0})) << "the source stays as it was";
 }
 
-TEST(WizardImages, ScalingStretchesToExactlyTheAskedPixels) {
-  auto source = *platform::Image::create(2, 1);
-  cairo_t* cr = cairo_create(source.surface());
-  cairo_set_source_rgb(cr, 1, 0, 0);
-  cairo_rectangle(cr, 0, 0, 1, 1);
-  cairo_fill(cr);
-  cairo_destroy(cr);
-  auto scaled = frontend::scaledImage(source, 650, 650);
-  ASSERT_TRUE(scaled);
-  EXPECT_EQ(scaled->height(), 650);
-  // The corners stay opaque: nothing blends in from outside the picture.
-  EXPECT_EQ(pixelAt(*scaled, 0, 649), (Pixel{255, 255, 0, 0}));
-  EXPECT_EQ(pixelAt(*scaled, 649, 0), (Pixel{0, 0, 0, 0}));
-  EXPECT_FALSE(frontend::scaledImage(source, 0, 10));
-}
-
 TEST(WizardImages, DefaultIconIsTheShapeInBlackOrAnEmpty512Square) {
   auto icon = frontend::defaultAppIcon([](const std::string& name) -> std::optional<platform::Image> {
     if (name != "DefaultIcon") return std::nullopt;
