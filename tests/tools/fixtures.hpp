@@ -36,7 +36,7 @@ inline std::vector<std::uint8_t> fullIconFile() {
   return tools::icns::encode(elements);
 }
 
-struct BundleSpec {
+struct BundleLayout {
   std::string identifier = "co.corvan.nimbrel.my-app-0a1b2c";
   std::string displayName = "My App";
   std::string executable = "My App";
@@ -44,20 +44,20 @@ struct BundleSpec {
 };
 
 // A bundle whose executable is a shell script that writes a marker file.
-inline std::filesystem::path makeBundle(const std::filesystem::path& path, const BundleSpec& spec = {}) {
+inline std::filesystem::path makeBundle(const std::filesystem::path& path, const BundleLayout& layout = {}) {
   platform::plist::Dictionary info{
-      {"CFBundleIdentifier", spec.identifier},
-      {"CFBundleExecutable", spec.executable},
+      {"CFBundleIdentifier", layout.identifier},
+      {"CFBundleExecutable", layout.executable},
       {"CFBundleName", "Runlet"},
       {"CFBundleIconFile", "AppIcon"},
   };
-  if (!spec.displayName.empty()) info["CFBundleDisplayName"] = spec.displayName;
+  if (!layout.displayName.empty()) info["CFBundleDisplayName"] = layout.displayName;
   testing_support::writeFile(path / "Contents/Info.plist", platform::plist::toXML(info));
-  std::filesystem::path exe = path / "Contents/MacOS" / spec.executable;
+  std::filesystem::path exe = path / "Contents/MacOS" / layout.executable;
   // Found through its real path, as a program finds its bundle through /proc/self/exe.
   testing_support::writeFile(exe, "#!/bin/sh\necho launched > \"$(dirname \"$(readlink -f \"$0\")\")/../launched\"\n");
   ::chmod(exe.c_str(), 0755);
-  if (spec.withIcon) writeBytes(path / "Contents/Resources/AppIcon.icns", fullIconFile());
+  if (layout.withIcon) writeBytes(path / "Contents/Resources/AppIcon.icns", fullIconFile());
   return path;
 }
 

@@ -49,35 +49,35 @@ class Lsregister : public testing::Test {
   testing_support::TempDir tmp;
   fs::path data = tmp / "data";
   fs::path applications = data / "applications";
-  tools_test::BundleSpec spec;
+  tools_test::BundleLayout layout;
 };
 
 TEST_F(Lsregister, InstallsAValidLauncherWithThemeIcons) {
-  spec.identifier = "co.corvan.nimbrel.2048-0a1b2c";  // not valid as an application id as it stands
-  fs::path bundle = tools_test::makeBundle(tmp / "2048.app", spec);
+  layout.identifier = "co.corvan.nimbrel.2048-0a1b2c";  // not valid as an application id as it stands
+  fs::path bundle = tools_test::makeBundle(tmp / "2048.app", layout);
   auto result = lsregister("-f", bundle);
   ASSERT_EQ(result.exitStatus, 0) << result.standardError;
 
-  fs::path entry = entryFor(spec.identifier);
+  fs::path entry = entryFor(layout.identifier);
   ASSERT_TRUE(fs::exists(entry)) << readFile(entry);
   auto validation = tools_test::run("desktop-file-validate", {entry.string()});
   EXPECT_EQ(validation.exitStatus, 0) << validation.standardOutput << validation.standardError;
-  std::string appId = platform::applicationIdForBundleIdentifier(spec.identifier);
+  std::string appId = platform::applicationIdForBundleIdentifier(layout.identifier);
   EXPECT_EQ(value(entry, "Name"), "My App");
   EXPECT_EQ(value(entry, "StartupWMClass"), appId);
   EXPECT_EQ(value(entry, "Icon"), appId);
   EXPECT_EQ(value(entry, "X-Nimbrel-Bundle"), fs::canonical(bundle).string());
 
   for (std::uint32_t size : kThemeSizes)
-    EXPECT_EQ(icns::pngSize(tools::readWholeFile(iconFor(spec.identifier, size))), (icns::PixelSize{size, size}));
+    EXPECT_EQ(icns::pngSize(tools::readWholeFile(iconFor(layout.identifier, size))), (icns::PixelSize{size, size}));
   EXPECT_FALSE(fs::exists(data / "icons/hicolor/1024x1024")) << "the theme has no such size";
 }
 
 // The launcher starts the bundle's executable however odd its path is.
 TEST_F(Lsregister, LauncherRunsTheExecutableWhateverItsPath) {
-  fs::path bundle = tools_test::makeBundle(tmp / "Odd $HOME `x` \"q\" 'a' 100% back\\slash;.app", spec);
+  fs::path bundle = tools_test::makeBundle(tmp / "Odd $HOME `x` \"q\" 'a' 100% back\\slash;.app", layout);
   ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
-  fs::path entry = entryFor(spec.identifier);
+  fs::path entry = entryFor(layout.identifier);
   auto validation = tools_test::run("desktop-file-validate", {entry.string()});
   EXPECT_EQ(validation.exitStatus, 0) << validation.standardOutput << readFile(entry);
 
@@ -93,29 +93,29 @@ TEST_F(Lsregister, LauncherRunsTheExecutableWhateverItsPath) {
   fs::remove_all(bundle);
   ASSERT_EQ(lsregister("-u", bundle).exitStatus, 0);
   EXPECT_TRUE(launchers().empty());
-  EXPECT_FALSE(fs::exists(iconFor(spec.identifier, 16)));
+  EXPECT_FALSE(fs::exists(iconFor(layout.identifier, 16)));
   EXPECT_TRUE(fs::is_empty(data / "nimbrel/launchers"));
 }
 
 TEST_F(Lsregister, RegisteringTheSamePathAgainReplacesTheOldEntry) {
-  fs::path bundle = tools_test::makeBundle(tmp / "My App.app", spec);
+  fs::path bundle = tools_test::makeBundle(tmp / "My App.app", layout);
   ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
-  std::string firstId = spec.identifier;
+  std::string firstId = layout.identifier;
 
-  spec.identifier = "co.corvan.nimbrel.my-app-ffeedd";  // the next build's identifier
-  tools_test::makeBundle(bundle, spec);
+  layout.identifier = "co.corvan.nimbrel.my-app-ffeedd";  // the next build's identifier
+  tools_test::makeBundle(bundle, layout);
   ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
 
-  EXPECT_EQ(launchers(), std::vector<fs::path>{entryFor(spec.identifier)});
+  EXPECT_EQ(launchers(), std::vector<fs::path>{entryFor(layout.identifier)});
   for (std::uint32_t size : kThemeSizes) {
     EXPECT_FALSE(fs::exists(iconFor(firstId, size))) << size;
-    EXPECT_TRUE(fs::exists(iconFor(spec.identifier, size))) << size;
+    EXPECT_TRUE(fs::exists(iconFor(layout.identifier, size))) << size;
   }
 }
 
 TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
-  fs::path first = tools_test::makeBundle(tmp / "First.app", spec);
-  tools_test::BundleSpec other{.identifier = "co.corvan.nimbrel.other-123456", .displayName = ""};
+  fs::path first = tools_test::makeBundle(tmp / "First.app", layout);
+  tools_test::BundleLayout other{.identifier = "co.corvan.nimbrel.other-123456", .displayName = ""};
   fs::path second = tools_test::makeBundle(tmp / "Second.app", other);
   ASSERT_EQ(lsregister("-f", first).exitStatus, 0);
   ASSERT_EQ(lsregister("-f", second).exitStatus, 0);
@@ -124,8 +124,8 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
 
   fs::path foreign = entryFor("co.corvan.nimbrel.taken-000000");
   writeFile(foreign, "[Desktop Entry]\nType=Application\nName=Mine\nExec=true\n");
-  spec.identifier = "co.corvan.nimbrel.taken-000000";
-  tools_test::makeBundle(first, spec);
+  layout.identifier = "co.corvan.nimbrel.taken-000000";
+  tools_test::makeBundle(first, layout);
   auto result = lsregister("-f", first);
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_NE(result.standardError.find("someone else"), std::string::npos) << result.standardError;
@@ -134,7 +134,7 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
 }
 
 TEST_F(Lsregister, BrokenBundlesFailWithAReasonAndRegisterNothing) {
-  fs::path bundle = tools_test::makeBundle(tmp / "My App.app", spec);
+  fs::path bundle = tools_test::makeBundle(tmp / "My App.app", layout);
   const std::pair<platform::plist::Dictionary, const char*> cases[] = {
       {{{"CFBundleExecutable", "My App"}}, "CFBundleIdentifier"},
       {{{"CFBundleIdentifier", "a.b"}, {"CFBundleExecutable", "Gone"}}, "executable"},

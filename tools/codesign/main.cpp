@@ -126,7 +126,7 @@ bool verify(const fs::path& bundle, bool verbose) {
 }
 
 int run(const std::vector<std::string>& args) {
-  static const tools::OptionSpec specs[] = {
+  static const tools::OptionRule specs[] = {
       {'f', "force"},
       {'s', "sign", tools::OptionValue::required},
       {'o', "options", tools::OptionValue::required},

@@ -5,8 +5,8 @@
 namespace tools {
 namespace {
 
-std::string nameOf(const OptionSpec& spec) {
-  return spec.longName.empty() ? std::string(1, spec.shortName) : std::string(spec.longName);
+std::string nameOf(const OptionRule& rule) {
+  return rule.longName.empty() ? std::string(1, rule.shortName) : std::string(rule.longName);
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ std::string ParsedArguments::last(std::string_view name) const {
   return value;
 }
 
-ParsedArguments parseArguments(std::span<const std::string> args, std::span<const OptionSpec> specs) {
+ParsedArguments parseArguments(std::span<const std::string> args, std::span<const OptionRule> specs) {
   ParsedArguments parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -36,16 +36,16 @@ ParsedArguments parseArguments(std::span<const std::string> args, std::span<cons
       std::string_view body = std::string_view(arg).substr(2);
       std::size_t eq = body.find('=');
       std::string_view name = body.substr(0, eq);
-      const OptionSpec* spec = nullptr;
+      const OptionRule* rule = nullptr;
       for (const auto& s : specs)
-        if (!s.longName.empty() && s.longName == name) spec = &s;
-      if (!spec) throw UsageError("unknown option --" + std::string(name));
-      ParsedOption option{nameOf(*spec), {}, false};
+        if (!s.longName.empty() && s.longName == name) rule = &s;
+      if (!rule) throw UsageError("unknown option --" + std::string(name));
+      ParsedOption option{nameOf(*rule), {}, false};
       if (eq != std::string_view::npos) {
-        if (spec->value == OptionValue::none) throw UsageError("option --" + std::string(name) + " takes no value");
+        if (rule->value == OptionValue::none) throw UsageError("option --" + std::string(name) + " takes no value");
         option.value = std::string(body.substr(eq + 1));
         option.hasValue = true;
-      } else if (spec->value == OptionValue::required) {
+      } else if (rule->value == OptionValue::required) {
         if (i + 1 >= args.size()) throw UsageError("option --" + std::string(name) + " needs a value");
         option.value = args[++i];
         option.hasValue = true;
@@ -55,12 +55,12 @@ ParsedArguments parseArguments(std::span<const std::string> args, std::span<cons
     }
     if (arg.size() > 1 && arg[0] == '-') {
       for (std::size_t k = 1; k < arg.size(); ++k) {
-        const OptionSpec* spec = nullptr;
+        const OptionRule* rule = nullptr;
         for (const auto& s : specs)
-          if (s.shortName != '\0' && s.shortName == arg[k]) spec = &s;
-        if (!spec) throw UsageError(std::string("unknown option -") + arg[k]);
-        ParsedOption option{nameOf(*spec), {}, false};
-        if (spec->value == OptionValue::required) {
+          if (s.shortName != '\0' && s.shortName == arg[k]) rule = &s;
+        if (!rule) throw UsageError(std::string("unknown option -") + arg[k]);
+        ParsedOption option{nameOf(*rule), {}, false};
+        if (rule->value == OptionValue::required) {
           if (k + 1 < arg.size()) {
             option.value = arg.substr(k + 1);
           } else if (i + 1 < args.size()) {

@@ -12,7 +12,7 @@ namespace tools {
 
 enum class OptionValue { none, required, optional };
 
-struct OptionSpec {
+struct OptionRule {
   char shortName;             // '\0' when the option has no short form
   std::string_view longName;  // empty when it has no long form
   OptionValue value = OptionValue::none;
@@ -36,6 +36,6 @@ struct ParsedArguments {
 
 // Throws UsageError for an unknown option or a missing value. An optional
 // value is only taken in the attached form ("--name=VALUE").
-ParsedArguments parseArguments(std::span<const std::string> args, std::span<const OptionSpec> specs);
+ParsedArguments parseArguments(std::span<const std::string> args, std::span<const OptionRule> specs);
 
 }  // namespace tools

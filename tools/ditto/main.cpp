@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kUsage = "ditto -c -k [--keepParent] SOURCE ARCHIVE.zip";
 
 int run(const std::vector<std::string>& args) {
-  static const tools::OptionSpec specs[] = {
+  static const tools::OptionRule specs[] = {
       {'c', {}},
       {'k', {}},
       {'V', {}},

@@ -57,7 +57,7 @@ fs::path defaultOutput(fs::path folder) {
 }
 
 int convert(const std::vector<std::string>& args) {
-  static const tools::OptionSpec specs[] = {
+  static const tools::OptionRule specs[] = {
       {'c', "convert", tools::OptionValue::required},
       {'o', "output", tools::OptionValue::required},
   };

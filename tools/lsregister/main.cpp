@@ -28,7 +28,7 @@ fs::path registeredPath(const fs::path& bundle) {
 }
 
 int run(const std::vector<std::string>& args) {
-  static const tools::OptionSpec specs[] = {{'f', {}}, {'u', {}}, {'v', {}}};
+  static const tools::OptionRule specs[] = {{'f', {}}, {'u', {}}, {'v', {}}};
   auto parsed = tools::parseArguments(args, specs);
   if (parsed.has("f") && parsed.has("u")) throw tools::UsageError("-f and -u exclude each other");
   if (parsed.operands.empty()) throw tools::UsageError("no bundle given");

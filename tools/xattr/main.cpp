@@ -77,7 +77,7 @@ bool clearOne(const fs::path& path, bool recursive) {
 }
 
 int run(const std::vector<std::string>& args) {
-  static const tools::OptionSpec specs[] = {{'c', {}}, {'r', {}}, {'s', {}}};
+  static const tools::OptionRule specs[] = {{'c', {}}, {'r', {}}, {'s', {}}};
   auto parsed = tools::parseArguments(args, specs);
   if (!parsed.has("c")) throw tools::UsageError("only clearing attributes (-c) is supported");
   if (parsed.operands.empty()) throw tools::UsageError("no file given");
