@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <regex>
+#include <sstream>
 
 #include "builder/fake_tools.hpp"
 #include "builder/subprocess.hpp"
@@ -65,6 +66,15 @@ class CommandLine : public ::testing::Test {
   std::optional<testing_support::FakeTools> tools;
 };
 
+// A pixel of row 512 of the largest icon: x 512 is the middle of the picture.
+std::uint32_t iconPixel(const fs::path& iconSet, int x) {
+  auto icon = platform::Image::load(iconSet / "icon_512x512@2x.png");
+  if (!icon) return 0;
+  const unsigned char* row =
+      cairo_image_surface_get_data(icon->surface()) + 512 * cairo_image_surface_get_stride(icon->surface());
+  return reinterpret_cast<const std::uint32_t*>(row)[x];
+}
+
 // An independent reader: every key with its Python type and value.
 constexpr const char* dumpPlist =
     "import plistlib, sys\n"
@@ -117,23 +127,17 @@ TEST_F(CommandLine, OptionsReachTheRequest) {
   EXPECT_NE(tools->calls()[2].find("[--sign] [Developer ID Application: Jane (X1)] "), std::string::npos);
   EXPECT_NE(result.err.find("Stapling notarization ticket\u2026\n"), std::string::npos);
   // The colour reached the icon: inside the shape, left of the picture.
-  auto icon = platform::Image::load(tools->iconSetSnapshot() / "icon_512x512@2x.png");
-  ASSERT_TRUE(icon);
-  const unsigned char* row =
-      cairo_image_surface_get_data(icon->surface()) + 512 * cairo_image_surface_get_stride(icon->surface());
-  EXPECT_EQ(reinterpret_cast<const std::uint32_t*>(row)[150], 0xff1a2b3cu);
+  EXPECT_EQ(iconPixel(tools->iconSetSnapshot(), 150), 0xff1a2b3cu);
 }
 
-TEST_F(CommandLine, SiteWithoutPageFailsWithItsMessageAndLeavesNoApp) {
+TEST_F(CommandLine, FailedBuildsExitOneAndAnExistingAppIsKeptUnlessReplaceIsGiven) {
   writeFile(root / "site" / "index.php", "<?php");
-  auto result = run({"build", "--folder", "site", "--name", "Docs", "--out", out.string()});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(result.out.empty());
-  EXPECT_TRUE(result.err.ends_with("That folder doesn't contain an index.html file.\n")) << result.err;
-  EXPECT_FALSE(fs::exists(out / "Docs.app"));
-}
+  auto noPage = run({"build", "--folder", "site", "--name", "Site", "--out", out.string()});
+  EXPECT_EQ(noPage.status, 1);
+  EXPECT_TRUE(noPage.out.empty());
+  EXPECT_TRUE(noPage.err.ends_with("That folder doesn't contain an index.html file.\n")) << noPage.err;
+  EXPECT_FALSE(fs::exists(out / "Site.app"));
 
-TEST_F(CommandLine, ExistingAppIsKeptUnlessReplaceIsGiven) {
   writeFile(out / "Docs.app" / "mine", "keep");
   auto refused = run({"build", "--url", "example.org", "--name", "Docs", "--out", out.string()});
   EXPECT_EQ(refused.status, 1);
@@ -162,7 +166,7 @@ TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrel) {
 
 struct RefusedCase {
   const char* name;
-  std::vector<std::string> args;
+  const char* args;  // split at blanks; '' is an empty argument
   const char* message;  // part of what stderr must say
 };
 
@@ -173,7 +177,10 @@ class RefusedInput : public CommandLine, public ::testing::WithParamInterface<Re
 TEST_P(RefusedInput, ExitsWithTwoAndWritesNothing) {
   writeFile(root / "site" / "index.html", "<p>hi</p>");
   writeFile(root / "broken.png", "not a picture");
-  auto result = run(GetParam().args);
+  std::vector<std::string> args;
+  std::istringstream words(GetParam().args);
+  for (std::string word; words >> word;) args.push_back(word == "''" ? "" : word);
+  auto result = run(args);
   EXPECT_EQ(result.status, 2) << result.err;
   EXPECT_TRUE(result.out.empty());
   EXPECT_NE(result.err.find(GetParam().message), std::string::npos) << result.err;
@@ -184,36 +191,20 @@ TEST_P(RefusedInput, ExitsWithTwoAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedInput,
     ::testing::Values(
-        RefusedCase{"NoCommand", {}, "A subcommand is required"},
-        RefusedCase{"UnknownOption", {"build", "--url", "a.org", "--name", "A", "--out", "out", "--bogus"}, "--bogus"},
-        RefusedCase{"NoName", {"build", "--url", "a.org", "--out", "out"}, "--name is required"},
-        RefusedCase{"NoSite", {"build", "--name", "A", "--out", "out"}, "--url ADDRESS or --folder DIR"},
-        RefusedCase{
-            "BothSites", {"build", "--url", "a.org", "--folder", "site", "--name", "A", "--out", "out"}, "excludes"},
-        RefusedCase{"ProfileWithoutIdentity",
-                    {"build", "--url", "a.org", "--name", "A", "--out", "out", "--notary-profile", "p"},
+        RefusedCase{"NoCommand", "", "A subcommand is required"},
+        RefusedCase{"UnknownOption", "build --url a.org --name A --out out --bogus", "--bogus"},
+        RefusedCase{"NoName", "build --url a.org --out out", "--name is required"},
+        RefusedCase{"NoSite", "build --name A --out out", "--url ADDRESS or --folder DIR"},
+        RefusedCase{"BothSites", "build --url a.org --folder site --name A --out out", "excludes"},
+        RefusedCase{"ProfileWithoutIdentity", "build --url a.org --name A --out out --notary-profile p",
                     "requires --developer-id"},
-        RefusedCase{"FetchIconForFolder",
-                    {"build", "--folder", "site", "--name", "A", "--out", "out", "--fetch-icon"},
-                    "requires --url"},
-        RefusedCase{"MissingFolder", {"build", "--folder", "nowhere", "--name", "A", "--out", "out"}, "nowhere"},
-        RefusedCase{"MissingOut", {"build", "--url", "a.org", "--name", "A", "--out", "out/none"}, "out/none"},
-        RefusedCase{"UnreadableIcon",
-                    {"build", "--url", "a.org", "--name", "A", "--out", "out", "--icon", "broken.png"},
-                    "broken.png"},
-        RefusedCase{
-            "ColourName", {"build", "--url", "a.org", "--name", "A", "--out", "out", "--color", "red"}, "#RRGGBB"},
-        RefusedCase{"EmptyName", {"build", "--url", "a.org", "--name", "", "--out", "out"}, "name"}),
+        RefusedCase{"FetchIconForFolder", "build --folder site --name A --out out --fetch-icon", "requires --url"},
+        RefusedCase{"MissingFolder", "build --folder nowhere --name A --out out", "nowhere"},
+        RefusedCase{"MissingOut", "build --url a.org --name A --out out/none", "out/none"},
+        RefusedCase{"UnreadableIcon", "build --url a.org --name A --out out --icon broken.png", "broken.png"},
+        RefusedCase{"ColourName", "build --url a.org --name A --out out --color red", "#RRGGBB"},
+        RefusedCase{"EmptyName", "build --url a.org --name '' --out out", "name"}),
     [](const auto& info) { return info.param.name; });
-
-// The pixel in the middle of the largest icon, where the picture lies.
-std::uint32_t iconCentre(const fs::path& iconSet) {
-  auto icon = platform::Image::load(iconSet / "icon_512x512@2x.png");
-  if (!icon) return 0;
-  const unsigned char* row =
-      cairo_image_surface_get_data(icon->surface()) + 512 * cairo_image_surface_get_stride(icon->surface());
-  return reinterpret_cast<const std::uint32_t*>(row)[512];
-}
 
 TEST_F(CommandLine, SavedSettingsSignAndStyleUnlessAnOptionOverrides) {
   namespace plist = platform::plist;
@@ -255,7 +246,7 @@ TEST_F(CommandLine, FetchIconTakesTheSitesOwnIconOrSaysNoneWasFound) {
   auto found = run({"build", "--url", server.url("/"), "--name", "Site", "--out", out.string(), "--fetch-icon"});
   ASSERT_EQ(found.status, 0) << found.err;
   EXPECT_EQ(found.err.find("no icon"), std::string::npos);
-  EXPECT_EQ(iconCentre(tools->iconSetSnapshot()), 0xffff0000u);
+  EXPECT_EQ(iconPixel(tools->iconSetSnapshot(), 512), 0xffff0000u);
 
   // Host and port without a scheme name no host: nothing is asked of the network.
   auto none = run({"build", "--url", "localhost:1", "--name", "None", "--out", out.string(), "--fetch-icon"});
@@ -263,7 +254,7 @@ TEST_F(CommandLine, FetchIconTakesTheSitesOwnIconOrSaysNoneWasFound) {
   EXPECT_NE(none.err.find("nimbrel: no icon found for \u201Clocalhost:1\u201D; using the default picture."),
             std::string::npos)
       << none.err;
-  EXPECT_NE(iconCentre(tools->iconSetSnapshot()), 0xffff0000u);
+  EXPECT_NE(iconPixel(tools->iconSetSnapshot(), 512), 0xffff0000u);
 }
 
 // The same build with Nimbrel's own stand-in tools, where they are built.
