@@ -1,7 +1,7 @@
 // The wizard's input screens: website, name, icon, ready-made apps, and Back.
 #include "platform/link_detector.hpp"
 #include "support/temp_dir.hpp"
-#include "wizard_test_fixture.hpp"
+#include "wizard_fixture.hpp"
 
 namespace {
 
@@ -22,7 +22,7 @@ TEST_F(WizardTest, StartsEmptyOnTheWebsiteScreenWithTheBlackDefaultIcon) {
   EXPECT_EQ(pixelAt(model->inputIcon(), 8, 8), (Pixel{255, 0, 0, 0}));
 }
 
-TEST_F(WizardTest, WebsiteNeedsALinkSomewhereInTheText) {
+TEST_F(WizardTest, WebsiteNeedsALinkNameMayBeOneBlankAndBackStopsAtTheFirstScreen) {
   model->editUrl("hello");
   model->submitUrl();
   model->continueToName();
@@ -34,6 +34,15 @@ TEST_F(WizardTest, WebsiteNeedsALinkSomewhereInTheText) {
   model->submitUrl();
   EXPECT_EQ(model->selectedView(), 1);
   EXPECT_EQ(model->inputUrl(), "visit example.org today");
+  model->nameNext();
+  EXPECT_EQ(model->selectedView(), 1);
+  model->editName(" ");
+  model->nameNext();
+  model->iconNext();
+  for (int expected : {2, 1, 0, 0}) {
+    model->previousScreen();
+    EXPECT_EQ(model->selectedView(), expected);
+  }
 }
 
 TEST_F(WizardTest, LocalFolderNamesTheAppAfterTheFolder) {
@@ -80,6 +89,7 @@ struct UrlDrop {
 class WizardUrlDrop : public WizardTest, public testing::WithParamInterface<UrlDrop> {};
 
 TEST_P(WizardUrlDrop, StoresTheTrimmedTextWithoutLeavingTheScreen) {
+  EXPECT_FALSE(model->acceptURLDrop({})) << "an empty drop is refused";
   model->editUrl("before.org");
   EXPECT_TRUE(model->acceptURLDrop({GetParam().item}));
   drainMainQueue();
@@ -104,25 +114,20 @@ INSTANTIATE_TEST_SUITE_P(
         UrlDrop{"NothingUsable", {{}, {}, std::string("file:///x.png")}, ""}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(WizardTest, AnEmptyUrlDropIsRefused) { EXPECT_FALSE(model->acceptURLDrop({})); }
+TEST_F(WizardTest, DroppedPictureFilesBecomeTheIconOtherDropsAreTakenAndIgnored) {
+  for (DropItem unusable : {DropItem{{}, {}, bytes("\xff\xfe")}, DropItem{{}, {}, std::string("https://a.org/x.png")},
+                            DropItem{std::string("file:///x.png"), {}, {}}}) {
+    EXPECT_TRUE(model->acceptIconDrop({unusable}));
+  }
+  EXPECT_TRUE(model->acceptIconDrop({}));
+  drainMainQueue();
+  EXPECT_FALSE(model->iconIsValid());
 
-TEST_F(WizardTest, ANameOfOneBlankIsValid) {
-  model->editUrl("example.org");
-  model->submitUrl();
-  model->nameNext();
-  EXPECT_EQ(model->selectedView(), 1);
-  model->editName(" ");
-  model->nameNext();
-  EXPECT_EQ(model->selectedView(), 2);
-}
-
-TEST_F(WizardTest, DroppedPictureFilesBecomeTheIcon) {
   testing_support::TempDir dir;
   auto png = wizard_testing::filledImage(40, 30, platform::Color::black()).pngData();
   testing_support::writeFile(dir / "pic.png", std::string(png.begin(), png.end()));
   int icons = 0;
   model->observe([&](const WizardChanges& c) { icons += c.contains(WizardField::inputIcon); });
-
   EXPECT_TRUE(model->acceptIconDrop({{{}, {}, bytes("file://" + (dir / "pic.png").string())}}));
   platform::runMainLoopUntil([&] { return icons == 1; });
   EXPECT_EQ(model->inputIcon().width(), 40);
@@ -130,19 +135,9 @@ TEST_F(WizardTest, DroppedPictureFilesBecomeTheIcon) {
   model->resetIcon();
   EXPECT_EQ(model->inputIcon().width(), 16);
   EXPECT_FALSE(model->iconIsValid());
-
   EXPECT_TRUE(model->acceptIconDrop({{{}, {}, (dir / "pic.png").string()}}));  // a plain path
   platform::runMainLoopUntil([&] { return icons == 3; });
   EXPECT_EQ(model->inputIcon().height(), 30);
-}
-
-TEST_F(WizardTest, UnusableIconDropsAreTakenAndIgnored) {
-  EXPECT_TRUE(model->acceptIconDrop({}));
-  EXPECT_TRUE(model->acceptIconDrop({{{}, {}, bytes("\xff\xfe")}}));
-  EXPECT_TRUE(model->acceptIconDrop({{{}, {}, std::string("https://example.org/pic.png")}}));
-  EXPECT_TRUE(model->acceptIconDrop({{std::string("file:///x.png"), {}, {}}}));
-  drainMainQueue();
-  EXPECT_FALSE(model->iconIsValid());
 }
 
 TEST_F(WizardTest, FetchIconAsksWithTheTextAsTyped) {
@@ -179,8 +174,17 @@ TEST_F(WizardTest, SingleClickThenConfigureKeepsIconAndColour) {
   EXPECT_EQ(model->inputIcon().width(), 16);
 }
 
-TEST_F(WizardTest, DoubleClickOnGmailGoesStraightToSaving) {
+TEST_F(WizardTest, DoubleClickGoesStraightToSavingWithTheTintedGlyph) {
   model->showFavorites();
+  model->useFavorite(0);  // no "youtube" among the fake images: stays on the tiles
+  EXPECT_EQ(model->inputName(), "YouTube");
+  services.resizeFails = true;
+  model->useFavorite(7);
+  model->useFavorite(99);
+  EXPECT_EQ(model->selectedView(), 4);
+  EXPECT_EQ(model->inputColor(), platform::Color::white());
+
+  services.resizeFails = false;
   model->useFavorite(7);
   EXPECT_EQ(model->inputName(), "Gmail");
   EXPECT_EQ(model->inputUrl(), "https://mail.google.com");
@@ -191,36 +195,12 @@ TEST_F(WizardTest, DoubleClickOnGmailGoesStraightToSaving) {
   EXPECT_EQ(model->inputColor(), *frontend::colorFromHex("#EA4335"));
   EXPECT_EQ(model->selectedView(), 3);
   EXPECT_FALSE(model->iconIsValid());
-
-  model->previousScreen();
-  EXPECT_EQ(model->selectedView(), 4);
-  EXPECT_EQ(model->preselectedBack(), -1);
-  model->previousScreen();
-  EXPECT_EQ(model->selectedView(), 0);
-}
-
-TEST_F(WizardTest, DoubleClickWithoutAGlyphStaysOnTheTiles) {
-  model->showFavorites();
-  model->useFavorite(0);  // no "youtube" among the fake images
-  EXPECT_EQ(model->inputName(), "YouTube");
-  EXPECT_EQ(model->inputUrl(), "https://www.youtube.com");
-  services.resizeFails = true;
-  model->useFavorite(7);
-  model->useFavorite(99);
-  EXPECT_EQ(model->inputName(), "Gmail");
-  EXPECT_EQ(model->selectedView(), 4);
-  EXPECT_EQ(model->inputColor(), platform::Color::white());
-}
-
-TEST_F(WizardTest, BackStepsOneScreenAndNeverBeforeTheFirst) {
-  toSave();
-  for (int expected : {2, 1, 0, 0}) {
+  // Back goes to the tiles once, then to the start.
+  for (int expected : {4, 0}) {
     model->previousScreen();
     EXPECT_EQ(model->selectedView(), expected);
   }
-  model->showFavorites();
-  model->previousScreen();
-  EXPECT_EQ(model->selectedView(), 0);
+  EXPECT_EQ(model->preselectedBack(), -1);
 }
 
 TEST_F(WizardTest, ObserversHearOnceWhatEachActionChanged) {

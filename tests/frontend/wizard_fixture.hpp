@@ -1,29 +1,36 @@
 #pragma once
-// Fake services for the wizard model: they record every request and keep the
+// A wizard over fake services that record every request and keep the
 // callbacks, so a test answers exactly when and how it wants.
 
 #include <cairo.h>
+#include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
 #include <set>
 
 #include "builder/icon_set.hpp"
 #include "frontend/wizard_images.hpp"
+#include "frontend/wizard_model.hpp"
 #include "frontend/wizard_services.hpp"
+#include "platform/dispatch.hpp"
 
 namespace wizard_testing {
 
-inline platform::Image filledImage(int width, int height, platform::Color color) {
+using Pixel = std::array<int, 4>;  // premultiplied ARGB, 0...255 each
+
+// A clear width × height image with `color` painted over `area` (all of it by default).
+inline platform::Image filledImage(int width, int height, platform::Color color, std::array<int, 4> area = {}) {
   auto image = *platform::Image::create(width, height);
   cairo_t* cr = cairo_create(image.surface());
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-  cairo_paint(cr);
+  if (area[2] > 0) cairo_rectangle(cr, area[0], area[1], area[2], area[3]);
+  area[2] > 0 ? cairo_fill(cr) : cairo_paint(cr);
   cairo_destroy(cr);
   return image;
 }
 
-// Premultiplied ARGB, 0...255 each.
-inline std::array<int, 4> pixelAt(const platform::Image& image, int x, int y) {
+inline Pixel pixelAt(const platform::Image& image, int x, int y) {
   cairo_surface_flush(image.surface());
   auto* row = cairo_image_surface_get_data(image.surface()) + y * cairo_image_surface_get_stride(image.surface());
   std::uint32_t v = reinterpret_cast<const std::uint32_t*>(row)[x];
@@ -85,6 +92,42 @@ struct FakeWizardServices : frontend::WizardServices {
   bool showTitleBar() override { return titleBar; }
   bool useDeveloperID() override { return developerID; }
   bool notarize() override { return notarizeSetting; }
+};
+
+// Walks the wizard the way a user would.
+class WizardTest : public testing::Test {
+ protected:
+  WizardTest() {
+    services.images.emplace("DefaultIcon", filledImage(16, 16, platform::Color::white()));
+    // The "gmail" glyph: an opaque 10 × 10 square in the middle of 20 × 20.
+    services.images.emplace("gmail", filledImage(20, 20, platform::Color::black(), {5, 5, 10, 10}));
+    model = std::make_unique<frontend::WizardModel>(services);
+  }
+
+  // Everything posted to the main queue so far has run.
+  static void drainMainQueue() {
+    bool done = false;
+    platform::postToMain([&] { done = true; });
+    platform::runMainLoopUntil([&] { return done; });
+  }
+  void toSave(const char* url = "example.org") {
+    model->editUrl(url);
+    model->submitUrl();
+    model->editName("My App");
+    model->nameNext();
+    model->iconNext();
+  }
+  void chooseFolder(const std::filesystem::path& folder) {
+    ASSERT_TRUE(services.folderChosen);
+    services.folderChosen({folder});
+  }
+  void startBuildInto(const std::filesystem::path& folder) {
+    model->startCreate();
+    chooseFolder(folder);
+  }
+
+  FakeWizardServices services;
+  std::unique_ptr<frontend::WizardModel> model;
 };
 
 }  // namespace wizard_testing

@@ -1,0 +1,119 @@
+// What the wizard shows: colours, tinted glyphs, the ready-made apps and each screen's hint.
+#include <set>
+
+#include "frontend/favorite_apps.hpp"
+#include "frontend/wizard_screens.hpp"
+#include "platform/link_detector.hpp"
+#include "platform/url.hpp"
+#include "wizard_fixture.hpp"
+
+namespace {
+
+using platform::Color;
+using wizard_testing::Pixel;
+using wizard_testing::pixelAt;
+
+struct HexCase {
+  const char* text;
+  std::optional<unsigned> rgb;
+};
+
+void PrintTo(const HexCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+
+class ColorFromHex : public testing::TestWithParam<HexCase> {};
+
+TEST_P(ColorFromHex, ReadsSixDigitsAfterTheHash) {
+  auto color = frontend::colorFromHex(GetParam().text);
+  auto rgb = GetParam().rgb;
+  ASSERT_EQ(color.has_value(), rgb.has_value());
+  if (rgb) {
+    EXPECT_EQ(*color, (Color{(*rgb >> 16) / 255.0, ((*rgb >> 8) & 0xFF) / 255.0, (*rgb & 0xFF) / 255.0, 1}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ColorFromHex,
+    testing::Values(HexCase{"#4285F4", 0x4285F4}, HexCase{"#ea4335", 0xEA4335}, HexCase{"#000000", 0},
+                    HexCase{"4285F4", std::nullopt}, HexCase{"#4285F", std::nullopt}, HexCase{"#4285F4F", std::nullopt},
+                    HexCase{"", std::nullopt}, HexCase{"#GGGGGG", std::nullopt}, HexCase{"#      ", std::nullopt},
+                    // A hexadecimal scanner stops at the first non-digit and skips blanks and "0x".
+                    HexCase{"#12ZZZZ", 0x12}, HexCase{"# 12345", 0x12345}, HexCase{"#0x1234", 0x1234}));
+
+TEST(WizardImages, TintKeepsTheShapeAndReplacesTheColourOrFallsBackToAnEmpty512Square) {
+  auto source = wizard_testing::filledImage(3, 1, Color{1, 0, 0, 1}, {0, 0, 1, 1});
+  cairo_t* cr = cairo_create(source.surface());
+  cairo_set_source_rgba(cr, 0, 1, 0, 0.5);
+  cairo_rectangle(cr, 1, 0, 1, 1);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+
+  auto tinted = frontend::tintedImage(source, Color{0, 0, 1, 1});
+  ASSERT_TRUE(tinted);
+  EXPECT_EQ(tinted->width(), 3);
+  EXPECT_EQ(pixelAt(*tinted, 0, 0), (Pixel{255, 0, 0, 255}));
+  Pixel half = pixelAt(*tinted, 1, 0);
+  EXPECT_NEAR(half[0], 128, 1);
+  EXPECT_EQ(half, (Pixel{half[0], 0, 0, half[0]}));
+  EXPECT_EQ(pixelAt(*tinted, 2, 0), (Pixel{0, 0, 0, 0}));
+  EXPECT_EQ(pixelAt(source, 0, 0), (Pixel{255, 255, 0, 0})) << "the source stays as it was";
+
+  auto empty = frontend::defaultAppIcon([](const std::string&) { return std::nullopt; });
+  EXPECT_EQ(empty.width(), 512);
+  EXPECT_EQ(empty.height(), 512);
+  EXPECT_EQ(pixelAt(empty, 256, 256), (Pixel{0, 0, 0, 0}));
+}
+
+// Transparency forms each glyph's shape, so each needs opaque and clear pixels.
+TEST(FavoriteApps, TwentyTwoServicesWithHostOnlyAddressesColoursAndSilhouettes) {
+  const auto& apps = frontend::favoriteApps();
+  ASSERT_EQ(apps.size(), 22u);
+  std::set<std::string> icons;
+  for (const auto& app : apps) {
+    SCOPED_TRACE(app.at("name"));
+    EXPECT_EQ(app.size(), 4u);
+    icons.insert(app.at("icon"));
+    auto url = platform::Url::parse(app.at("url"));
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->scheme(), "https");
+    EXPECT_TRUE(url->path().empty() && url->query().empty()) << "host only";
+    EXPECT_TRUE(platform::containsLink(app.at("url")));
+    EXPECT_TRUE(frontend::colorFromHex(app.at("color")));
+
+    auto image = platform::Image::load(std::filesystem::path(NIMBREL_SOURCE_DIR) / "resources/images" /
+                                       (app.at("icon") + ".svg"));
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width(), image->height());
+    int opaque = 0, clear = 0;
+    for (int y = 0; y < image->height(); y += 4) {
+      for (int x = 0; x < image->width(); x += 4) {
+        int alpha = pixelAt(*image, x, y)[0];
+        opaque += alpha == 255;
+        clear += alpha == 0;
+      }
+    }
+    EXPECT_GT(opaque, 1000);
+    EXPECT_GT(clear, 1000);
+  }
+  EXPECT_EQ(icons.size(), 22u);
+}
+
+TEST(WizardScreens, CarryTheirHintAndBackground) {
+  const std::pair<const char*, bool> screens[] = {
+      {"Enter or drag'n'drop the URL of the website you want to create an app for", true},
+      {"Select a name for your application", true},
+      {"Drag'and'drop a new icon for your application", true},
+      {"Choose where to save your app and we'll build it", true},
+      {"Pick one of the 22 ready-made apps", false},
+      {"Your app is ready. Drag it to the Applications folder to keep it.", true},
+  };
+  for (int view = 0; view < 6; ++view) {
+    auto info = frontend::screenInfo(view);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->hint, screens[view].first);
+    EXPECT_EQ(info->showBackground, screens[view].second);
+  }
+  EXPECT_FALSE(frontend::screenInfo(-1));
+  EXPECT_FALSE(frontend::screenInfo(6));
+}
+
+}  // namespace
