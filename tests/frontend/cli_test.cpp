@@ -43,14 +43,10 @@ class CommandLine : public ::testing::Test {
 
   // Runs nimbrel with `args` in `workingDir`, its user folders inside the test's folder.
   builder::ToolOutput run(const std::vector<std::string>& args, const fs::path& workingDir = {}) {
-    std::vector<std::string> command{"/usr/bin/env",
-                                     "-C",
-                                     workingDir.empty() ? root.path().string() : workingDir.string(),
-                                     "NIMBREL_MAIN_BUNDLE=" + bundle.string(),
-                                     "TMPDIR=" + (home / "tmp").string(),
+    std::vector<std::string> command{"/usr/bin/env", "-C", (workingDir.empty() ? root.path() : workingDir).string(),
+                                     "NIMBREL_MAIN_BUNDLE=" + bundle.string(), "TMPDIR=" + (home / "tmp").string(),
                                      "XDG_DATA_HOME=" + (home / "data").string(),
-                                     "XDG_CONFIG_HOME=" + (home / "config").string(),
-                                     nimbrel.string()};
+                                     "XDG_CONFIG_HOME=" + (home / "config").string(), nimbrel.string()};
     command.insert(command.end(), args.begin(), args.end());
     return builder::runAndWait(command);
   }

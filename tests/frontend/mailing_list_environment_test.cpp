@@ -32,14 +32,10 @@ TEST(MailingListCalendar, DaysFollowTheWallClockOfItsTimeZone) {
 }
 
 TEST(MailingListLocale, RegionFromTheLocaleNamedInEnglish) {
-  for (auto [name, region] :
-       std::vector<std::pair<const char*, std::optional<std::string>>>{{"en_GB.UTF-8", "GB"},
-                                                                       {"de_at@euro", "AT"},
-                                                                       {"es_419.UTF-8", "419"},
-                                                                       {"C.UTF-8", std::nullopt},
-                                                                       {"POSIX", std::nullopt},
-                                                                       {"fr", std::nullopt},
-                                                                       {"xx_ABCD", std::nullopt}}) {
+  using Case = std::pair<const char*, std::optional<std::string>>;
+  for (auto [name, region] : {Case{"en_GB.UTF-8", "GB"}, Case{"de_at@euro", "AT"}, Case{"es_419.UTF-8", "419"},
+                              Case{"C.UTF-8", std::nullopt}, Case{"POSIX", std::nullopt}, Case{"fr", std::nullopt},
+                              Case{"xx_ABCD", std::nullopt}}) {
     EXPECT_EQ(frontend::regionOfLocaleName(name), region) << name;
   }
   testing_support::ScopedEnv all("LC_ALL", std::nullopt);
