@@ -14,15 +14,14 @@ using wizard_testing::WizardTest;
 
 std::vector<std::uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-TEST_F(WizardTest, StartsEmptyOnTheWebsiteScreenWithTheBlackDefaultIcon) {
+TEST_F(WizardTest, StartsEmptyWithTheBlackDefaultIconAndMovesOnOnlyWithValidInput) {
   EXPECT_EQ(model->selectedView(), 0);
   EXPECT_EQ(model->preselectedBack(), -1);
   EXPECT_FALSE(model->urlIsValid() || model->nameIsValid() || model->iconIsValid() || model->backVisible());
   EXPECT_EQ(model->inputColor(), platform::Color::white());
   EXPECT_EQ(pixelAt(model->inputIcon(), 8, 8), (Pixel{255, 0, 0, 0}));
-}
 
-TEST_F(WizardTest, WebsiteNeedsALinkNameMayBeOneBlankAndBackStopsAtTheFirstScreen) {
+  // The website needs a link; a name of one blank will do; Back stops at the first screen.
   model->editUrl("hello");
   model->submitUrl();
   model->continueToName();
