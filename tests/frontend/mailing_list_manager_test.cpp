@@ -51,8 +51,7 @@ struct AutomaticCase {
   const char* name;
   std::optional<std::string> decision;
   std::optional<platform::plist::Value> snoozeUntil;
-  bool updating;
-  bool shown;
+  bool updating, shown;
 };
 
 class AutomaticPrompt : public mailing_list_testing::MailingListTest,

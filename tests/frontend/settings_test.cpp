@@ -49,12 +49,9 @@ TEST_F(SettingsTest, FreshInstallBuildsAdhocThenWritesLandUnderTheirKeysForEvery
 
 struct SigningCase {
   const char* name;
-  bool useDeveloperID;
-  const char* identity;
-  bool notarize;
-  const char* notaryProfile;
-  std::optional<std::string> expectedIdentity;  // nothing: ad-hoc
-  std::optional<std::string> expectedProfile;
+  bool useDeveloperID, notarize;
+  const char *identity, *notaryProfile;
+  std::optional<std::string> expectedIdentity, expectedProfile;  // no identity: ad-hoc
 };
 
 class SigningModeRules : public SettingsTest, public ::testing::WithParamInterface<SigningCase> {};
@@ -75,14 +72,14 @@ TEST_P(SigningModeRules, MapTheStoredValues) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, SigningModeRules,
-    ::testing::Values(SigningCase{"Off", false, "Dev", true, "p", std::nullopt, std::nullopt},
-                      SigningCase{"BlankIdentity", true, " \t  ", false, "", std::nullopt, std::nullopt},
-                      SigningCase{"LeadingSpaceKept", true, " Dev", false, "", " Dev", std::nullopt},
-                      SigningCase{"LineBreakIsNotBlank", true, "\n", false, "", "\n", std::nullopt},
-                      SigningCase{"NotarizeWithoutProfile", true, "Dev", true, "", "Dev", std::nullopt},
-                      SigningCase{"ProfileWithoutNotarize", true, "Dev", false, "p", "Dev", std::nullopt},
-                      SigningCase{"Notarized", true, "Dev", true, "p", "Dev", "p"},
-                      SigningCase{"BlankProfilePassedOn", true, "Dev", true, "  ", "Dev", "  "}),
+    ::testing::Values(SigningCase{"Off", false, true, "Dev", "p", std::nullopt, std::nullopt},
+                      SigningCase{"BlankIdentity", true, false, " \t  ", "", std::nullopt, std::nullopt},
+                      SigningCase{"LeadingSpaceKept", true, false, " Dev", "", " Dev", std::nullopt},
+                      SigningCase{"LineBreakIsNotBlank", true, false, "\n", "", "\n", std::nullopt},
+                      SigningCase{"NotarizeWithoutProfile", true, true, "Dev", "", "Dev", std::nullopt},
+                      SigningCase{"ProfileWithoutNotarize", true, false, "Dev", "p", "Dev", std::nullopt},
+                      SigningCase{"Notarized", true, true, "Dev", "p", "Dev", "p"},
+                      SigningCase{"BlankProfilePassedOn", true, true, "Dev", "  ", "Dev", "  "}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
