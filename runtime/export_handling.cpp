@@ -1,0 +1,66 @@
+// The native half of the export bridge.
+#include "runtime/app_delegate.hpp"
+#include "runtime/export_bridge.hpp"
+#include "runtime/file_input.hpp"
+
+namespace runlet {
+
+namespace {
+
+std::optional<std::string> stringProperty(JSCValue* object, const char* name) {
+  auto value = platform::adoptGRef(jsc_value_object_get_property(object, name));
+  if (!value || !jsc_value_is_string(value.get())) return std::nullopt;
+  platform::GCharPtr text(jsc_value_to_string(value.get()));
+  return text ? std::optional<std::string>(text.get()) : std::nullopt;
+}
+
+void addScript(WebKitUserContentManager* manager, const std::string& source) {
+  auto* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+  webkit_user_content_manager_add_script(manager, script);
+  webkit_user_script_unref(script);
+}
+
+}  // namespace
+
+void AppDelegate::installExportBridge() {
+  auto* manager = contentManager_.get();
+  webkit_user_content_manager_unregister_script_message_handler(manager, exportMessageName_.c_str(), nullptr);
+  webkit_user_content_manager_register_script_message_handler(manager, exportMessageName_.c_str(), nullptr);
+  std::string signal = "script-message-received::" + exportMessageName_;
+  g_signal_connect(manager, signal.c_str(), G_CALLBACK(onExportMessage), this);
+  addScript(manager, exportBridgeScript(exportMessageName_));
+
+  // The file chooser request does not say whether the input wants folders;
+  // the input tells us itself just before the chooser opens.
+  webkit_user_content_manager_register_script_message_handler(manager, std::string(kFileInputMessageName).c_str(),
+                                                              nullptr);
+  signal = "script-message-received::" + std::string(kFileInputMessageName);
+  g_signal_connect(manager, signal.c_str(), G_CALLBACK(onFileInputMessage), this);
+  addScript(manager, fileInputScript());
+}
+
+void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gpointer data) {
+  auto* self = static_cast<AppDelegate*>(data);
+  ExportMessageBody body;
+  body.isDictionary = value && jsc_value_is_object(value) && !jsc_value_is_array(value) &&
+                      !jsc_value_is_function(value) && !jsc_value_is_null(value);
+  if (body.isDictionary) {
+    body.name = stringProperty(value, "name");
+    body.data = stringProperty(value, "data");
+  }
+  auto file = exportFileFromMessage(self->exportMessageName_, body);
+  if (!file) return;
+  if (auto saved = saveExport(self->downloadsFolder(), *file)) {
+    self->workspace().revealFile(*saved);
+  } else {
+    self->workspace().alertSound();
+  }
+}
+
+void AppDelegate::onFileInputMessage(WebKitUserContentManager*, JSCValue* value, gpointer data) {
+  auto* self = static_cast<AppDelegate*>(data);
+  self->nextChooserWantsFolders_ = value && jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
+}
+
+}  // namespace runlet
