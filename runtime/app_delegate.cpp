@@ -19,6 +19,7 @@ struct ActionEntry {
 };
 
 void runCommand(GSimpleAction* action, GVariant*, gpointer self) {
+  if (!static_cast<AppDelegate*>(self)->window()) return;  // closed: the app is ending
   auto command = static_cast<Command*>(g_object_get_data(G_OBJECT(action), "runlet-command"));
   (static_cast<AppDelegate*>(self)->**command)();
 }
@@ -56,12 +57,13 @@ AppDelegate::AppDelegate(GtkApplication* application, Options options)
 AppDelegate::~AppDelegate() {
   *alive_ = nullptr;
   if (window_) {
+    g_signal_handlers_disconnect_by_data(window_, this);
     g_signal_handlers_disconnect_by_data(webView_, this);
     gtk_window_destroy(window_);
   }
   if (networkSession_) g_signal_handlers_disconnect_by_data(networkSession_.get(), this);
   if (contentManager_) g_signal_handlers_disconnect_by_data(contentManager_.get(), this);
-  for (auto& [download, path] : downloadDestinations_) g_signal_handlers_disconnect_by_data(download, this);
+  for (auto& download : runningDownloads_) g_signal_handlers_disconnect_by_data(download.get(), this);
 }
 
 void AppDelegate::launch() {
@@ -91,11 +93,19 @@ void AppDelegate::buildWindow() {
   window_ = GTK_WINDOW(gtk_application_window_new(application_));
   gtk_window_set_default_size(window_, kDefaultWidth, kDefaultHeight);
   g_signal_connect(window_, "close-request", G_CALLBACK(onCloseRequest), this);
+  g_signal_connect(window_, "destroy", G_CALLBACK(onWindowDestroyed), this);
 }
 
 gboolean AppDelegate::onCloseRequest(GtkWindow*, gpointer self) {
   static_cast<AppDelegate*>(self)->saveFrame();
   return FALSE;
+}
+
+// Closing the window ends the app; the web view goes with the window.
+void AppDelegate::onWindowDestroyed(GtkWidget*, gpointer data) {
+  auto* self = static_cast<AppDelegate*>(data);
+  self->window_ = nullptr;
+  self->webView_ = nullptr;
 }
 
 void AppDelegate::configureWebView() {
@@ -186,7 +196,7 @@ void AppDelegate::installActions() {
     g_object_set_data(G_OBJECT(action.get()), "runlet-run", reinterpret_cast<gpointer>(entry.run));
     g_signal_connect(action.get(), "activate", G_CALLBACK(+[](GSimpleAction* a, GVariant*, gpointer self) {
                        auto run = reinterpret_cast<void (*)(AppDelegate*)>(g_object_get_data(G_OBJECT(a), "runlet-run"));
-                       run(static_cast<AppDelegate*>(self));
+                       if (static_cast<AppDelegate*>(self)->window()) run(static_cast<AppDelegate*>(self));
                      }),
                      this);
     g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action.get()));

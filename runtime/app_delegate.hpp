@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/bundle.hpp"
 #include "platform/gobject_ptr.hpp"
@@ -67,6 +68,7 @@ class AppDelegate {
   void restoreFrame();
   void saveFrame();
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
+  static void onWindowDestroyed(GtkWidget*, gpointer self);
 
   // Navigation (navigation_signals.cpp).
   void connectNavigationSignals();
@@ -121,6 +123,8 @@ class AppDelegate {
 
   // Downloads whose destination was chosen here, until they finish or fail.
   std::map<WebKitDownload*, std::filesystem::path> downloadDestinations_;
+  // Every download connected to us, held until it ends.
+  std::vector<platform::GRef<WebKitDownload>> runningDownloads_;
   // Whether the file input that opens the next chooser asked for folders.
   bool nextChooserWantsFolders_ = false;
   // A page with an address has been on screen since the view was created.

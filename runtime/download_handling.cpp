@@ -22,6 +22,7 @@ void AppDelegate::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* downl
 void AppDelegate::adoptDownload(WebKitDownload* download) {
   if (!download || g_object_get_data(G_OBJECT(download), kAdoptedKey)) return;
   g_object_set_data(G_OBJECT(download), kAdoptedKey, GINT_TO_POINTER(1));
+  runningDownloads_.push_back(platform::GRef<WebKitDownload>::retain(download));
   g_signal_connect(download, "decide-destination", G_CALLBACK(onDecideDestination), this);
   g_signal_connect(download, "finished", G_CALLBACK(onDownloadFinished), this);
   g_signal_connect(download, "failed", G_CALLBACK(onDownloadFailed), this);
@@ -42,6 +43,7 @@ void AppDelegate::onDownloadFinished(WebKitDownload* download, gpointer data) {
   // "finished" after "failed" too.
   auto node = self->downloadDestinations_.extract(download);
   if (node) self->workspace().revealFile(node.mapped());
+  std::erase_if(self->runningDownloads_, [&](const auto& d) { return d.get() == download; });
 }
 
 void AppDelegate::onDownloadFailed(WebKitDownload* download, GError*, gpointer data) {

@@ -20,7 +20,7 @@ struct Launcher {
 void onActivate(GtkApplication* application, gpointer data) {
   auto* launcher = static_cast<Launcher*>(data);
   if (launcher->delegate) {
-    launcher->delegate->restoreMainWindow();
+    if (launcher->delegate->window()) launcher->delegate->restoreMainWindow();
     return;
   }
   launcher->delegate = std::make_unique<runlet::AppDelegate>(application, launcher->options);

@@ -109,7 +109,7 @@ void RunletWindowTest::launch(const std::optional<plist::Dictionary>& config, pl
   delegate_->launch();
 }
 
-bool RunletWindowTest::waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline) {
+bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline) {
   auto end = std::chrono::steady_clock::now() + deadline;
   // A ticking source, so the deadline is seen even when nothing else happens.
   guint tick = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);

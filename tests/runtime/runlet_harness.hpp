@@ -43,12 +43,15 @@ class LoopbackServer {
     std::string path;
     std::string userAgent;
     std::string cookie;
+    std::string query;
   };
 
   LoopbackServer() {
     server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
       std::lock_guard lock(mutex_);
-      requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Cookie")});
+      std::string query;
+      for (const auto& [key, value] : req.params) query += (query.empty() ? "" : "&") + key + "=" + value;
+      requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Cookie"), query});
     });
     // One request per connection: a kept-alive connection would hold the
     // server's stop until its idle timeout.
@@ -88,6 +91,9 @@ class LoopbackServer {
   std::vector<Request> requests_;
 };
 
+// Iterates the main loop until `done`; false at the deadline.
+bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline = std::chrono::seconds(30));
+
 // A loopback port nobody listens on: connections to it are refused.
 int refusedLoopbackPort();
 
@@ -101,8 +107,6 @@ class RunletWindowTest : public ::testing::Test {
   void writeSiteFile(const fs::path& relative, std::string_view contents);
   void launch(const std::optional<platform::plist::Dictionary>& config, platform::Workspace* workspace = nullptr);
 
-  // Iterates the main loop until `done`; false at the deadline.
-  static bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline = std::chrono::seconds(30));
   bool waitForPage(const std::string& uri);
   bool waitForIdle();
   // Runs `body` as an async function in the page's main frame; its result as JSON.
