@@ -1,0 +1,155 @@
+#include "iconsource/website_icon_fetcher.hpp"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <span>
+#include <utility>
+
+#include "iconsource/icon_download.hpp"
+#include "iconsource/icon_image.hpp"
+#include "iconsource/icon_links.hpp"
+#include "platform/dispatch.hpp"
+
+namespace iconsource {
+namespace {
+
+using platform::Image;
+using platform::Url;
+
+bool isBlank(gunichar c) { return g_unichar_isspace(c) || c == 0x85; }
+
+// Trims Unicode white space and line breaks (a pasted address often brings a
+// no-break space or a line separator along).
+std::string_view trimmed(std::string_view text) {
+  if (!g_utf8_validate_len(text.data(), text.size(), nullptr)) return text;
+  while (!text.empty() && isBlank(g_utf8_get_char(text.data()))) {
+    text.remove_prefix(g_utf8_next_char(text.data()) - text.data());
+  }
+  while (!text.empty()) {
+    const char* last = g_utf8_find_prev_char(text.data(), text.data() + text.size());
+    if (!last || !isBlank(g_utf8_get_char(last))) break;
+    text.remove_suffix(text.data() + text.size() - last);
+  }
+  return text;
+}
+
+// Valid UTF-8, where a NUL byte counts as a character like any other.
+bool isUtf8(std::string_view bytes) {
+  const char* end = nullptr;
+  while (!bytes.empty()) {
+    if (g_utf8_validate_len(bytes.data(), bytes.size(), &end)) return true;
+    std::size_t valid = end - bytes.data();
+    if (bytes[valid] != '\0') return false;
+    bytes.remove_prefix(valid + 1);
+  }
+  return true;
+}
+
+// An IPv6 literal needs its brackets back once the port is dropped.
+std::string hostForUrl(const std::string& host) {
+  return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
+void appendIfParses(std::vector<Url>& list, const std::string& text) {
+  if (auto url = Url::parse(text)) list.push_back(std::move(*url));
+}
+
+}  // namespace
+
+std::string defaultFaviconServicePrefix() {
+  std::string prefix = NIMBREL_FAVICON_SERVICE;
+  while (!prefix.empty() && prefix.back() == '/') prefix.pop_back();
+  return prefix;
+}
+
+std::optional<Url> normalizedWebsiteURL(std::string_view text) {
+  std::string_view clean = trimmed(text);
+  if (clean.empty()) return std::nullopt;
+  if (auto url = Url::parse(clean); url && url->hasScheme()) return url;
+  return Url::parse("https://" + std::string(clean));
+}
+
+WebsiteIconFetcher::WebsiteIconFetcher(IconSearchOptions options) : options_(std::move(options)) {}
+
+std::optional<std::string> WebsiteIconFetcher::download(const Url& url) const {
+  if (options_.fetch) return options_.fetch(url, requestTimeoutSeconds);
+  return fetchData(url, requestTimeoutSeconds);
+}
+
+std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::string& host,
+                                                const std::optional<std::string>& pageBody) const {
+  std::vector<Url> list;
+  if (pageBody && isUtf8(*pageBody)) list = parseIconLinks(*pageBody, pageUrl);
+  const std::string scheme = pageUrl.hasScheme() ? pageUrl.scheme() : "https";
+  for (std::string_view path : wellKnownIconPaths) {
+    appendIfParses(list, scheme + "://" + hostForUrl(host) + std::string(path));
+  }
+  // The host goes in as it is: the service is asked about exactly the site typed.
+  appendIfParses(list, options_.faviconServicePrefix + "/s2/favicons?domain=" + host + "&sz=256");
+  return list;
+}
+
+std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, const std::string& host) const {
+  const auto list = candidates(pageUrl, host, download(pageUrl));
+  std::set<std::string> seen;
+  std::optional<Image> best;
+  int bestScore = 0;
+  for (const Url& candidate : list) {
+    if (!seen.insert(candidate.string()).second) continue;
+    auto body = download(candidate);
+    if (!body) continue;
+    auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body->data()), body->size());
+    auto image = decodeIconImage(bytes);
+    if (!image || image->width() <= 0) continue;
+    int score = std::max(image->width(), image->height());
+    if (score > bestScore) {
+      best = std::move(image);
+      bestScore = score;
+    }
+    if (bestScore >= earlyStopScore) break;
+  }
+  return best;
+}
+
+void WebsiteIconFetcher::findBestIcon(const Url& pageUrl, const std::string& host, IconCompletion completion) const {
+  std::optional<Image> result;
+  try {
+    result = searchBestIcon(pageUrl, host);
+  } catch (...) {
+    result.reset();  // a failed search is a search without an icon
+  }
+  platform::postToMain([completion = std::move(completion), result = std::move(result)]() mutable {
+    completion(std::move(result));
+  });
+}
+
+void WebsiteIconFetcher::fetchWebsiteIcon(std::string_view urlText, IconCompletion completion) const {
+  auto pageUrl = normalizedWebsiteURL(urlText);
+  if (!pageUrl || pageUrl->host().empty()) {
+    platform::postToMain([completion = std::move(completion)] { completion(std::nullopt); });
+    return;
+  }
+  // The worker gets its own copy of the fetcher, so this one may go away.
+  platform::postToBackground([fetcher = *this, pageUrl = *pageUrl, completion = std::move(completion)]() mutable {
+    fetcher.findBestIcon(pageUrl, pageUrl.host(), std::move(completion));
+  });
+}
+
+void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion) {
+  WebsiteIconFetcher().fetchWebsiteIcon(urlText, std::move(completion));
+}
+
+std::optional<Image> fetchWebsiteIconAndWait(std::string_view urlText) {
+  auto state = std::make_shared<std::pair<bool, std::optional<Image>>>(false, std::nullopt);
+  fetchWebsiteIcon(urlText, [state](std::optional<Image> image) {
+    state->second = std::move(image);
+    state->first = true;
+  });
+  platform::runMainLoopUntil([&] { return state->first; });
+  return std::move(state->second);
+}
+
+}  // namespace iconsource

@@ -1,0 +1,106 @@
+#include "iconsource/icon_download.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "tests/iconsource/icon_search_fixture.hpp"
+
+namespace {
+
+using icon_search_testing::IconSearchTest;
+using icon_search_testing::linkTag;
+using namespace std::chrono_literals;
+
+class FetchData : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_.routes().Get("/gone", [](const httplib::Request&, httplib::Response& res) {
+      res.status = 410;
+      res.set_content("<html>gone</html>", "text/html");
+    });
+    server_.routes().Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
+    server_.start();
+  }
+  std::optional<std::string> fetch(const std::string& path) {
+    return iconsource::fetchData(*platform::Url::parse(server_.url(path)), iconsource::requestTimeoutSeconds);
+  }
+  testing_support::LoopbackHttpServer server_;
+};
+
+TEST_F(FetchData, KeepsTheBodyOfAnErrorAndSendsOnlyTheDesktopAgent) {
+  EXPECT_EQ(fetch("/gone"), "<html>gone</html>");
+  EXPECT_EQ(fetch("/empty"), "");
+  auto log = server_.log();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].userAgent, iconsource::desktopUserAgent);
+  EXPECT_EQ(log[0].userAgent.size(), 104u);
+}
+
+TEST_F(FetchData, NothingWithoutAConnectionOrForOtherSchemes) {
+  EXPECT_FALSE(iconsource::fetchData(*platform::Url::parse("http://127.0.0.1:1/"), 2));
+  EXPECT_FALSE(iconsource::fetchData(*platform::Url::parse("file:///etc/hostname"), 2));
+}
+
+// A transfer that outlives its wait must neither block the search nor write
+// into freed memory when it finally ends (the sanitizer build watches this).
+TEST(AwaitTransfer, GivesUpOnASlowTransferAndSurvivesItsLateEnd) {
+  auto ended = std::make_shared<std::atomic<bool>>(false);
+  auto result = iconsource::awaitTransfer(
+      [ended] {
+        std::this_thread::sleep_for(300ms);
+        ended->store(true);
+        return std::optional<std::string>("too late");
+      },
+      20ms);
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(ended->load());
+  while (!ended->load()) std::this_thread::sleep_for(10ms);
+  std::this_thread::sleep_for(20ms);
+}
+
+TEST(AwaitTransfer, DeliversWhatTheTransferGives) {
+  EXPECT_EQ(iconsource::awaitTransfer([] { return std::optional<std::string>("body"); }, 5000ms), "body");
+  EXPECT_FALSE(iconsource::awaitTransfer([] { return std::optional<std::string>(); }, 5000ms));
+  EXPECT_FALSE(iconsource::awaitTransfer([]() -> std::optional<std::string> { throw std::runtime_error("x"); }, 5000ms));
+}
+
+struct FormatCase {
+  const char* name;
+  std::string bytes;
+  int width, height;
+};
+
+// The PNG-coded 64 px entry, last in the file, loses its header chunk.
+std::string brokenLargestEntry() {
+  std::string file = test_images::ico({{16, false}, {64, true}});
+  file.replace(file.size() - test_images::png(64, 64).size() + 12, 4, "XXXX");
+  return file;
+}
+
+class IconFormats : public IconSearchTest, public ::testing::WithParamInterface<FormatCase> {};
+
+// Each format served as a page's only icon link, decoded at its own size.
+TEST_P(IconFormats, DecodeAtTheirOwnSize) {
+  ASSERT_FALSE(GetParam().bytes.empty());
+  servePage("/", linkTag("icon", "/icon"));
+  serve("/icon", GetParam().bytes);
+  auto outcome = search(site_.url("/"));
+  ASSERT_TRUE(outcome.image) << GetParam().name;
+  EXPECT_EQ(outcome.image->width(), GetParam().width);
+  EXPECT_EQ(outcome.image->height(), GetParam().height);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, IconFormats,
+                         ::testing::Values(FormatCase{"png", test_images::png(48, 30), 48, 30},
+                                           FormatCase{"icoLargestEntry", test_images::ico({{16, false}, {48, false}, {32, false}}), 48, 48},
+                                           FormatCase{"icoLargestPngEntry", test_images::ico({{16, false}, {256, true}, {32, true}}), 256, 256},
+                                           FormatCase{"icoBrokenLargestEntry", brokenLargestEntry(), 16, 16},
+                                           FormatCase{"jpeg", test_images::jpeg(40, 20), 40, 20},
+                                           FormatCase{"gif", test_images::gif(20, 12), 20, 12},
+                                           FormatCase{"svg", test_images::svg(120, 80), 120, 80}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

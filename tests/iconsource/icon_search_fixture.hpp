@@ -1,0 +1,112 @@
+#pragma once
+// A website on a loopback server and a search pointed at it. Every download
+// the search makes is logged with its full URL. Port-less URLs of 127.0.0.1
+// (the well-known locations of a page on another port, or a page typed
+// without a port) are sent to the same server, which stands in for the
+// host's default port; anything not on 127.0.0.1 is answered with nothing, so
+// no test reaches the network.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "iconsource/icon_download.hpp"
+#include "iconsource/website_icon_fetcher.hpp"
+#include "platform/dispatch.hpp"
+#include "tests/iconsource/test_images.hpp"
+#include "tests/support/loopback_http_server.hpp"
+
+namespace icon_search_testing {
+
+struct FetchLog {
+  std::mutex mutex;
+  std::vector<std::string> urls;
+};
+
+struct Outcome {
+  std::optional<platform::Image> image;
+  int calls = 0;
+  bool onMainThread = false;
+  bool afterCallReturned = false;
+};
+
+class IconSearchTest : public ::testing::Test {
+ protected:
+  testing_support::LoopbackHttpServer site_;
+  std::shared_ptr<FetchLog> fetchLog_ = std::make_shared<FetchLog>();
+
+  // Serves `body` at `path` with the given status and content type.
+  void serve(const std::string& path, std::string body, int status = 200,
+             const std::string& type = "application/octet-stream") {
+    site_.routes().Get(path, [body = std::move(body), status, type](const httplib::Request&, httplib::Response& res) {
+      res.status = status;
+      res.set_content(body, type.c_str());
+    });
+  }
+  void servePage(const std::string& path, const std::string& html, int status = 200) {
+    serve(path, html, status, "text/html");
+  }
+
+  std::string serviceTarget(const std::string& host = "127.0.0.1") const {
+    return "/s2/favicons?domain=" + host + "&sz=256";
+  }
+
+  iconsource::IconSearchOptions options() const {
+    iconsource::IconSearchOptions options;
+    options.faviconServicePrefix = site_.url("");
+    const std::string port = std::to_string(site_.port());
+    options.fetch = [log = fetchLog_, port](const platform::Url& url, double timeout) -> std::optional<std::string> {
+      {
+        std::lock_guard lock(log->mutex);
+        log->urls.push_back(url.string());
+      }
+      if (url.host() != "127.0.0.1") return std::nullopt;
+      std::string target = url.string();
+      if (url.port() == -1) {
+        const std::string origin = url.scheme() + "://127.0.0.1";
+        target = "http://127.0.0.1:" + port + target.substr(origin.size());
+      }
+      auto redirected = platform::Url::parse(target);
+      return redirected ? iconsource::fetchData(*redirected, timeout) : std::nullopt;
+    };
+    return options;
+  }
+
+  std::vector<std::string> fetched() const {
+    std::lock_guard lock(fetchLog_->mutex);
+    return fetchLog_->urls;
+  }
+
+  // One whole search through the public entry point, with the main loop run
+  // until it has answered. The fetcher is gone before the search ends.
+  Outcome search(std::string_view text) {
+    if (!site_.routes().is_running()) site_.start();
+    auto outcome = std::make_shared<Outcome>();
+    bool returned = false;
+    iconsource::WebsiteIconFetcher(options()).fetchWebsiteIcon(text, [outcome, &returned](auto image) {
+      outcome->calls++;
+      outcome->onMainThread = platform::isMainThread();
+      outcome->afterCallReturned = returned;
+      outcome->image = std::move(image);
+    });
+    returned = true;
+    platform::runMainLoopUntil([&] { return outcome->calls > 0; });
+    // A second completion would be queued by now; let the queue run once more.
+    bool drained = false;
+    platform::postToMain([&] { drained = true; });
+    platform::runMainLoopUntil([&] { return drained; });
+    EXPECT_EQ(outcome->calls, 1);
+    EXPECT_TRUE(outcome->onMainThread);
+    EXPECT_TRUE(outcome->afterCallReturned);
+    return std::move(*outcome);
+  }
+};
+
+inline std::string linkTag(const std::string& rel, const std::string& href) {
+  return "<link rel=\"" + rel + "\" href=\"" + href + "\">\n";
+}
+
+}  // namespace icon_search_testing

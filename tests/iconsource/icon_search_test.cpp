@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+
+#include "tests/iconsource/icon_search_fixture.hpp"
+
+namespace {
+
+using icon_search_testing::IconSearchTest;
+using icon_search_testing::linkTag;
+using ::testing::ElementsAre;
+using ::testing::Each;
+using ::testing::Field;
+using ::testing::Contains;
+using ::testing::Not;
+
+TEST_F(IconSearchTest, PageOnOwnPortKeepsItForLinksButNotForTheRest) {
+  servePage("/", "<html><head>" + linkTag("icon", "/p.png") + "</head></html>");
+  serve("/p.png", test_images::png(32, 32));
+  auto outcome = search(site_.url("/"));
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->width(), 32);
+  EXPECT_THAT(fetched(), ElementsAre(site_.url("/"), site_.url("/p.png"), "http://127.0.0.1/apple-touch-icon.png",
+                                     "http://127.0.0.1/apple-touch-icon-precomposed.png",
+                                     "http://127.0.0.1/favicon.ico", site_.url(serviceTarget())));
+  // What reached the server, with the exact User-Agent on every request.
+  EXPECT_THAT(site_.targets(), ElementsAre("/", "/p.png", "/apple-touch-icon.png", "/apple-touch-icon-precomposed.png",
+                                           "/favicon.ico", serviceTarget()));
+  EXPECT_THAT(site_.log(), Each(Field(&testing_support::LoggedRequest::userAgent,
+                                      std::string(iconsource::desktopUserAgent))));
+}
+
+TEST_F(IconSearchTest, LargestWinsAndTheEarlierOneOnATie) {
+  servePage("/", linkTag("icon", "/i32.png") + linkTag("apple-touch-icon", "/wide.png") +
+                     linkTag("icon", "/tall.png"));
+  serve("/i32.png", test_images::png(32, 32));
+  serve("/wide.png", test_images::png(180, 90));
+  serve("/tall.png", test_images::png(90, 180));
+  auto outcome = search(site_.url("/"));
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->width(), 180);
+  EXPECT_EQ(outcome.image->height(), 90);
+  EXPECT_EQ(site_.count("/i32.png"), 1);
+  EXPECT_EQ(site_.count("/tall.png"), 1);
+}
+
+TEST_F(IconSearchTest, StopsAsSoonAsAnIconReaches256) {
+  servePage("/", linkTag("icon", "/small.png") + linkTag("icon", "/exact.png") + linkTag("icon", "/later.png"));
+  serve("/small.png", test_images::png(16, 16));
+  serve("/exact.png", test_images::png(40, 256));
+  serve("/later.png", test_images::png(512, 512));
+  auto outcome = search(site_.url("/"));
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->height(), 256);
+  EXPECT_THAT(site_.targets(), ElementsAre("/", "/small.png", "/exact.png"));
+  EXPECT_EQ(fetched().back(), site_.url("/exact.png"));
+}
+
+// The page sits on the host's default port, so its "/favicon.ico" link and the
+// well-known "/favicon.ico" are the same URL. The page itself answers 404,
+// which does not stop its links from being read.
+TEST_F(IconSearchTest, DuplicatesStyleSheetsAndErrorPagesAreTriedOnceAndSkipped) {
+  servePage("/", linkTag("stylesheet", "/icons.css") + linkTag("shortcut icon", "/favicon.ico"), 404);
+  serve("/icons.css", ".icon { color: red }", 200, "text/css");
+  servePage("/favicon.ico", "<html><body>Not Found</body></html>", 404);
+  serve("/s2/favicons", test_images::png(48, 48));
+  auto outcome = search("http://127.0.0.1/");
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->width(), 48);
+  EXPECT_EQ(site_.count("/icons.css"), 1);
+  EXPECT_EQ(site_.count("/favicon.ico"), 1);
+  EXPECT_THAT(site_.targets(), ElementsAre("/", "/icons.css", "/favicon.ico", "/apple-touch-icon.png",
+                                           "/apple-touch-icon-precomposed.png", serviceTarget()));
+}
+
+TEST_F(IconSearchTest, LinksResolveAgainstTheTypedPageNotTheRedirectedOne) {
+  site_.routes().Get("/dir/start", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/other/home"); });
+  servePage("/other/home", linkTag("icon", "moved.png"));
+  site_.routes().Get("/dir/moved.png", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/real.png"); });
+  serve("/real.png", test_images::png(64, 64));
+  serve("/other/moved.png", test_images::png(128, 128));
+  auto outcome = search(site_.url("/dir/start"));
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->width(), 64);
+  EXPECT_EQ(site_.count("/other/moved.png"), 0);
+}
+
+TEST_F(IconSearchTest, NonUtf8PageGivesNoLinksButTheRestIsTried) {
+  servePage("/", linkTag("icon", "/p.png") + "caf\xe9\n");
+  serve("/p.png", test_images::png(200, 200));
+  serve("/s2/favicons", test_images::png(40, 40));
+  auto outcome = search(site_.url("/"));
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->width(), 40);
+  EXPECT_EQ(site_.count("/p.png"), 0);
+  EXPECT_THAT(fetched(), Contains("http://127.0.0.1/favicon.ico"));
+}
+
+// Costs one request timeout (about six seconds).
+TEST_F(IconSearchTest, SilentServerCostsOneTimeoutAndTheSearchGoesOn) {
+  servePage("/", linkTag("icon", "/silent.png") + linkTag("icon", "/ok.png"));
+  site_.routes().Get("/silent.png", [this](const httplib::Request&, httplib::Response&) { site_.hang(); });
+  serve("/ok.png", test_images::png(24, 24));
+  auto outcome = search(site_.url("/"));
+  ASSERT_TRUE(outcome.image);
+  EXPECT_EQ(outcome.image->width(), 24);
+  EXPECT_THAT(site_.targets(), ElementsAre("/", "/silent.png", "/ok.png", "/apple-touch-icon.png",
+                                           "/apple-touch-icon-precomposed.png", "/favicon.ico", serviceTarget()));
+}
+
+class UnusableText : public IconSearchTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnusableText, AnswersNothingWithoutARequest) {
+  auto outcome = search(GetParam());
+  EXPECT_FALSE(outcome.image);
+  EXPECT_THAT(fetched(), ElementsAre());
+  EXPECT_THAT(site_.targets(), ElementsAre());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, UnusableText,
+                         ::testing::Values("", "   ", " \n\t\r\n", "\xc2\xa0\xe2\x80\xa8", "localhost:8080",
+                                           "nimbrel-test.invalid:8080", "exa mple.com", "mailto:someone@example.org",
+                                           "https://"));
+
+TEST_F(IconSearchTest, BareDomainIsSearchedOverHttps) {
+  auto outcome = search(" \n\xc2\xa0nimbrel-test.invalid\t\n");
+  EXPECT_FALSE(outcome.image);
+  EXPECT_THAT(fetched(), ElementsAre("https://nimbrel-test.invalid", "https://nimbrel-test.invalid/apple-touch-icon.png",
+                                     "https://nimbrel-test.invalid/apple-touch-icon-precomposed.png",
+                                     "https://nimbrel-test.invalid/favicon.ico",
+                                     site_.url(serviceTarget("nimbrel-test.invalid"))));
+}
+
+TEST_F(IconSearchTest, SearchesRunSideBySideAndBothAnswer) {
+  servePage("/", linkTag("icon", "/p.png"));
+  serve("/p.png", test_images::png(300, 300));
+  site_.start();
+  int answers = 0;
+  iconsource::WebsiteIconFetcher fetcher(options());
+  for (int i = 0; i < 2; ++i) {
+    fetcher.fetchWebsiteIcon(site_.url("/"), [&](auto image) {
+      EXPECT_TRUE(image.has_value());
+      ++answers;
+    });
+  }
+  platform::runMainLoopUntil([&] { return answers == 2; });
+  EXPECT_EQ(site_.count("/p.png"), 2);
+}
+
+// The command line's entry point, with the settings Nimbrel was built with: an
+// icon of 256 px or more on the page ends the search before the service.
+TEST_F(IconSearchTest, WaitingEntryPointAnswersOnTheCallingThread) {
+  EXPECT_FALSE(iconsource::fetchWebsiteIconAndWait(" \n"));
+  servePage("/", linkTag("icon", "/big.svg"));
+  serve("/big.svg", test_images::svg(300, 200), 200, "image/svg+xml");
+  site_.start();
+  auto image = iconsource::fetchWebsiteIconAndWait(site_.url("/"));
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->width(), 300);
+  EXPECT_THAT(site_.targets(), ElementsAre("/", "/big.svg"));
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// Sets (or unsets) an environment variable for one test and restores it after.
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace testing_support {
+
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    if (value) {
+      ::setenv(name_.c_str(), value->c_str(), 1);
+    } else {
+      ::unsetenv(name_.c_str());
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_.c_str(), old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_.c_str());
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+}  // namespace testing_support
