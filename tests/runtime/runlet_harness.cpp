@@ -92,6 +92,16 @@ void RunletWindowTest::writeSiteFile(const fs::path& relative, std::string_view 
 void RunletWindowTest::launch(const std::optional<plist::Dictionary>& config, platform::Workspace* workspace) {
   if (!fs::exists(bundlePath_ / "Contents/Info.plist")) writeBundle(config);
   server_.start();
+  start(workspace);
+}
+
+void RunletWindowTest::relaunch() {
+  delegate_.reset();
+  start(activeWorkspace_);
+}
+
+void RunletWindowTest::start(platform::Workspace* workspace) {
+  activeWorkspace_ = workspace ? workspace : &workspace_;
   static int launches = 0;
   std::string id = "co.corvan.nimbrel.RunletTest.p" + std::to_string(::getpid()) + "n" + std::to_string(launches++);
   application_ = platform::adoptGRef(gtk_application_new(id.c_str(), G_APPLICATION_NON_UNIQUE));
@@ -100,10 +110,10 @@ void RunletWindowTest::launch(const std::optional<plist::Dictionary>& config, pl
   runlet::AppDelegate::Options options;
   options.bundle = platform::Bundle(bundlePath_);
   options.downloadsFolder = downloadsPath_;
-  options.workspace = workspace ? workspace : &workspace_;
+  options.workspace = activeWorkspace_;
   options.softwareRendering = true;
   g_type_class_unref(g_type_class_ref(WEBKIT_TYPE_WEB_VIEW));  // the signal exists once the class does
-  loadFailedHook_ = g_signal_add_emission_hook(g_signal_lookup("load-failed", WEBKIT_TYPE_WEB_VIEW), 0,
+  if (!loadFailedHook_) loadFailedHook_ = g_signal_add_emission_hook(g_signal_lookup("load-failed", WEBKIT_TYPE_WEB_VIEW), 0,
                                                onTestLoadFailed, &loadFailures_, nullptr);
   delegate_ = std::make_unique<runlet::AppDelegate>(application_.get(), options);
   delegate_->launch();

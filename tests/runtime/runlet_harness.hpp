@@ -106,6 +106,9 @@ class RunletWindowTest : public ::testing::Test {
   void writeBundle(const std::optional<platform::plist::Dictionary>& config);
   void writeSiteFile(const fs::path& relative, std::string_view contents);
   void launch(const std::optional<platform::plist::Dictionary>& config, platform::Workspace* workspace = nullptr);
+  // The same bundle started again, as after a quit.
+  void relaunch();
+  void start(platform::Workspace* workspace);
 
   bool waitForPage(const std::string& uri);
   bool waitForIdle();
@@ -120,6 +123,7 @@ class RunletWindowTest : public ::testing::Test {
   fs::path downloadsPath_;
   LoopbackServer server_;
   RecordingWorkspace workspace_;
+  platform::Workspace* activeWorkspace_ = nullptr;
   platform::GRef<GtkApplication> application_;
   std::unique_ptr<runlet::AppDelegate> delegate_;
   // Load failures as the engine reported them: its own message text.

@@ -1,6 +1,7 @@
 // A real Runlet window against a loopback server: loading, navigation policy and error pages.
 #include <gtest/gtest.h>
 
+#include "platform/user_defaults.hpp"
 #include "runtime/menus.hpp"
 #include "runtime/site_loading.hpp"
 #include "tests/runtime/runlet_harness.hpp"
@@ -91,6 +92,66 @@ TEST_F(Loading, LocalSiteReadsItsOwnFilesAndNothingOutside) {
   // A secure origin of its own: storage works and survives in the app's session.
   EXPECT_EQ(evaluate("localStorage.setItem('k', 'v'); return localStorage.getItem('k') + ' ' + window.isSecureContext"),
             "\"v true\"");
+}
+
+using Window = RunletWindowTest;
+
+TEST_F(Window, SizeIsRememberedPerAppAndADamagedEntryIsIgnored) {
+  server_.page("/", "<p>x</p>");
+  launch(remote(server_.url("/")));
+  gtk_window_set_default_size(delegate_->window(), 900, 640);
+  gtk_window_close(delegate_->window());
+  ASSERT_TRUE(waitUntil([&] { return delegate_->window() == nullptr; }));
+  auto identifier = *platform::Bundle(bundlePath_).identifier();
+  platform::UserDefaults defaults(identifier);
+  EXPECT_EQ(defaults.object("NimbrelMainWindow"),
+            plist::Value(plist::Dictionary{{"width", 900}, {"height", 640}, {"maximized", false}}));
+
+  relaunch();
+  int width = 0, height = 0;
+  gtk_window_get_default_size(delegate_->window(), &width, &height);
+  EXPECT_EQ(width, 900);
+  EXPECT_EQ(height, 640);
+
+  defaults.set("NimbrelMainWindow", plist::Dictionary{{"width", "wide"}, {"height", 640}});
+  relaunch();
+  gtk_window_get_default_size(delegate_->window(), &width, &height);
+  EXPECT_EQ(width, 1200);
+}
+
+TEST_F(Window, FullContentHidesTheTitleButKeepsItSet) {
+  server_.page("/", "<p>x</p>");
+  auto config = remote(server_.url("/"), "Full");
+  config["fullcontent"] = true;
+  launch(config);
+  EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "Full");
+  GtkWidget* bar = gtk_window_get_titlebar(delegate_->window());
+  ASSERT_TRUE(bar && GTK_IS_HEADER_BAR(bar));
+  GtkWidget* title = gtk_header_bar_get_title_widget(GTK_HEADER_BAR(bar));
+  ASSERT_TRUE(title && GTK_IS_LABEL(title));
+  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(title)), "");
+}
+
+TEST_F(Window, CopyCurrentURLPutsTheAddressOnTheClipboardOnly) {
+  server_.page("/page", "<p>x</p>");
+  launch(remote(server_.url("/page?q=1")));
+  ASSERT_TRUE(waitForPage(server_.url("/page?q=1")));
+  GdkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(delegate_->window()));
+  g_action_group_activate_action(G_ACTION_GROUP(application_.get()), "copyCurrentURL", nullptr);
+  struct Read {
+    bool done = false;
+    std::string text;
+  } read;
+  gdk_clipboard_read_text_async(clipboard, nullptr, [](GObject* source, GAsyncResult* result, gpointer data) {
+    auto* r = static_cast<Read*>(data);
+    platform::GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, nullptr));
+    r->text = text ? text.get() : "";
+    r->done = true;
+  }, &read);
+  ASSERT_TRUE(waitUntil([&] { return read.done; }));
+  EXPECT_EQ(read.text, server_.url("/page?q=1"));
+  auto* formats = gdk_clipboard_get_formats(clipboard);
+  EXPECT_TRUE(gdk_content_formats_contain_gtype(formats, G_TYPE_STRING));
 }
 
 using Navigation = RunletWindowTest;
