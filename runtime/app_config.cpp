@@ -19,6 +19,13 @@ AppConfig AppConfig::from(const plist::Dictionary& dict) {
   return config;
 }
 
+AppConfig readAppConfigData(std::string_view bytes) {
+  auto root = plist::parse(bytes);
+  if (!root) return {};
+  const auto* dict = root->get<plist::Dictionary>();
+  return dict ? AppConfig::from(*dict) : AppConfig{};
+}
+
 AppConfig readAppConfig(const std::filesystem::path& plistPath) {
   // A FIFO or device in place of the record would block or never end.
   std::error_code ec;

@@ -26,6 +26,7 @@ struct AppConfig {
 
 // Never fails: anything but a readable dictionary yields the all-defaults record.
 AppConfig readAppConfig(const std::filesystem::path& plistPath);
+AppConfig readAppConfigData(std::string_view bytes);
 AppConfig readAppConfig(const std::optional<platform::Bundle>& bundle);
 
 }  // namespace runlet

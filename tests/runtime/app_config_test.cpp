@@ -82,6 +82,22 @@ TEST_F(ReadAppConfig, AnythingButADictionaryGivesDefaults) {
   }
 }
 
+// Found by fuzzing: the property-list library aborted on these.
+TEST(ReadAppConfigData, BinaryRecordWithNulInAKeyOrStringGivesDefaultsInsteadOfAborting) {
+  const std::string nulInKey(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x55\x6e\x61\x00\x6d\x65\x51\x78\x08\x0b\x11\x00\x00\x00"
+      "\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x13",
+      54);
+  const std::string nulInValue(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x54\x6e\x61\x6d\x65\x53\x61\x00\x62\x08\x0b\x10\x00\x00"
+      "\x00\x00\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x14",
+      55);
+  expectDefaults(runlet::readAppConfigData(nulInKey));
+  expectDefaults(runlet::readAppConfigData(nulInValue));
+}
+
 TEST_F(ReadAppConfig, FolderOrFifoInPlaceOfTheRecordGivesDefaultsWithoutBlocking) {
   std::filesystem::create_directories(record());
   expectDefaults(runlet::readAppConfig(bundle));
