@@ -36,13 +36,33 @@ gboolean AppDelegate::onDecideDestination(WebKitDownload* download, char* sugges
   return TRUE;
 }
 
+namespace {
+
+bool wasCutShort(WebKitDownload* download) {
+  WebKitURIResponse* response = webkit_download_get_response(download);
+  if (!response) return false;
+  SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+  bool encoded = headers && soup_message_headers_get_one(headers, "Content-Encoding");
+  return isTruncatedDownload(webkit_uri_response_get_content_length(response),
+                             webkit_download_get_received_data_length(download), encoded);
+}
+
+}  // namespace
+
 void AppDelegate::onDownloadFinished(WebKitDownload* download, gpointer data) {
   auto* self = static_cast<AppDelegate*>(data);
   g_signal_handlers_disconnect_by_data(download, self);
   // A failed download has already been forgotten; the engine reports
   // "finished" after "failed" too.
   auto node = self->downloadDestinations_.extract(download);
-  if (node) self->workspace().revealFile(node.mapped());
+  if (node && wasCutShort(download)) {
+    // Never shown as a finished file: what arrived is not the file.
+    std::error_code ec;
+    std::filesystem::remove(node.mapped(), ec);
+    self->workspace().alertSound();
+  } else if (node) {
+    self->workspace().revealFile(node.mapped());
+  }
   std::erase_if(self->runningDownloads_, [&](const auto& d) { return d.get() == download; });
 }
 

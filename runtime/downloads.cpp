@@ -47,6 +47,10 @@ std::string safeFileName(std::string_view name) {
   return std::string(name);
 }
 
+bool isTruncatedDownload(std::uint64_t announcedLength, std::uint64_t receivedLength, bool contentEncoded) {
+  return !contentEncoded && announcedLength > 0 && receivedLength < announcedLength;
+}
+
 fs::path downloadDestination(const fs::path& folder, std::string_view suggestedName) {
   // The engine already cleans suggested names; a name with folder parts must
   // still never place the file outside the Downloads folder.

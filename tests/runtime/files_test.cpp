@@ -42,6 +42,13 @@ TEST_F(UniqueURL, FoldersAndDanglingLinksCountAsTaken) {
   EXPECT_EQ(runlet::uniqueURL(dir / "link.txt"), dir / "link (1).txt");
 }
 
+TEST(TruncatedDownload, ShortOfTheAnnouncedLengthUnlessEncodedOrUnannounced) {
+  EXPECT_TRUE(runlet::isTruncatedDownload(1000, 500, false));
+  EXPECT_FALSE(runlet::isTruncatedDownload(1000, 1000, false));
+  EXPECT_FALSE(runlet::isTruncatedDownload(0, 500, false));
+  EXPECT_FALSE(runlet::isTruncatedDownload(1000, 500, true));
+}
+
 TEST(SafeFileName, LastComponentAndFallback) {
   EXPECT_EQ(runlet::safeFileName("../../secret.txt"), "secret.txt");
   EXPECT_EQ(runlet::safeFileName("a/b/"), "download");

@@ -18,13 +18,13 @@ std::string freshIdentifier() {
   return "co.corvan.nimbrel.test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
 }
 
-struct Evaluation {
-  bool done = false;
-  std::string json;
-};
+using Evaluation = PendingScript;
 
 void onEvaluated(GObject* view, GAsyncResult* result, gpointer data) {
-  auto* evaluation = static_cast<Evaluation*>(data);
+  // Held until the result lands, even when the test has given up waiting.
+  std::shared_ptr<Evaluation> owner(*static_cast<std::shared_ptr<Evaluation>*>(data));
+  delete static_cast<std::shared_ptr<Evaluation>*>(data);
+  auto* evaluation = owner.get();
   platform::GErrorOut error;
   auto value = platform::adoptGRef(webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result,
                                                                                          error.out()));
@@ -145,18 +145,39 @@ bool RunletWindowTest::waitForPage(const std::string& uri) {
   return waitUntil([&] { return currentURI() == uri && !webkit_web_view_is_loading(delegate_->webView()); });
 }
 
-std::string RunletWindowTest::evaluate(const std::string& body) {
-  Evaluation evaluation;
-  auto cancellable = platform::adoptGRef(g_cancellable_new());
+std::shared_ptr<PendingScript> RunletWindowTest::evaluateLater(const std::string& body) {
+  auto script = std::make_shared<PendingScript>();
+  script->cancellable = platform::adoptGRef(g_cancellable_new());
   webkit_web_view_call_async_javascript_function(delegate_->webView(), body.c_str(), -1, nullptr, nullptr, nullptr,
-                                                 cancellable.get(), onEvaluated, &evaluation);
-  if (!waitUntil([&] { return evaluation.done; })) {
-    ADD_FAILURE() << "script did not finish: " << body;
-    // The callback refers to `evaluation`: cancel and let it land.
-    g_cancellable_cancel(cancellable.get());
-    waitUntil([&] { return evaluation.done; });
+                                                 script->cancellable.get(), onEvaluated,
+                                                 new std::shared_ptr<PendingScript>(script));
+  return script;
+}
+
+std::string RunletWindowTest::finish(const std::shared_ptr<PendingScript>& script) {
+  if (!waitUntil([&] { return script->done; })) {
+    g_cancellable_cancel(script->cancellable.get());
+    return "timed out";
   }
-  return evaluation.json;
+  return script->json;
+}
+
+std::string RunletWindowTest::evaluate(const std::string& body) { return finish(evaluateLater(body)); }
+
+GtkWindow* RunletWindowTest::waitForPanel(GType type) {
+  GtkWindow* found = nullptr;
+  waitUntil([&] {
+    GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+      auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
+      if (window.get() != delegate_->window() && G_TYPE_CHECK_INSTANCE_TYPE(window.get(), type) &&
+          gtk_widget_get_visible(GTK_WIDGET(window.get()))) {
+        found = window.get();
+      }
+    }
+    return found != nullptr;
+  });
+  return found;
 }
 
 std::vector<fs::path> RunletWindowTest::downloads() const {

@@ -97,6 +97,13 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline 
 // A loopback port nobody listens on: connections to it are refused.
 int refusedLoopbackPort();
 
+// A page script on its way; its result as JSON once done.
+struct PendingScript {
+  bool done = false;
+  std::string json;
+  platform::GRef<GCancellable> cancellable;
+};
+
 class RunletWindowTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -114,6 +121,12 @@ class RunletWindowTest : public ::testing::Test {
   bool waitForIdle();
   // Runs `body` as an async function in the page's main frame; its result as JSON.
   std::string evaluate(const std::string& body);
+  // Starts a script that cannot finish until the test acts (a dialog is open);
+  // `finish` waits for its result.
+  std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
+  std::string finish(const std::shared_ptr<PendingScript>& script);
+  // The first visible toplevel other than the main window, of the given type.
+  GtkWindow* waitForPanel(GType type);
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
   std::string currentURI() const;
   std::vector<fs::path> downloads() const;
