@@ -70,6 +70,10 @@ void AppDelegate::launch() {
   config_ = readAppConfig(options_.bundle);
   std::string bundleId = options_.bundle ? options_.bundle->identifier().value_or("") : "";
   applicationId_ = applicationId(bundleId);
+  // The desktop's name for the app (recent files, sounds); set once per process.
+  if (!g_get_application_name() || g_get_application_name() == g_get_prgname()) {
+    g_set_application_name(config_.name.c_str());
+  }
   buildWindow();
   gtk_window_set_title(window_, config_.name.c_str());
   retitleMenus(G_MENU_MODEL(mainMenu_.get()), config_.name);

@@ -31,7 +31,7 @@ struct PendingFileChooser {
   }
 };
 
-void onFileChooserResponse(GtkNativeDialog* panel, int response, gpointer data) {
+void onFileChooserResponse(GtkDialog* panel, int response, gpointer data) {
   std::unique_ptr<PendingFileChooser> pending(static_cast<PendingFileChooser*>(data));
   if (response == GTK_RESPONSE_ACCEPT) {
     auto files = platform::GRef<GListModel>::adopt(gtk_file_chooser_get_files(GTK_FILE_CHOOSER(panel)));
@@ -49,8 +49,7 @@ void onFileChooserResponse(GtkNativeDialog* panel, int response, gpointer data) 
       pending->answered = true;
     }
   }
-  gtk_native_dialog_destroy(panel);
-  g_object_unref(panel);
+  gtk_window_destroy(GTK_WINDOW(panel));
 }
 
 }  // namespace
@@ -82,12 +81,14 @@ gboolean AppDelegate::onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*
   bool folders = std::exchange(self->nextChooserWantsFolders_, false);
   // GTK's chooser picks either files or folders; an input that takes folders gets the folder chooser.
   auto action = folders ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN;
-  GtkFileChooserNative* panel = gtk_file_chooser_native_new(nullptr, self->window_, action, nullptr, nullptr);
-  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(panel), TRUE);
+  GtkWidget* panel = gtk_file_chooser_dialog_new(nullptr, self->window_, action, "Cancel", GTK_RESPONSE_CANCEL,
+                                                folders ? "Select" : "Open", GTK_RESPONSE_ACCEPT, nullptr);
+  gtk_window_set_modal(GTK_WINDOW(panel), TRUE);
+  gtk_window_set_destroy_with_parent(GTK_WINDOW(panel), TRUE);
   gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(panel), webkit_file_chooser_request_get_select_multiple(request));
   auto* pending = new PendingFileChooser{WEBKIT_FILE_CHOOSER_REQUEST(g_object_ref(request))};
   g_signal_connect(panel, "response", G_CALLBACK(onFileChooserResponse), pending);
-  gtk_native_dialog_show(GTK_NATIVE_DIALOG(panel));
+  gtk_window_present(GTK_WINDOW(panel));
   return TRUE;
 }
 

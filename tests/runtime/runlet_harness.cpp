@@ -62,6 +62,7 @@ int refusedLoopbackPort() {
 }
 
 void RunletWindowTest::SetUp() {
+  if (!g_get_prgname()) g_set_prgname("runtime_window_tests");  // a program always has one
   gtk_init();
   bundlePath_ = temp_ / "Test App.app";
   downloadsPath_ = temp_ / "Downloads";
