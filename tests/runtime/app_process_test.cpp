@@ -88,6 +88,49 @@ class GeneratedApp {
   GPid pid_ = 0;
 };
 
+// Stands in for the desktop's file manager on the session bus and records
+// what it is asked to show.
+class FakeFileManager {
+ public:
+  FakeFileManager() {
+    bus_ = platform::adoptGRef(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    static const char kInterface[] =
+        "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
+        "<arg type='as' name='uris' direction='in'/><arg type='s' name='startupId' direction='in'/>"
+        "</method></interface></node>";
+    info_ = g_dbus_node_info_new_for_xml(kInterface, nullptr);
+    static const GDBusInterfaceVTable vtable = {onCall, nullptr, nullptr, {}};
+    object_ = g_dbus_connection_register_object(bus_.get(), "/org/freedesktop/FileManager1", info_->interfaces[0],
+                                                &vtable, this, nullptr, nullptr);
+    owner_ = g_bus_own_name_on_connection(bus_.get(), "org.freedesktop.FileManager1", G_BUS_NAME_OWNER_FLAGS_NONE,
+                                          onAcquired, nullptr, this, nullptr);
+  }
+  ~FakeFileManager() {
+    g_bus_unown_name(owner_);
+    g_dbus_connection_unregister_object(bus_.get(), object_);
+    g_dbus_node_info_unref(info_);
+  }
+  bool ready() const { return acquired_; }
+  std::vector<std::string> shown;
+
+ private:
+  static void onAcquired(GDBusConnection*, const char*, gpointer self) { static_cast<FakeFileManager*>(self)->acquired_ = true; }
+  static void onCall(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant* parameters,
+                     GDBusMethodInvocation* invocation, gpointer self) {
+    const char** uris = nullptr;
+    const char* startup = nullptr;
+    g_variant_get(parameters, "(^a&s&s)", &uris, &startup);
+    for (const char** u = uris; u && *u; ++u) static_cast<FakeFileManager*>(self)->shown.emplace_back(*u);
+    g_free(uris);
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+  }
+  platform::GRef<GDBusConnection> bus_;
+  GDBusNodeInfo* info_ = nullptr;
+  guint object_ = 0;
+  guint owner_ = 0;
+  bool acquired_ = false;
+};
+
 class GeneratedApps : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,6 +141,13 @@ class GeneratedApps : public ::testing::Test {
       res.set_content("<p>set</p>", "text/html");
     });
     server_.page("/check", "<p>check</p>");
+    server_.page("/download", "<a id=d href=/file.bin download=file.bin>get</a>"
+                              "<script>document.getElementById('d').click()</script>");
+    server_.routes().Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("file bytes", "application/octet-stream");
+    });
+    testing_support::writeFile(home_ / "config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
+    fs::create_directories(home_ / "Downloads");
     server_.page("/links", "<a id=t href='TEL:+4930123'>call</a><script>document.getElementById('t').click()</script>");
     server_.start();
   }
@@ -110,6 +160,25 @@ class GeneratedApps : public ::testing::Test {
       if (const char* value = g_getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
     return env;
+  }
+
+  // A desktop handler for `mimeType` that records each URI it is given in the returned file.
+  fs::path installRecordingHandler(const std::string& mimeType) {
+    fs::path recorded = temp_ / "handled.txt";
+    fs::path script = temp_ / "fake-handler.sh";
+    testing_support::writeFile(script, "#!/bin/sh\necho \"$1\" >> '" + recorded.string() + "'\n");
+    fs::permissions(script, fs::perms::owner_all);
+    testing_support::writeFile(home_ / "data/applications/fake-handler.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Fake Handler\nExec=" + script.string() +
+                                   " %u\nMimeType=" + mimeType + ";\nNoDisplay=true\n");
+    testing_support::writeFile(home_ / "config/mimeapps.list",
+                               "[Default Applications]\n" + mimeType + "=fake-handler.desktop\n");
+    return recorded;
+  }
+
+  static std::string fileURI(const fs::path& path) {
+    platform::GCharPtr uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+    return uri.get();
   }
 
   // The Cookie header of the request for `path` tagged `?who=tag`.
@@ -150,21 +219,32 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
 }
 
 TEST_F(GeneratedApps, ExternalLinksReachTheDesktopsHandler) {
-  // A handler for tel: links that records what it was given.
-  fs::path recorded = temp_ / "handled.txt";
-  fs::path script = temp_ / "fake-handler.sh";
-  testing_support::writeFile(script, "#!/bin/sh\necho \"$1\" >> '" + recorded.string() + "'\n");
-  fs::permissions(script, fs::perms::owner_all);
-  testing_support::writeFile(home_ / "data/applications/fake-tel.desktop",
-                             "[Desktop Entry]\nType=Application\nName=Fake Phone\nExec=" + script.string() +
-                                 " %u\nMimeType=x-scheme-handler/tel;\nNoDisplay=true\n");
-  testing_support::writeFile(home_ / "config/mimeapps.list",
-                             "[Default Applications]\nx-scheme-handler/tel=fake-tel.desktop\n");
+  fs::path recorded = installRecordingHandler("x-scheme-handler/tel");
 
   GeneratedApp app(temp_.path(), "Phone", "co.corvan.nimbrel.phone-00c0de", server_.url("/links"));
   app.start(environment());
   ASSERT_TRUE(waitUntil([&] { return fs::exists(recorded) && !testing_support::readFile(recorded).empty(); }));
   EXPECT_EQ(testing_support::readFile(recorded), "tel:+4930123\n");
+  EXPECT_TRUE(app.running());
+}
+
+TEST_F(GeneratedApps, AFinishedDownloadIsShownInTheFileManager) {
+  FakeFileManager fileManager;
+  ASSERT_TRUE(waitUntil([&] { return fileManager.ready(); }));
+  GeneratedApp app(temp_.path(), "Fetch", "co.corvan.nimbrel.fetch-00f00d", server_.url("/download"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return !fileManager.shown.empty(); }));
+  EXPECT_EQ(fileManager.shown, std::vector<std::string>{fileURI(home_ / "Downloads/file.bin")});
+  EXPECT_EQ(testing_support::readFile(home_ / "Downloads/file.bin"), "file bytes");
+}
+
+TEST_F(GeneratedApps, WithoutAFileManagerTheDownloadsFolderIsOpened) {
+  fs::path recorded = installRecordingHandler("inode/directory");
+  GeneratedApp app(temp_.path(), "Fetch", "co.corvan.nimbrel.fetch-00f00e", server_.url("/download"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(recorded) && !testing_support::readFile(recorded).empty(); }));
+  // Local folders reach the handler as paths.
+  EXPECT_EQ(testing_support::readFile(recorded), (home_ / "Downloads").string() + "\n");
   EXPECT_TRUE(app.running());
 }
 
