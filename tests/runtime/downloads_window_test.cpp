@@ -189,3 +189,51 @@ TEST_F(Exports, TwentyMebibytesArriveIntact) {
 
 }  // namespace
 }  // namespace runlet_test
+
+namespace runlet_test {
+namespace {
+
+// Pages that save their files the way web apps do, through the libraries they use.
+class RealExporters : public RunletWindowTest {
+ protected:
+  void SetUp() override {
+    RunletWindowTest::SetUp();
+    for (const char* script : {"file-saver/dist/FileSaver.min.js", "jspdf/dist/jspdf.umd.min.js"}) {
+      fs::path file = fs::path(RUNLET_EXPORTERS_DIR) / script;
+      if (!fs::exists(file)) GTEST_SKIP() << "not installed from npm: " << file;
+      server_.routes().Get("/" + file.filename().string(), [file](const httplib::Request&, httplib::Response& res) {
+        res.set_content(testing_support::readFile(file), "text/javascript");
+      });
+    }
+    server_.page("/", "<script src=/FileSaver.min.js></script><script src=/jspdf.umd.min.js></script>"
+                      "<canvas id=c width=64 height=32></canvas>");
+    launch({{{"name", "Exporters"}, {"url", server_.url("/")}}});
+    ASSERT_TRUE(waitForPage(server_.url("/")));
+  }
+};
+
+TEST_F(RealExporters, FileSaverSavesTextAndCanvasImages) {
+  evaluate("saveAs(new Blob(['id,name\\n1,Ada\\n'], {type: 'text/csv;charset=utf-8'}), 'people.csv'); return 0");
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "people.csv"); }));
+  EXPECT_EQ(testing_support::readFile(downloadsPath_ / "people.csv"), "id,name\n1,Ada\n");
+
+  evaluate("const c = document.getElementById('c'); const g = c.getContext('2d');"
+           "g.fillStyle = '#ff0000'; g.fillRect(0, 0, 64, 32);"
+           "await new Promise(r => c.toBlob(b => { saveAs(b, 'red.png'); r(); }, 'image/png')); return 0");
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "red.png") && fs::file_size(downloadsPath_ / "red.png") > 0; }));
+  std::string png = testing_support::readFile(downloadsPath_ / "red.png");
+  EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(downloads().size(), 2u) << "each export saved once";
+}
+
+TEST_F(RealExporters, JsPDFSavesAGeneratedDocument) {
+  evaluate("const doc = new jspdf.jsPDF(); doc.text('Quarterly report', 10, 10); doc.save('report.pdf'); return 0");
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "report.pdf") && !workspace_.revealed.empty(); }));
+  std::string pdf = testing_support::readFile(downloadsPath_ / "report.pdf");
+  EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+  EXPECT_NE(pdf.find("%%EOF"), std::string::npos);
+  EXPECT_EQ(downloads().size(), 1u);
+}
+
+}  // namespace
+}  // namespace runlet_test
