@@ -69,65 +69,84 @@ std::string exportBridgeScript(std::string_view handlerName) {
   return replacingAll(kExportScriptSource, "NBL_HANDLER_NAME", handlerName);
 }
 
-std::optional<std::vector<std::uint8_t>> decodeBase64Lenient(std::string_view text) {
-  std::vector<std::uint8_t> out;
-  out.reserve(text.size() / 4 * 3);
-  std::uint32_t group = 0;
-  int inGroup = 0;
-  int padding = 0;
+bool Base64Decoder::feed(std::string_view text, std::vector<std::uint8_t>& out) {
   for (char c : text) {
+    if (failed_) return false;
     if (c == '=') {
-      ++padding;
+      ++padding_;
       continue;
     }
     int v = base64Value(c);
     if (v < 0) continue;
-    if (padding > 0) return std::nullopt;  // data after padding
-    group = (group << 6) | static_cast<std::uint32_t>(v);
-    if (++inGroup == 4) {
-      out.push_back(static_cast<std::uint8_t>(group >> 16));
-      out.push_back(static_cast<std::uint8_t>(group >> 8));
-      out.push_back(static_cast<std::uint8_t>(group));
-      group = 0;
-      inGroup = 0;
+    if (padding_ > 0) failed_ = true;  // data after padding
+    group_ = (group_ << 6) | static_cast<std::uint32_t>(v);
+    if (++inGroup_ == 4) {
+      out.push_back(static_cast<std::uint8_t>(group_ >> 16));
+      out.push_back(static_cast<std::uint8_t>(group_ >> 8));
+      out.push_back(static_cast<std::uint8_t>(group_));
+      group_ = 0;
+      inGroup_ = 0;
     }
   }
+  return !failed_;
+}
+
+bool Base64Decoder::finish(std::vector<std::uint8_t>& out) {
   // A final group of two or three characters carries one or two bytes, with
   // its padding written out or left off; one lone character carries none.
-  if (inGroup == 1 || padding > 2 || (padding > 0 && inGroup + padding != 4)) return std::nullopt;
-  if (inGroup == 2) {
-    out.push_back(static_cast<std::uint8_t>(group >> 4));
-  } else if (inGroup == 3) {
-    out.push_back(static_cast<std::uint8_t>(group >> 10));
-    out.push_back(static_cast<std::uint8_t>(group >> 2));
+  if (failed_ || inGroup_ == 1 || padding_ > 2 || (padding_ > 0 && inGroup_ + padding_ != 4)) return false;
+  if (inGroup_ == 2) {
+    out.push_back(static_cast<std::uint8_t>(group_ >> 4));
+  } else if (inGroup_ == 3) {
+    out.push_back(static_cast<std::uint8_t>(group_ >> 10));
+    out.push_back(static_cast<std::uint8_t>(group_ >> 2));
   }
+  return true;
+}
+
+std::optional<std::vector<std::uint8_t>> decodeBase64Lenient(std::string_view text) {
+  Base64Decoder decoder;
+  std::vector<std::uint8_t> out;
+  out.reserve(text.size() / 4 * 3);
+  if (!decoder.feed(text, out) || !decoder.finish(out)) return std::nullopt;
   return out;
 }
 
-std::optional<ExportFile> exportFileFromMessage(std::string_view handlerName, const ExportMessageBody& body) {
+std::optional<ExportRequest> exportRequestFromMessage(std::string_view handlerName, const ExportMessageBody& body) {
   if (handlerName != kExportMessageName || !body.isDictionary || !body.data) return std::nullopt;
   auto comma = body.data->find(',');
-  if (comma == std::string::npos) return std::nullopt;
-  auto bytes = decodeBase64Lenient(std::string_view(*body.data).substr(comma + 1));
-  if (!bytes) return std::nullopt;
-  return ExportFile{safeFileName(body.name.value_or("")), std::move(*bytes)};
+  if (comma == std::string_view::npos) return std::nullopt;
+  return ExportRequest{safeFileName(body.name.value_or("")), body.data->substr(comma + 1)};
 }
 
-std::optional<fs::path> saveExport(const fs::path& folder, const ExportFile& file) {
+SaveOutcome saveExport(const fs::path& folder, const ExportRequest& request) {
+  constexpr size_t kPiece = 1 << 20;  // base64 characters decoded and written at a time
   TempFile temp(folder);
-  if (temp.fd() < 0) return std::nullopt;
-  if (!writeAll(temp.fd(), file.bytes) || ::fchmod(temp.fd(), 0644) != 0 || !temp.close()) return std::nullopt;
+  if (temp.fd() < 0) return {SaveOutcome::Kind::failed, {}};
+  Base64Decoder decoder;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(kPiece / 4 * 3 + 3);
+  for (size_t at = 0; at < request.payload.size(); at += kPiece) {
+    bytes.clear();
+    if (!decoder.feed(request.payload.substr(at, kPiece), bytes)) return {SaveOutcome::Kind::undecodable, {}};
+    if (!writeAll(temp.fd(), bytes)) return {SaveOutcome::Kind::failed, {}};
+  }
+  bytes.clear();
+  if (!decoder.finish(bytes)) return {SaveOutcome::Kind::undecodable, {}};
+  if (!writeAll(temp.fd(), bytes) || ::fchmod(temp.fd(), 0644) != 0 || !temp.close()) {
+    return {SaveOutcome::Kind::failed, {}};
+  }
   // The free name is chosen again if another program takes it meanwhile;
   // the rename itself refuses to replace anything.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path destination = uniqueURL(folder / safeFileName(file.name));
+    fs::path destination = uniqueURL(folder / request.name);
     if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
       temp.keep();
-      return destination;
+      return {SaveOutcome::Kind::saved, destination};
     }
-    if (errno != EEXIST) return std::nullopt;
+    if (errno != EEXIST) break;
   }
-  return std::nullopt;
+  return {SaveOutcome::Kind::failed, {}};
 }
 
 }  // namespace runlet

@@ -17,28 +17,51 @@ inline constexpr std::string_view kExportMessageName = "nblExport";
 // The page script, posting to the handler `handlerName` (a script identifier).
 std::string exportBridgeScript(std::string_view handlerName = kExportMessageName);
 
-// A message body as the page sent it; fields are absent unless they are strings.
+// A message body as the page sent it; fields are absent unless they are
+// strings. `data` refers to text the caller keeps alive: an export is large
+// and is not copied on its way to the file.
 struct ExportMessageBody {
   bool isDictionary = false;
   std::optional<std::string> name;
-  std::optional<std::string> data;
+  std::optional<std::string_view> data;
 };
 
-struct ExportFile {
-  std::string name;
-  std::vector<std::uint8_t> bytes;
+struct ExportRequest {
+  std::string name;          // a safe file name
+  std::string_view payload;  // the base64 text after the data URL's first comma
 };
 
 // Nothing for a message to be ignored: another handler, not a dictionary, no
-// data string, no comma, or base64 that does not decode.
-std::optional<ExportFile> exportFileFromMessage(std::string_view handlerName, const ExportMessageBody& body);
+// data string, or no comma.
+std::optional<ExportRequest> exportRequestFromMessage(std::string_view handlerName, const ExportMessageBody& body);
 
-// Base64 with characters outside the alphabet skipped; nothing when the rest
-// is not whole groups of four with padding only at the end.
+// Base64 decoding in pieces, skipping characters outside the alphabet. The
+// text fails when it is not whole groups of four with padding only at the end
+// (a final group of two or three characters may leave its padding off).
+class Base64Decoder {
+ public:
+  // Appends the decoded bytes to `out`; false once the text cannot be base64.
+  bool feed(std::string_view text, std::vector<std::uint8_t>& out);
+  bool finish(std::vector<std::uint8_t>& out);
+
+ private:
+  std::uint32_t group_ = 0;
+  int inGroup_ = 0;
+  int padding_ = 0;
+  bool failed_ = false;
+};
+
 std::optional<std::vector<std::uint8_t>> decodeBase64Lenient(std::string_view text);
 
-// Writes the file whole or not at all under a free name in `folder`, never
-// replacing an existing file; the path written, or nothing on failure.
-std::optional<std::filesystem::path> saveExport(const std::filesystem::path& folder, const ExportFile& file);
+struct SaveOutcome {
+  enum class Kind { saved, undecodable, failed };
+  Kind kind;
+  std::filesystem::path path;  // saved: where
+};
+
+// Decodes the payload into a file written whole or not at all under a free
+// name in `folder`, never replacing an existing file. Undecodable payloads
+// leave nothing behind; `failed` is a write failure.
+SaveOutcome saveExport(const std::filesystem::path& folder, const ExportRequest& request);
 
 }  // namespace runlet

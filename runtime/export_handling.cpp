@@ -7,11 +7,11 @@ namespace runlet {
 
 namespace {
 
-std::optional<std::string> stringProperty(JSCValue* object, const char* name) {
+// The UTF-8 text of a string property, or nothing.
+platform::GCharPtr stringProperty(JSCValue* object, const char* name) {
   auto value = platform::adoptGRef(jsc_value_object_get_property(object, name));
-  if (!value || !jsc_value_is_string(value.get())) return std::nullopt;
-  platform::GCharPtr text(jsc_value_to_string(value.get()));
-  return text ? std::optional<std::string>(text.get()) : std::nullopt;
+  if (!value || !jsc_value_is_string(value.get())) return nullptr;
+  return platform::GCharPtr(jsc_value_to_string(value.get()));
 }
 
 void addScript(WebKitUserContentManager* manager, const std::string& source) {
@@ -45,16 +45,25 @@ void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gp
   ExportMessageBody body;
   body.isDictionary = value && jsc_value_is_object(value) && !jsc_value_is_array(value) &&
                       !jsc_value_is_function(value) && !jsc_value_is_null(value);
+  platform::GCharPtr nameText, dataText;  // own the text `body` refers to
   if (body.isDictionary) {
-    body.name = stringProperty(value, "name");
-    body.data = stringProperty(value, "data");
+    nameText = stringProperty(value, "name");
+    dataText = stringProperty(value, "data");
+    if (nameText) body.name = std::string(nameText.get());
+    if (dataText) body.data = std::string_view(dataText.get());
   }
-  auto file = exportFileFromMessage(self->exportMessageName_, body);
-  if (!file) return;
-  if (auto saved = saveExport(self->downloadsFolder(), *file)) {
-    self->workspace().revealFile(*saved);
-  } else {
-    self->workspace().alertSound();
+  auto request = exportRequestFromMessage(self->exportMessageName_, body);
+  if (!request) return;
+  auto outcome = saveExport(self->downloadsFolder(), *request);
+  switch (outcome.kind) {
+    case SaveOutcome::Kind::saved:
+      self->workspace().revealFile(outcome.path);
+      break;
+    case SaveOutcome::Kind::failed:
+      self->workspace().alertSound();
+      break;
+    case SaveOutcome::Kind::undecodable:
+      break;
   }
 }
 

@@ -5,6 +5,7 @@
 #include "runtime/downloads.hpp"
 #include "runtime/export_bridge.hpp"
 #include "runtime/local_site.hpp"
+#include "platform/gobject_ptr.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace {
@@ -73,21 +74,20 @@ TEST(Base64, DecodesSkippingForeignCharactersAndRejectsBrokenGroups) {
 }
 
 TEST(ExportMessage, IgnoreRules) {
-  using runlet::ExportMessageBody;
-  auto file = runlet::exportFileFromMessage("nblExport", {true, "../x/report.csv", "data:text/csv;base64,YSxi"});
-  ASSERT_TRUE(file);
-  EXPECT_EQ(file->name, "report.csv");
-  EXPECT_EQ(std::string(file->bytes.begin(), file->bytes.end()), "a,b");
+  auto request = runlet::exportRequestFromMessage("nblExport", {true, "../x/report.csv", "data:text/csv;base64,YSxi"});
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->name, "report.csv");
+  EXPECT_EQ(request->payload, "YSxi");
   // Everything after the first comma is the payload, whatever came before.
-  file = runlet::exportFileFromMessage("nblExport", {true, std::nullopt, "whatever,YSxi"});
-  ASSERT_TRUE(file);
-  EXPECT_EQ(file->name, "download");
+  request = runlet::exportRequestFromMessage("nblExport", {true, std::nullopt, "whatever,Y,Sxi"});
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->name, "download");
+  EXPECT_EQ(request->payload, "Y,Sxi");
 
-  EXPECT_FALSE(runlet::exportFileFromMessage("other", {true, "a", "data:;base64,YSxi"}));
-  EXPECT_FALSE(runlet::exportFileFromMessage("nblExport", {false, "a", "data:;base64,YSxi"}));
-  EXPECT_FALSE(runlet::exportFileFromMessage("nblExport", {true, "a", std::nullopt}));
-  EXPECT_FALSE(runlet::exportFileFromMessage("nblExport", {true, "a", "data:text/plain;base64YSxi"}));
-  EXPECT_FALSE(runlet::exportFileFromMessage("nblExport", {true, "a", "data:;base64,Y"}));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("other", {true, "a", "data:;base64,YSxi"}));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", {false, "a", "data:;base64,YSxi"}));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", {true, "a", std::nullopt}));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", {true, "a", "data:text/plain;base64YSxi"}));
 }
 
 TEST(ExportScript, NamesTheHandlerAndTheGuard) {
@@ -100,29 +100,50 @@ TEST(ExportScript, NamesTheHandlerAndTheGuard) {
 class SaveExport : public ::testing::Test {
  protected:
   TempDir dir;
-  runlet::ExportFile file(std::string name, std::string bytes) { return {std::move(name), {bytes.begin(), bytes.end()}}; }
+  runlet::SaveOutcome save(const fs::path& folder, std::string name, std::string_view payload) {
+    return runlet::saveExport(folder, {std::move(name), payload});
+  }
+  size_t entries() const { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); }
 };
 
 TEST_F(SaveExport, WritesWholeFilesUnderFreeNamesAndNothingElse) {
-  auto first = runlet::saveExport(dir.path(), file("data.csv", "1"));
-  auto second = runlet::saveExport(dir.path(), file("data.csv", "2"));
-  ASSERT_TRUE(first && second);
-  EXPECT_EQ(*first, dir / "data.csv");
-  EXPECT_EQ(*second, dir / "data (1).csv");
-  EXPECT_EQ(testing_support::readFile(*first), "1");
-  EXPECT_EQ(testing_support::readFile(*second), "2");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "no temporary left";
+  auto first = save(dir.path(), "data.csv", "MQ==");
+  auto second = save(dir.path(), "data.csv", "Mg");
+  ASSERT_EQ(first.kind, runlet::SaveOutcome::Kind::saved);
+  ASSERT_EQ(second.kind, runlet::SaveOutcome::Kind::saved);
+  EXPECT_EQ(first.path, dir / "data.csv");
+  EXPECT_EQ(second.path, dir / "data (1).csv");
+  EXPECT_EQ(testing_support::readFile(first.path), "1");
+  EXPECT_EQ(testing_support::readFile(second.path), "2");
+  EXPECT_EQ(entries(), 2u) << "no temporary left";
+}
+
+TEST_F(SaveExport, DecodesAcrossPiecesAndLeavesNothingForBadBase64) {
+  std::string bytes(3 << 20, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  platform::GCharPtr encoded(g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size()));
+  std::string payload(encoded.get());
+  payload.insert(1 << 20, "\n");  // a line break across a piece boundary is skipped
+  auto saved = save(dir.path(), "big.bin", payload);
+  ASSERT_EQ(saved.kind, runlet::SaveOutcome::Kind::saved);
+  EXPECT_EQ(testing_support::readFile(saved.path), bytes);
+
+  EXPECT_EQ(save(dir.path(), "bad.bin", payload + "A").kind, runlet::SaveOutcome::Kind::undecodable);
+  EXPECT_EQ(save(dir.path(), "bad.bin", "QQ==QQ==").kind, runlet::SaveOutcome::Kind::undecodable);
+  EXPECT_EQ(entries(), 1u);
 }
 
 TEST_F(SaveExport, FailsWithoutLeavingAnythingWhenTheFolderIsNotWritable) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
   fs::create_directories(dir / "ro");
   fs::permissions(dir / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_FALSE(runlet::saveExport(dir / "ro", file("a.txt", "x")));
+  EXPECT_EQ(save(dir / "ro", "a.txt", "eA==").kind, runlet::SaveOutcome::Kind::failed);
   fs::permissions(dir / "ro", fs::perms::owner_all);
 }
 
-TEST_F(SaveExport, MissingFolderFails) { EXPECT_FALSE(runlet::saveExport(dir / "none", file("a", "x"))); }
+TEST_F(SaveExport, MissingFolderFails) {
+  EXPECT_EQ(save(dir / "none", "a", "eA==").kind, runlet::SaveOutcome::Kind::failed);
+}
 
 class SitePaths : public ::testing::Test {
  protected:
