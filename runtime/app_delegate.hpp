@@ -20,6 +20,7 @@
 #include "platform/workspace.hpp"
 #include "runtime/app_config.hpp"
 #include "runtime/app_identity.hpp"
+#include "runtime/export_bridge.hpp"
 
 namespace runlet {
 
@@ -125,6 +126,8 @@ class AppDelegate {
   std::map<WebKitDownload*, std::filesystem::path> downloadDestinations_;
   // Every download connected to us, held until it ends.
   std::vector<platform::GRef<WebKitDownload>> runningDownloads_;
+  // Exports sent in parts, until their last part is in.
+  ExportAssembler exportAssembler_;
   // Whether the file input that opens the next chooser asked for folders.
   bool nextChooserWantsFolders_ = false;
   // A page with an address has been on screen since the view was created.

@@ -1,14 +1,8 @@
 #include "runtime/export_bridge.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <stdio.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "runtime/downloads.hpp"
 #include "runtime/export_script.hpp"
+#include "runtime/export_writer.hpp"
 #include "runtime/menus.hpp"
 
 namespace runlet {
@@ -25,43 +19,6 @@ int base64Value(char c) {
   if (c == '/') return 63;
   return -1;
 }
-
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Closes and removes a temporary file unless it was renamed into place.
-class TempFile {
- public:
-  explicit TempFile(const fs::path& folder) : path_((folder / ".nimbrel-export-XXXXXX").string()) {
-    fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  int fd() const { return fd_; }
-  const std::string& path() const { return path_; }
-  bool close() {
-    int fd = fd_;
-    fd_ = -1;
-    // Don't retry close on EINTR: the descriptor is gone either way.
-    return ::close(fd) == 0;
-  }
-  void keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool kept_ = false;
-};
 
 }  // namespace
 
@@ -116,37 +73,52 @@ std::optional<ExportRequest> exportRequestFromMessage(std::string_view handlerNa
   if (handlerName != kExportMessageName || !body.isDictionary || !body.data) return std::nullopt;
   auto comma = body.data->find(',');
   if (comma == std::string_view::npos) return std::nullopt;
-  return ExportRequest{safeFileName(body.name.value_or("")), body.data->substr(comma + 1)};
+  ExportRequest request{safeFileName(body.name.value_or("")), body.data->substr(comma + 1), std::nullopt};
+  if (body.hasTransfer) {
+    bool valid = body.transfer && !body.transfer->empty() && body.transfer->size() <= 64 && body.part &&
+                 *body.part >= 0 && body.last;
+    if (!valid) return std::nullopt;
+    request.part = ExportPart{*body.transfer, *body.part, *body.last};
+  }
+  return request;
 }
 
 SaveOutcome saveExport(const fs::path& folder, const ExportRequest& request) {
-  constexpr size_t kPiece = 1 << 20;  // base64 characters decoded and written at a time
-  TempFile temp(folder);
-  if (temp.fd() < 0) return {SaveOutcome::Kind::failed, {}};
-  Base64Decoder decoder;
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(kPiece / 4 * 3 + 3);
-  for (size_t at = 0; at < request.payload.size(); at += kPiece) {
-    bytes.clear();
-    if (!decoder.feed(request.payload.substr(at, kPiece), bytes)) return {SaveOutcome::Kind::undecodable, {}};
-    if (!writeAll(temp.fd(), bytes)) return {SaveOutcome::Kind::failed, {}};
+  ExportWriter writer(folder, request.name);
+  if (!writer.append(request.payload)) return writer.outcome();
+  return writer.finish();
+}
+
+ExportAssembler::ExportAssembler() = default;
+ExportAssembler::~ExportAssembler() = default;
+
+SaveOutcome ExportAssembler::add(const fs::path& folder, const ExportRequest& request) {
+  if (!request.part) return saveExport(folder, request);
+  const ExportPart& part = *request.part;
+  auto it = open_.find(part.transfer);
+  if (part.index == 0) {
+    // A transfer starting over replaces its unfinished namesake; a page
+    // cannot keep more than a few open.
+    if (it != open_.end()) open_.erase(it);
+    if (open_.size() >= kMaxOpenTransfers) open_.erase(open_.begin());
+    it = open_.emplace(part.transfer, Open{std::make_unique<ExportWriter>(folder, request.name), 0}).first;
+  } else if (it == open_.end() || it->second.nextIndex != part.index) {
+    if (it != open_.end()) open_.erase(it);  // a part missing: the file is lost
+    return {SaveOutcome::Kind::undecodable, {}};
   }
-  bytes.clear();
-  if (!decoder.finish(bytes)) return {SaveOutcome::Kind::undecodable, {}};
-  if (!writeAll(temp.fd(), bytes) || ::fchmod(temp.fd(), 0644) != 0 || !temp.close()) {
-    return {SaveOutcome::Kind::failed, {}};
+  ExportWriter& writer = *it->second.writer;
+  if (!writer.append(request.payload)) {
+    SaveOutcome outcome = writer.outcome();
+    open_.erase(it);
+    return outcome;
   }
-  // The free name is chosen again if another program takes it meanwhile;
-  // the rename itself refuses to replace anything.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path destination = uniqueURL(folder / request.name);
-    if (::renameat2(AT_FDCWD, temp.path().c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
-      temp.keep();
-      return {SaveOutcome::Kind::saved, destination};
-    }
-    if (errno != EEXIST) break;
+  if (!part.last) {
+    ++it->second.nextIndex;
+    return {SaveOutcome::Kind::pending, {}};
   }
-  return {SaveOutcome::Kind::failed, {}};
+  SaveOutcome outcome = writer.finish();
+  open_.erase(it);
+  return outcome;
 }
 
 }  // namespace runlet

@@ -7,6 +7,22 @@ namespace runlet {
 
 namespace {
 
+std::optional<std::int64_t> integerProperty(JSCValue* object, const char* name) {
+  auto value = platform::adoptGRef(jsc_value_object_get_property(object, name));
+  if (!value || !jsc_value_is_number(value.get())) return std::nullopt;
+  double number = jsc_value_to_double(value.get());
+  if (!(number >= 0 && number <= 1e15) || number != static_cast<double>(static_cast<std::int64_t>(number))) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(number);
+}
+
+std::optional<bool> booleanProperty(JSCValue* object, const char* name) {
+  auto value = platform::adoptGRef(jsc_value_object_get_property(object, name));
+  if (!value || !jsc_value_is_boolean(value.get())) return std::nullopt;
+  return jsc_value_to_boolean(value.get());
+}
+
 // The UTF-8 text of a string property, or nothing.
 platform::GCharPtr stringProperty(JSCValue* object, const char* name) {
   auto value = platform::adoptGRef(jsc_value_object_get_property(object, name));
@@ -51,10 +67,16 @@ void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gp
     dataText = stringProperty(value, "data");
     if (nameText) body.name = std::string(nameText.get());
     if (dataText) body.data = std::string_view(dataText.get());
+    body.hasTransfer = jsc_value_object_has_property(value, "transfer");
+    if (body.hasTransfer) {
+      if (auto transfer = stringProperty(value, "transfer")) body.transfer = std::string(transfer.get());
+      body.part = integerProperty(value, "part");
+      body.last = booleanProperty(value, "last");
+    }
   }
   auto request = exportRequestFromMessage(self->exportMessageName_, body);
   if (!request) return;
-  auto outcome = saveExport(self->downloadsFolder(), *request);
+  auto outcome = self->exportAssembler_.add(self->downloadsFolder(), *request);
   switch (outcome.kind) {
     case SaveOutcome::Kind::saved:
       self->workspace().revealFile(outcome.path);
@@ -62,6 +84,7 @@ void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gp
     case SaveOutcome::Kind::failed:
       self->workspace().alertSound();
       break;
+    case SaveOutcome::Kind::pending:
     case SaveOutcome::Kind::undecodable:
       break;
   }

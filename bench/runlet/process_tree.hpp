@@ -49,15 +49,25 @@ inline std::vector<pid_t> processTree(pid_t root) {
   return {tree.begin(), tree.end()};
 }
 
+inline std::uint64_t pssKiB(pid_t pid) {
+  std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+  for (std::string line; std::getline(rollup, line);) {
+    if (line.rfind("Pss:", 0) == 0) return std::stoull(line.substr(4));
+  }
+  return 0;
+}
+
+inline std::string commandName(pid_t pid) {
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  std::getline(comm, name);
+  return name;
+}
+
 // Proportional set size of the whole tree, in KiB.
 inline std::uint64_t treePssKiB(pid_t root) {
   std::uint64_t total = 0;
-  for (pid_t pid : processTree(root)) {
-    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    for (std::string line; std::getline(rollup, line);) {
-      if (line.rfind("Pss:", 0) == 0) total += std::stoull(line.substr(4));
-    }
-  }
+  for (pid_t pid : processTree(root)) total += pssKiB(pid);
   return total;
 }
 

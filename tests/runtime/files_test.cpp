@@ -73,21 +73,82 @@ TEST(Base64, DecodesSkippingForeignCharactersAndRejectsBrokenGroups) {
   EXPECT_EQ(text(runlet::decodeBase64Lenient("A")), "<none>");
 }
 
+runlet::ExportMessageBody body(bool isDictionary, std::optional<std::string> name,
+                               std::optional<std::string_view> data) {
+  runlet::ExportMessageBody b;
+  b.isDictionary = isDictionary;
+  b.name = std::move(name);
+  b.data = data;
+  return b;
+}
+
+runlet::ExportMessageBody part(const char* transfer, std::optional<std::int64_t> index, std::optional<bool> last,
+                               std::string_view data) {
+  auto b = body(true, "parts.bin", data);
+  b.hasTransfer = true;
+  if (transfer) b.transfer = transfer;
+  b.part = index;
+  b.last = last;
+  return b;
+}
+
 TEST(ExportMessage, IgnoreRules) {
-  auto request = runlet::exportRequestFromMessage("nblExport", {true, "../x/report.csv", "data:text/csv;base64,YSxi"});
+  auto request = runlet::exportRequestFromMessage("nblExport", body(true, "../x/report.csv", "data:text/csv;base64,YSxi"));
   ASSERT_TRUE(request);
   EXPECT_EQ(request->name, "report.csv");
   EXPECT_EQ(request->payload, "YSxi");
+  EXPECT_FALSE(request->part);
   // Everything after the first comma is the payload, whatever came before.
-  request = runlet::exportRequestFromMessage("nblExport", {true, std::nullopt, "whatever,Y,Sxi"});
+  request = runlet::exportRequestFromMessage("nblExport", body(true, std::nullopt, "whatever,Y,Sxi"));
   ASSERT_TRUE(request);
   EXPECT_EQ(request->name, "download");
   EXPECT_EQ(request->payload, "Y,Sxi");
 
-  EXPECT_FALSE(runlet::exportRequestFromMessage("other", {true, "a", "data:;base64,YSxi"}));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", {false, "a", "data:;base64,YSxi"}));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", {true, "a", std::nullopt}));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", {true, "a", "data:text/plain;base64YSxi"}));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("other", body(true, "a", "data:;base64,YSxi")));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", body(false, "a", "data:;base64,YSxi")));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", body(true, "a", std::nullopt)));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", body(true, "a", "data:text/plain;base64YSxi")));
+  // Part fields that do not fit together.
+  EXPECT_TRUE(runlet::exportRequestFromMessage("nblExport", part("t", 0, false, "data:,")));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", part(nullptr, 0, false, "data:,")));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", part("t", std::nullopt, false, "data:,")));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", part("t", -1, false, "data:,")));
+  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", part("t", 0, std::nullopt, "data:,")));
+}
+
+class AssembleExport : public ::testing::Test {
+ protected:
+  TempDir dir;
+  runlet::ExportAssembler assembler;
+  runlet::SaveOutcome::Kind add(const char* transfer, std::int64_t index, bool last, std::string_view data) {
+    return assembler.add(dir.path(), *runlet::exportRequestFromMessage("nblExport", part(transfer, index, last, data))).kind;
+  }
+  size_t entries() const { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); }
+  using Kind = runlet::SaveOutcome::Kind;
+};
+
+TEST_F(AssembleExport, PartsInOrderMakeOneFileAndInterleavedTransfersStayApart) {
+  EXPECT_EQ(add("a", 0, false, "data:;base64,YWJj"), Kind::pending);
+  EXPECT_EQ(add("b", 0, false, "data:;base64,eHl6"), Kind::pending);
+  EXPECT_EQ(add("a", 1, false, "data:;base64,ZGVm"), Kind::pending);
+  EXPECT_EQ(add("a", 2, true, "data:;base64,Zw=="), Kind::saved);
+  EXPECT_EQ(add("b", 1, true, "data:;base64,MQ=="), Kind::saved);
+  EXPECT_EQ(testing_support::readFile(dir / "parts.bin"), "abcdefg");
+  EXPECT_EQ(testing_support::readFile(dir / "parts (1).bin"), "xyz1");
+  EXPECT_EQ(assembler.openTransfers(), 0u);
+  EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(AssembleExport, AGapOrBadPartDropsTheTransferWithoutATrace) {
+  EXPECT_EQ(add("a", 0, false, "data:;base64,YWJj"), Kind::pending);
+  EXPECT_EQ(add("a", 2, true, "data:;base64,YWJj"), Kind::undecodable);
+  EXPECT_EQ(add("a", 1, true, "data:;base64,YWJj"), Kind::undecodable) << "the transfer is gone";
+  EXPECT_EQ(add("b", 0, false, "data:;base64,YWJj"), Kind::pending);
+  EXPECT_EQ(add("b", 1, true, "data:;base64,@@@"), Kind::saved) << "skipped characters are not an error";
+  EXPECT_EQ(add("c", 0, false, "data:;base64,YQ=="), Kind::pending);
+  EXPECT_EQ(add("c", 1, true, "data:;base64,YQ=="), Kind::undecodable) << "padding inside the file";
+  EXPECT_EQ(assembler.openTransfers(), 0u);
+  EXPECT_EQ(entries(), 1u) << "no temporary files left";
 }
 
 TEST(ExportScript, NamesTheHandlerAndTheGuard) {
@@ -101,7 +162,7 @@ class SaveExport : public ::testing::Test {
  protected:
   TempDir dir;
   runlet::SaveOutcome save(const fs::path& folder, std::string name, std::string_view payload) {
-    return runlet::saveExport(folder, {std::move(name), payload});
+    return runlet::saveExport(folder, {std::move(name), payload, std::nullopt});
   }
   size_t entries() const { return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()); }
 };
