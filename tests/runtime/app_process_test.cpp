@@ -19,6 +19,7 @@ class GeneratedApp {
  public:
   GeneratedApp(const fs::path& folder, const std::string& name, const std::string& identifier, const std::string& url)
       : bundle_(folder / (name + ".app")), identifier_(identifier) {
+    fs::create_directories(folder);
     fs::copy(kTemplate, bundle_, fs::copy_options::recursive);
     fs::rename(bundle_ / "Contents/MacOS/Runlet", bundle_ / "Contents/MacOS" / name);
     auto info = plist::readFile(bundle_ / "Contents/Info.plist");
@@ -156,7 +157,8 @@ class GeneratedApps : public ::testing::Test {
     std::vector<std::string> env = {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / "data").string(),
                                     "XDG_CACHE_HOME=" + (home_ / "cache").string(),
                                     "XDG_CONFIG_HOME=" + (home_ / "config").string(), "NO_AT_BRIDGE=1"};
-    for (const char* name : {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY"}) {
+    for (const char* name : {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY",
+                             "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
       if (const char* value = g_getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
     return env;
@@ -209,6 +211,13 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
   EXPECT_EQ(*cookieSeenBy("alpha-again"), "who=alpha");
   EXPECT_EQ(*cookieSeenBy("beta-first"), "") << "another app never sees Alpha's cookie";
   EXPECT_TRUE(alpha.running() && beta.running()) << "two generated apps run at once";
+
+  // Starting Alpha again brings its window back instead of a second Alpha.
+  GeneratedApp again(temp_.path() / "again", "Alpha", "co.corvan.nimbrel.alpha-00a1f3", server_.url("/check?who=twice"));
+  again.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return !again.running(); }));
+  EXPECT_TRUE(alpha.running());
+  EXPECT_FALSE(cookieSeenBy("twice"));
 
   for (const auto& r : server_.requests()) {
     if (r.path == "/check") {

@@ -114,7 +114,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, FileChooser,
                          ::testing::Values(ChooserCase{"one", false, GTK_FILE_CHOOSER_ACTION_OPEN, "\"notes.txt\""},
                                            ChooserCase{"many", true, GTK_FILE_CHOOSER_ACTION_OPEN, "\"notes.txt\""},
                                            ChooserCase{"folder", false, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
-                                                       "\"picked\""}));
+                                                       "\"picked\""}),
+                         [](const ::testing::TestParamInfo<ChooserCase>& info) { return std::string(info.param.input); });
 
 TEST_F(Panels, ACancelledChooserLeavesTheInputEmpty) {
   open();

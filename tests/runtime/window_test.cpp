@@ -210,6 +210,16 @@ TEST_F(Navigation, MainFrameDataBecomesADownloadWhileADataFrameLoads) {
   EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
 }
 
+TEST_F(Navigation, ANewWindowForAPageBuiltFileBecomesADownload) {
+  server_.page("/", "<p>stays</p>");
+  launch(remote(server_.url("/")));
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  evaluate("window.open('data:text/plain;base64,bmV3IHdpbmRvdw=='); return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
+  EXPECT_EQ(testing_support::readFile(workspace_.revealed[0]), "new window");
+  EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
+}
+
 TEST_F(Navigation, UnshowableResponseBecomesADownload) {
   server_.page("/", "<a id=a href=/archive>get</a>");
   server_.routes().Get("/archive", [](const httplib::Request&, httplib::Response& res) {
