@@ -1,5 +1,8 @@
 #include "runtime/app_delegate.hpp"
 
+#include <map>
+#include <vector>
+
 #include "runtime/menus.hpp"
 #include "runtime/runlet_interface.hpp"
 #include "runtime/site_loading.hpp"
@@ -26,19 +29,28 @@ void runCommand(GSimpleAction* action, GVariant*, gpointer self) {
 
 void freeCommand(gpointer data) { delete static_cast<Command*>(data); }
 
-// Every item of the model with an action and an accelerator gets that key.
-void registerAccelerators(GtkApplication* application, GMenuModel* menu) {
+// Every item of the model with an action and an accelerator gets that key;
+// an action on several items (Hide and Minimize) answers to all their keys.
+void collectAccelerators(GMenuModel* menu, std::map<std::string, std::vector<std::string>>& keys) {
   for (int i = 0; i < g_menu_model_get_n_items(menu); ++i) {
     std::string action = itemStringAttribute(menu, i, G_MENU_ATTRIBUTE_ACTION);
     std::string accel = itemStringAttribute(menu, i, "accel");
-    if (!action.empty() && !accel.empty()) {
-      const char* accels[] = {accel.c_str(), nullptr};
-      gtk_application_set_accels_for_action(application, action.c_str(), accels);
-    }
+    if (!action.empty() && !accel.empty()) keys[action].push_back(accel);
     for (const char* link : {G_MENU_LINK_SUBMENU, G_MENU_LINK_SECTION}) {
       auto child = platform::GRef<GMenuModel>::adopt(g_menu_model_get_item_link(menu, i, link));
-      if (child) registerAccelerators(application, child.get());
+      if (child) collectAccelerators(child.get(), keys);
     }
+  }
+}
+
+void registerAccelerators(GtkApplication* application, GMenuModel* menu) {
+  std::map<std::string, std::vector<std::string>> keys;
+  collectAccelerators(menu, keys);
+  for (const auto& [action, accels] : keys) {
+    std::vector<const char*> list;
+    for (const auto& accel : accels) list.push_back(accel.c_str());
+    list.push_back(nullptr);
+    gtk_application_set_accels_for_action(application, action.c_str(), list.data());
   }
 }
 

@@ -54,6 +54,18 @@ TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentAndTitledWindowAndMenus) {
   EXPECT_EQ(labels(window.get(), labels), "[Minimize;Example;]");
   auto view = platform::GRef<GMenuModel>::adopt(submenu("View"));
   EXPECT_EQ(labels(view.get(), labels), "[Enter Full Screen;][Reload;Back;Forward;][Copy Current URL;]");
+
+  auto keysOf = [&](const char* action) {
+    std::string keys;
+    g_auto(GStrv) accels = gtk_application_get_accels_for_action(application_.get(), action);
+    for (char** a = accels; a && *a; ++a) keys += std::string(*a) + " ";
+    return keys;
+  };
+  EXPECT_EQ(keysOf("app.reloadPage"), "<Control>r ");
+  EXPECT_EQ(keysOf("app.goBack"), "<Control>bracketleft ");
+  EXPECT_EQ(keysOf("app.goForward"), "<Control>bracketright ");
+  EXPECT_EQ(keysOf("app.copyCurrentURL"), "<Shift><Control>c ");
+  EXPECT_EQ(keysOf("app.hide"), "<Control>h <Control>m ");
 }
 
 TEST_F(Loading, MissingRecordShowsTheNoAddressPageInAWindowCalledApp) {
