@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include "platform/gobject_ptr.hpp"
+#include "tests/runtime/bell_listener.hpp"
 #include "tests/runtime/runlet_harness.hpp"
 
 namespace runlet_test {
@@ -149,6 +150,17 @@ class GeneratedApps : public ::testing::Test {
     });
     testing_support::writeFile(home_ / "config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
     fs::create_directories(home_ / "Downloads");
+    server_.page("/broken", "<a id=d href=/cut.bin download=cut.bin>get</a>"
+                            "<script>document.getElementById('d').click()</script>");
+    server_.routes().Get("/cut.bin", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content_provider(1 << 20, "application/octet-stream",
+                               [](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset > 0) return false;  // the connection drops after the first piece
+                                 std::string piece(4096, 'x');
+                                 sink.write(piece.data(), piece.size());
+                                 return true;
+                               });
+    });
     server_.page("/links", "<a id=t href='TEL:+4930123'>call</a><script>document.getElementById('t').click()</script>");
     server_.start();
   }
@@ -245,6 +257,18 @@ TEST_F(GeneratedApps, AFinishedDownloadIsShownInTheFileManager) {
   ASSERT_TRUE(waitUntil([&] { return !fileManager.shown.empty(); }));
   EXPECT_EQ(fileManager.shown, std::vector<std::string>{fileURI(home_ / "Downloads/file.bin")});
   EXPECT_EQ(testing_support::readFile(home_ / "Downloads/file.bin"), "file bytes");
+}
+
+TEST_F(GeneratedApps, AFailedDownloadRingsTheDesktopsBell) {
+  BellListener bell;
+  if (!bell.usable()) GTEST_SKIP() << "no XKB on this display";
+  FakeFileManager fileManager;
+  GeneratedApp app(temp_.path(), "Cut", "co.corvan.nimbrel.cut-00ba11", server_.url("/broken"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return bell.rings() > 0; }));
+  EXPECT_TRUE(fileManager.shown.empty()) << "nothing to show";
+  EXPECT_FALSE(fs::exists(home_ / "Downloads/cut.bin"));
+  EXPECT_TRUE(app.running());
 }
 
 TEST_F(GeneratedApps, WithoutAFileManagerTheDownloadsFolderIsOpened) {
