@@ -43,13 +43,6 @@ TEST_F(UniqueURL, FoldersAndDanglingLinksCountAsTaken) {
   EXPECT_EQ(runlet::uniqueURL(dir / "link.txt"), dir / "link (1).txt");
 }
 
-TEST(TruncatedDownload, ShortOfTheAnnouncedLengthUnlessEncodedOrUnannounced) {
-  EXPECT_TRUE(runlet::isTruncatedDownload(1000, 500, false));
-  EXPECT_FALSE(runlet::isTruncatedDownload(1000, 1000, false));
-  EXPECT_FALSE(runlet::isTruncatedDownload(0, 500, false));
-  EXPECT_FALSE(runlet::isTruncatedDownload(1000, 500, true));
-}
-
 TEST(SafeFileName, LastComponentAndFallback) {
   EXPECT_EQ(runlet::safeFileName("../../secret.txt"), "secret.txt");
   EXPECT_EQ(runlet::safeFileName("a/b/"), "download");
@@ -149,13 +142,6 @@ TEST_F(AssembleExport, AGapOrBadPartDropsTheTransferWithoutATrace) {
   EXPECT_EQ(add("c", 1, true, "data:;base64,YQ=="), Kind::undecodable) << "padding inside the file";
   EXPECT_EQ(assembler.openTransfers(), 0u);
   EXPECT_EQ(entries(), 1u) << "no temporary files left";
-}
-
-TEST(ExportScript, NamesTheHandlerAndTheGuard) {
-  auto script = runlet::exportBridgeScript("nblExport");
-  EXPECT_NE(script.find("window.webkit.messageHandlers.nblExport.postMessage({"), std::string::npos);
-  EXPECT_NE(script.find("__nblExportBridge"), std::string::npos);
-  EXPECT_EQ(script.find("NBL_HANDLER_NAME"), std::string::npos);
 }
 
 class SaveExport : public ::testing::Test {

@@ -56,12 +56,6 @@ std::vector<std::string> topLevel(GMenu* menu) {
 
 const std::vector<std::string> kWebCommands = {"Reload", "Back", "Forward", "|", "Copy Current URL"};
 
-TEST(ReplacingAll, EveryOccurrenceOnceWithoutRescanningInsertedText) {
-  EXPECT_EQ(runlet::replacingAll("Runlet and Runlet", "Runlet", "Mail"), "Mail and Mail");
-  EXPECT_EQ(runlet::replacingAll("Quit Runlet", "Runlet", "My Runlet App"), "Quit My Runlet App");
-  EXPECT_EQ(runlet::replacingAll("runlet", "Runlet", "X"), "runlet");
-}
-
 TEST(RetitleMenus, ConnectedItemsOnlyInsideSubmenusAndSections) {
   auto main = GRef<GMenu>::adopt(g_menu_new());
   auto appMenu = menuOf({item("About Runlet", "mainMenuAbout"), item("Runlet Help")});
