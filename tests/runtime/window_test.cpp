@@ -104,6 +104,7 @@ TEST_F(Loading, LocalSiteReadsItsOwnFilesAndNothingOutside) {
   // A secure origin of its own: storage works and survives in the app's session.
   EXPECT_EQ(evaluate("localStorage.setItem('k', 'v'); return localStorage.getItem('k') + ' ' + window.isSecureContext"),
             "\"v true\"");
+  EXPECT_EQ(evaluate("return window.__nblExportBridge === true"), "true") << "exports work on local sites too";
 }
 
 using Window = RunletWindowTest;
