@@ -1,6 +1,3 @@
-#include <cstdio>
+#include "frontend/cli.hpp"
 
-int main() {
-  std::puts("nimbrel");
-  return 0;
-}
+int main(int argc, char** argv) { return frontend::runCommandLine(argc, argv); }

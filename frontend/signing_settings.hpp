@@ -1,17 +1,23 @@
 #pragma once
 // The generator's persisted signing and window-style settings, read and written
-// straight through the standard user defaults (nothing cached).
-
-#include <functional>
-#include <string>
+// straight through the standard user defaults: nothing is cached, so every
+// reader sees what is stored at that moment, and an absent key means its default.
 
 #include "builder/app_generator.hpp"
+#include "frontend/change_signal.hpp"
 #include "platform/user_defaults.hpp"
 
 namespace frontend {
 
 class SigningSettings {
  public:
+  static constexpr const char* useDeveloperIDKey = "signing.useDeveloperID";
+  static constexpr const char* identityKey = "signing.identity";
+  static constexpr const char* notarizeKey = "signing.notarize";
+  static constexpr const char* notaryProfileKey = "signing.notaryProfile";
+  static constexpr const char* showTitleBarKey = "general.showTitleBar";
+
+  // The one instance of the process, over the standard defaults.
   static SigningSettings& shared();
   explicit SigningSettings(platform::UserDefaults defaults);
 
@@ -27,15 +33,23 @@ class SigningSettings {
   void setShowTitleBar(bool value);
 
   builder::SigningMode signingMode() const;
+  bool fullContent() const { return !showTitleBar(); }
+  // Fills the request fields the settings decide, once, as a build starts.
+  void applyTo(builder::AppGenerator& request) const;
 
-  // Observers run on every write made through this object (the views re-read).
-  using Observer = std::function<void()>;
-  int observe(Observer observer);
-  void unobserve(int token);
+  // Observers run after every write made through this object (the views re-read).
+  using Observer = ChangeSignal::Observer;
+  int observe(Observer observer) { return changed_.connect(std::move(observer)); }
+  void unobserve(int token) { changed_.disconnect(token); }
 
  private:
+  void store(const char* key, platform::plist::Value value);
+
   platform::UserDefaults defaults_;
-  // implementation adds its observer storage here
+  ChangeSignal changed_;
 };
+
+// Trims spaces and tabs only: a line break in an identity is not blank.
+std::string trimSpacesAndTabs(const std::string& text);
 
 }  // namespace frontend

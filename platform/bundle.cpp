@@ -35,6 +35,19 @@ std::optional<fs::path> Bundle::pathForResource(const std::string& name, const s
   return candidate;
 }
 
+std::optional<fs::path> imageResourceIn(const fs::path& resources, const std::string& name) {
+  for (const char* ext : {".png", ".svg"}) {
+    fs::path candidate = resources / (name + ext);
+    std::error_code ec;
+    if (fs::is_regular_file(candidate, ec)) return candidate;
+  }
+  return std::nullopt;
+}
+
+std::optional<fs::path> Bundle::pathForImageResource(const std::string& name) const {
+  return imageResourceIn(resourcesPath(), name);
+}
+
 plist::Dictionary Bundle::infoDictionary() const {
   auto value = plist::readFile(infoPlistPath());
   if (!value) return {};

@@ -28,6 +28,9 @@ class Bundle {
   // Path of resource "name.type" in the resources folder, when it exists.
   std::optional<std::filesystem::path> pathForResource(const std::string& name, const std::string& type) const;
 
+  // An image resource by name: "name.png", else "name.svg".
+  std::optional<std::filesystem::path> pathForImageResource(const std::string& name) const;
+
   // Contents/Info.plist as a dictionary (empty when missing or unreadable).
   plist::Dictionary infoDictionary() const;
   // CFBundleIdentifier, when the Info.plist holds one.
@@ -36,6 +39,9 @@ class Bundle {
  private:
   std::filesystem::path path_;
 };
+
+// "name.png", else "name.svg", in a resources folder.
+std::optional<std::filesystem::path> imageResourceIn(const std::filesystem::path& resources, const std::string& name);
 
 // The bundle that holds an executable path, if it is laid out as one.
 std::optional<std::filesystem::path> bundlePathForExecutable(const std::filesystem::path& executable);

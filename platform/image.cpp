@@ -91,4 +91,42 @@ std::vector<std::uint8_t> Image::pngData() const {
   return out;
 }
 
+void paintStretched(cairo_t* cr, const Image& source, double x, double y, double width, double height) {
+  cairo_save(cr);
+  cairo_rectangle(cr, x, y, width, height);
+  cairo_clip(cr);
+  cairo_translate(cr, x, y);
+  cairo_scale(cr, width / source.width(), height / source.height());
+  cairo_set_source_surface(cr, source.surface(), 0, 0);
+  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+  cairo_paint(cr);
+  cairo_restore(cr);
+}
+
+std::optional<Image> stretched(const Image& image, int width, int height) {
+  auto target = Image::create(width, height);
+  if (!target || image.width() <= 0 || image.height() <= 0) return std::nullopt;
+  cairo_t* cr = cairo_create(target->surface());
+  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  paintStretched(cr, image, 0, 0, width, height);
+  cairo_destroy(cr);
+  cairo_surface_flush(target->surface());
+  if (cairo_surface_status(target->surface()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+  return target;
+}
+
+std::optional<Image> tinted(const Image& image, const Color& color) {
+  auto target = Image::create(image.width(), image.height());
+  if (!target) return std::nullopt;
+  cairo_t* cr = cairo_create(target->surface());
+  cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+  cairo_paint(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+  cairo_set_source_surface(cr, image.surface(), 0, 0);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(target->surface());
+  return target;
+}
+
 }  // namespace platform

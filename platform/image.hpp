@@ -42,4 +42,17 @@ class Image {
   std::shared_ptr<cairo_surface_t> surface_;
 };
 
+// Paints `source` stretched to fill the rectangle exactly (not letterboxed).
+// The source is padded, so its outer pixels don't fade into the transparency
+// beyond its edge.
+void paintStretched(cairo_t* cr, const Image& source, double x, double y, double width, double height);
+
+// `image` redrawn to exactly width × height pixels; nothing when no such
+// bitmap can be made.
+std::optional<Image> stretched(const Image& image, int width, int height);
+
+// The image's shape filled with `color`: the colour wherever the image is
+// opaque, in proportion to its alpha; its own colours don't matter.
+std::optional<Image> tinted(const Image& image, const Color& color);
+
 }  // namespace platform

@@ -43,6 +43,29 @@ TEST(Image, DecodesSvgAtItsNaturalSize) {
   EXPECT_EQ(image->height(), 20);
 }
 
+TEST(Image, StretchedFillsExactlyTheAskedPixelsWithoutFadingEdges) {
+  auto source = *Image::create(2, 1);
+  cairo_t* cr = cairo_create(source.surface());
+  cairo_set_source_rgb(cr, 1, 0, 0);
+  cairo_rectangle(cr, 0, 0, 1, 1);
+  cairo_fill(cr);
+  cairo_destroy(cr);
+  auto scaled = platform::stretched(source, 650, 651);
+  ASSERT_TRUE(scaled);
+  EXPECT_EQ(scaled->width(), 650);
+  EXPECT_EQ(scaled->height(), 651);
+  EXPECT_EQ(pixel(*scaled, 0, 650), 0xffff0000u);  // a corner keeps the picture's own pixel
+  EXPECT_EQ(pixel(*scaled, 649, 0), 0u);
+  EXPECT_FALSE(platform::stretched(source, 0, 10));
+}
+
+TEST(Image, TintedKeepsOnlyTheShapeInTheColour) {
+  Image shape = filled(4, 4, 0.2, 0.9, 0.1, 0.5);  // its own colour must not matter
+  auto blue = platform::tinted(shape, {0, 0, 1, 1});
+  ASSERT_TRUE(blue);
+  EXPECT_EQ(pixel(*blue, 1, 1), 0x80000080u);  // half-opaque blue, premultiplied
+}
+
 TEST(Image, RejectsWhatIsNoImage) {
   std::string html = "<html><body>404</body></html>";
   EXPECT_FALSE(Image::decode(std::span(reinterpret_cast<const std::uint8_t*>(html.data()), html.size())));

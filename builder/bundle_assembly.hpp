@@ -1,0 +1,36 @@
+#pragma once
+// Stage 1 of a build: a copy of the template app turned into the new app.
+// Runs on a background thread; progress goes through the given reporter.
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "builder/app_generator.hpp"
+
+namespace builder {
+
+// Start pages tried in this order, at the top level of the site only.
+inline constexpr std::array<const char*, 3> indexCandidates{"index.html", "index.htm", "default.html"};
+
+// Clears the destination (only an item whose extension is exactly "app"),
+// copies the template and assembles it. A failed assembly leaves no destination.
+void createBundle(const AppGenerator& request, const std::filesystem::path& destination, const BuildEnvironment& env,
+                  const ProgressCallback& progress);
+
+void assembleBundle(const AppGenerator& request, const std::filesystem::path& destination,
+                    const ProgressCallback& progress);
+
+// Sets the name, executable, identifier and icon keys; every other key stays.
+void updateInfoPlist(const std::filesystem::path& infoPlist, const std::string& name, const std::string& executable,
+                     const std::string& identifier);
+
+// Copies the site's visible top-level entries into resources/Site and returns
+// the start page's file name.
+std::string bundleWebsite(const std::filesystem::path& site, const std::filesystem::path& resources,
+                          const ProgressCallback& progress);
+
+// Writes bytes over a file (created when missing); throws std::system_error.
+void writeFileBytes(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace builder

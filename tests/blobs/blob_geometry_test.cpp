@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "blobs/animatable_array.hpp"
+#include "blobs/liquid_shape.hpp"
+
+namespace {
+
+using blobs::AnimatableArray;
+using blobs::Point;
+using blobs::Rect;
+constexpr double pi = std::numbers::pi;
+
+void expectNear(Point actual, Point expected) {
+  EXPECT_NEAR(actual.x, expected.x, 1e-9);
+  EXPECT_NEAR(actual.y, expected.y, 1e-9);
+}
+double distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+TEST(AnimatableArray, ArithmeticRunsOverTheShorterList) {
+  AnimatableArray eight{std::vector<double>(8, 1.0)}, fifteen{std::vector<double>(15, 2.0)};
+  EXPECT_EQ((eight + fifteen).values, std::vector<double>(8, 3.0));
+  EXPECT_EQ((fifteen - eight).values, std::vector<double>(8, 1.0));
+  EXPECT_TRUE((AnimatableArray::zero() + eight).values.empty());
+  AnimatableArray a{{3, -4}};
+  EXPECT_EQ(a.magnitudeSquared(), 25);
+  EXPECT_EQ((a * 2).values, (std::vector<double>{6, -8}));
+  EXPECT_EQ(blobs::interpolate(a, AnimatableArray{{5, 0, 9}}, 0.25).values, (std::vector<double>{3.5, -3}));
+}
+
+class RandomRadians : public ::testing::TestWithParam<int> {};
+
+TEST_P(RandomRadians, EachAngleLiesInItsSliceShiftedByOneSharedOffset) {
+  const int n = GetParam();
+  const double width = 2 * pi / n;
+  std::mt19937_64 random(1234);
+  for (int draw = 0; draw < 2000; ++draw) {
+    auto radians = blobs::randomRadians(n, random);
+    ASSERT_EQ(radians.values.size(), static_cast<size_t>(n));
+    // Angle k allows offsets from v − width·(k+1) to v − width·k; one offset
+    // in [0, π/n] must fit them all.
+    double lowest = 0, highest = pi / n;
+    for (int k = 0; k < n; ++k) {
+      lowest = std::max(lowest, radians.values[k] - width * (k + 1));
+      highest = std::min(highest, radians.values[k] - width * k);
+    }
+    ASSERT_LE(lowest, highest + 1e-12) << "draw " << draw;
+  }
+  EXPECT_NE(blobs::randomRadians(n), blobs::randomRadians(n));
+  EXPECT_TRUE(blobs::randomRadians(0).values.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Blobs, RandomRadians, ::testing::Values(3, 8, 15));
+
+TEST(LiquidShape, FourPointsOnACircleGiveTheKnownCurve) {
+  AnimatableArray radians{{0, pi / 2, pi, 3 * pi / 2}};
+  auto points = blobs::ellipsePoints(radians, Rect{0, 0, 100, 100});
+  ASSERT_EQ(points.size(), 4u);
+  expectNear(points[0], {100, 50});
+  expectNear(points[1], {50, 100});
+  expectNear(points[2], {0, 50});
+  expectNear(points[3], {50, 0});
+
+  const double third = std::hypot(50, 50) / 3;  // every chord is 50·√2
+  auto curve = blobs::liquidPath(radians, Rect{0, 0, 100, 100});
+  expectNear(curve.start, {50, 0});
+  ASSERT_EQ(curve.segments.size(), 4u);
+  expectNear(curve.segments[0].control1, {50 + third, 0});
+  expectNear(curve.segments[0].control2, {100, 50 - third});
+  expectNear(curve.segments[1].control1, {100, 50 + third});
+  expectNear(curve.segments[1].control2, {50 + third, 100});
+  expectNear(curve.segments[3].end, curve.start);
+
+  // Two points, or points on top of each other, have no tangent: straight, finite segments.
+  for (Rect flat : {Rect{0, 0, 100, 0}, Rect{0, 0, 0, 0}}) {
+    for (const auto& s : blobs::liquidPath(AnimatableArray{{0, pi}}, flat).segments) {
+      EXPECT_TRUE(std::isfinite(s.control1.x + s.control1.y + s.control2.x + s.control2.y));
+    }
+  }
+}
+
+TEST(LiquidShape, FlattenedBlobIsSmoothWithHandlesAThirdOfEachChord) {
+  std::mt19937_64 random(99);
+  auto points = blobs::ellipsePoints(blobs::randomRadians(8, random), Rect{10, 20, 300, 100});
+  auto curve = blobs::closedCurve(points);
+  const size_t n = points.size();
+  ASSERT_EQ(curve.segments.size(), n);
+  for (size_t i = 0; i < n; ++i) {
+    Point p = points[i], in = curve.segments[i].control2, out = curve.segments[(i + 1) % n].control1;
+    double u = (p.x - 160) / 150, v = (p.y - 70) / 50;
+    EXPECT_NEAR(u * u + v * v, 1, 1e-9) << "on the inscribed ellipse";
+    EXPECT_NEAR(distance(in, p), distance(p, points[(i + n - 1) % n]) / 3, 1e-9);
+    EXPECT_NEAR(distance(out, p), distance(p, points[(i + 1) % n]) / 3, 1e-9);
+    EXPECT_NEAR(distance(in, p) + distance(p, out), distance(in, out), 1e-9) << "corner at " << i;
+  }
+}
+
+}  // namespace

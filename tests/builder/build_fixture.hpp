@@ -1,0 +1,113 @@
+#pragma once
+// A private Nimbrel resources folder (template app, background shape), fake
+// tools and a temporary folder, plus a runner that drives one build through
+// the real main loop and records what reached the callbacks.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "builder/app_generator.hpp"
+#include "builder/fake_tools.hpp"
+#include "platform/dispatch.hpp"
+#include "platform/plist.hpp"
+#include "support/temp_dir.hpp"
+
+namespace testing_support {
+
+inline const char* templateInfoPlist() {
+  return R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>CFBundleExecutable</key><string>Runlet</string>
+	<key>CFBundleIconName</key><string>AppIcon</string>
+	<key>CFBundleIdentifier</key><string>co.corvan.runlet</string>
+	<key>CFBundleName</key><string>Runlet</string>
+	<key>CFBundleShortVersionString</key><string>2.5.1</string>
+	<key>CFBundleVersion</key><string>77</string>
+	<key>LSMinimumSystemVersion</key><string>11.0</string>
+</dict>
+</plist>
+)";
+}
+
+struct BuildRecord {
+  std::vector<std::string> progress;
+  std::optional<builder::BuildResult> result;
+  int completions = 0;
+  bool everyCallbackOnMain = true;
+  bool progressAfterCompletion = false;
+};
+
+class BuildFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resources = root / "Nimbrel.app" / "Contents" / "Resources";
+    const auto runlet = resources / "Runlet.app" / "Contents";
+    writeFile(runlet / "Info.plist", templateInfoPlist());
+    writeFile(runlet / "MacOS" / "Runlet", "#!/bin/sh\necho runlet\n");
+    writeFile(runlet / "Resources" / "Assets.car", "catalog");
+    writeFile(runlet / "Resources" / "template-resource.txt", "kept");
+    writeFile(runlet / "_CodeSignature" / "CodeResources", "old seal");
+    writeFile(runlet / "CodeResources", "old seal");
+    std::filesystem::copy_file(std::filesystem::path(NIMBREL_SOURCE_DIR) / "resources/images/bgtemplate.png",
+                               resources / "bgtemplate.png");
+    std::filesystem::create_directories(out);
+    std::filesystem::create_directories(temporary);
+    tools.emplace(root / "tools");
+  }
+
+  builder::BuildEnvironment environment() const { return {resources, tools->paths(), temporary}; }
+
+  builder::AppGenerator urlRequest(const std::string& name = "My Cool App") const {
+    builder::AppGenerator request;
+    request.name = name;
+    request.source = builder::SiteSource::url("example.org");
+    return request;
+  }
+
+  BuildRecord build(const builder::AppGenerator& request, const std::filesystem::path& folder) {
+    return build(request, folder, environment());
+  }
+
+  BuildRecord build(const builder::AppGenerator& request, const std::filesystem::path& folder,
+                    const builder::BuildEnvironment& env) {
+    BuildRecord record;
+    request.generate(
+        folder, env,
+        [&record](const std::string& text) {
+          record.everyCallbackOnMain = record.everyCallbackOnMain && platform::isMainThread();
+          if (record.completions > 0) record.progressAfterCompletion = true;
+          record.progress.push_back(text);
+        },
+        [&record](const builder::BuildResult& result) {
+          record.everyCallbackOnMain = record.everyCallbackOnMain && platform::isMainThread();
+          ++record.completions;
+          record.result = result;
+        });
+    platform::runMainLoopUntil([&record] { return record.completions > 0; });
+    // Anything posted late (a second completion, a stray progress text) would be queued by now.
+    bool drained = false;
+    platform::postToMain([&drained] { drained = true; });
+    platform::runMainLoopUntil([&drained] { return drained; });
+    return record;
+  }
+
+  static platform::plist::Dictionary readPlist(const std::filesystem::path& path) {
+    auto value = platform::plist::readFile(path);
+    if (!value || !value->is<platform::plist::Dictionary>()) return {};
+    return *value->get<platform::plist::Dictionary>();
+  }
+
+  TempDir root;
+  std::filesystem::path resources;
+  std::filesystem::path out = root / "out";
+  std::filesystem::path temporary = root / "tmp";
+  std::optional<FakeTools> tools;
+};
+
+}  // namespace testing_support

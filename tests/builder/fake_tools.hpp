@@ -1,0 +1,83 @@
+#pragma once
+// Recording stand-ins for the command-line tools a build runs. Each is a small
+// shell script that appends one line per call to calls.log:
+//   codesign [--force] [--sign] [-] [/path/App.app]
+// and then prints and exits as the test told it (files next to the scripts).
+// iconutil keeps a copy of the icon-set folder it was handed; codesign keeps a
+// copy of the entitlements file; ditto creates the archive.
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "builder/tool_paths.hpp"
+#include "support/temp_dir.hpp"
+
+namespace testing_support {
+
+class FakeTools {
+ public:
+  explicit FakeTools(std::filesystem::path folder) : folder_(std::move(folder)) {
+    std::filesystem::create_directories(folder_);
+    for (const char* name : {"iconutil", "xattr", "codesign", "ditto", "xcrun", "lsregister"}) write(name);
+  }
+
+  const std::filesystem::path& folder() const { return folder_; }
+  builder::ToolPaths paths() const { return builder::ToolPaths::inFolder(folder_); }
+
+  // `key` is the tool's name, or for xcrun "xcrun-notarytool" / "xcrun-stapler".
+  void setExit(const std::string& key, int status) { writeFile(folder_ / (key + ".exit"), std::to_string(status)); }
+  void setStdout(const std::string& key, const std::string& bytes) { writeFile(folder_ / (key + ".stdout"), bytes); }
+  void setStderr(const std::string& key, const std::string& bytes) { writeFile(folder_ / (key + ".stderr"), bytes); }
+
+  // One line per call, in calling order.
+  std::vector<std::string> calls() const {
+    std::vector<std::string> lines;
+    std::istringstream in(readFile(folder_ / "calls.log"));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+  // Tool names of the calls, in order.
+  std::vector<std::string> toolsRun() const {
+    std::vector<std::string> names;
+    for (const auto& line : calls()) names.push_back(line.substr(0, line.find(' ')));
+    return names;
+  }
+  std::filesystem::path iconSetSnapshot() const { return folder_ / "iconset-snapshot"; }
+  std::filesystem::path entitlementsCopy() const { return folder_ / "entitlements-copy"; }
+
+ private:
+  void write(const std::string& name) {
+    const std::string dir = folder_.string();
+    std::ostringstream script;
+    script << "#!/bin/sh\n"
+           << "dir='" << dir << "'\n"
+           << "name='" << name << "'\n"
+           << "key=\"$name\"\n"
+           << "[ \"$name\" = xcrun ] && key=\"xcrun-$1\"\n"
+           << "line=\"$name\"\n"
+           << "for a in \"$@\"; do line=\"$line [$a]\"; done\n"
+           << "printf '%s\\n' \"$line\" >> \"$dir/calls.log\"\n"
+           << "case \"$name\" in\n"
+           << "  iconutil) rm -rf \"$dir/iconset-snapshot\"; cp -r \"$5\" \"$dir/iconset-snapshot\" ;;\n"
+           << "  ditto) : > \"$6\" ;;\n"
+           << "  codesign) prev=; for a in \"$@\"; do\n"
+           << "      [ \"$prev\" = --entitlements ] && cp \"$a\" \"$dir/entitlements-copy\"; prev=\"$a\"; done ;;\n"
+           << "esac\n"
+           << "[ -f \"$dir/$key.stdout\" ] && cat \"$dir/$key.stdout\"\n"
+           << "[ -f \"$dir/$key.stderr\" ] && cat \"$dir/$key.stderr\" >&2\n"
+           << "[ -f \"$dir/$key.exit\" ] && exit \"$(cat \"$dir/$key.exit\")\"\n"
+           << "exit 0\n";
+    const auto path = folder_ / name;
+    writeFile(path, script.str());
+    ::chmod(path.c_str(), 0755);
+  }
+
+  std::filesystem::path folder_;
+};
+
+}  // namespace testing_support

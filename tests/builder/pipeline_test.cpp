@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include "builder/build_fixture.hpp"
+#include "builder/generator_error.hpp"
+#include "platform/image.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using builder::GeneratorError;
+using testing_support::readFile;
+using testing_support::writeFile;
+
+class Pipeline : public testing_support::BuildFixture {
+ protected:
+  static std::optional<GeneratorError::Kind> errorCase(const builder::BuildResult& result) {
+    try {
+      std::rethrow_exception(result.error);
+    } catch (const GeneratorError& e) {
+      return e.kind();
+    } catch (...) {
+    }
+    return std::nullopt;
+  }
+
+  builder::AppGenerator folderRequest(const fs::path& site) const {
+    builder::AppGenerator request;
+    request.name = "Docs";
+    request.source = builder::SiteSource::localFolder(site);
+    return request;
+  }
+
+  // Every file and folder below `dir`, for "nothing changed" checks.
+  static std::vector<std::string> listing(const fs::path& dir) {
+    std::vector<std::string> entries;
+    for (const auto& e : fs::recursive_directory_iterator(dir)) entries.push_back(e.path().string());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  }
+};
+
+TEST_F(Pipeline, WebAddressBuildReportsInOrderOnMainAndRunsToolsInOrder) {
+  auto record = build(urlRequest(), out);
+  ASSERT_TRUE(record.result);
+  ASSERT_TRUE(record.result->succeeded()) << record.result->errorDescription();
+  const fs::path app = out / "My Cool App.app";
+  EXPECT_EQ(*record.result->app, app);
+  EXPECT_EQ(record.progress,
+            (std::vector<std::string>{"Creating app bundle\u2026", "Generating icon\u2026", "Signing app\u2026"}));
+  EXPECT_EQ(record.completions, 1);
+  EXPECT_TRUE(record.everyCallbackOnMain);
+  EXPECT_FALSE(record.progressAfterCompletion);
+
+  const std::string bundle = "[" + app.string() + "]";
+  const std::string iconSet = "[" + (app / "Contents/Resources/AppIcon.iconset").string() + "]";
+  const std::string iconFile = "[" + (app / "Contents/Resources/AppIcon.icns").string() + "]";
+  EXPECT_EQ(tools->calls(), (std::vector<std::string>{
+                                "iconutil [--convert] [icns] [--output] " + iconFile + " " + iconSet,
+                                "xattr [-cr] " + bundle,
+                                "codesign [--force] [--sign] [-] " + bundle,
+                                "lsregister [-f] " + bundle,
+                            }));
+}
+
+TEST_F(Pipeline, IconSetReachesTheConverterCompleteAndIsGoneAfterwards) {
+  auto request = urlRequest();
+  request.icon = platform::Image::create(40, 40);
+  auto record = build(request, out);
+  ASSERT_TRUE(record.result && record.result->succeeded());
+
+  const std::vector<std::pair<std::string, int>> expected{
+      {"icon_16x16.png", 16},    {"icon_16x16@2x.png", 32},    {"icon_32x32.png", 32},    {"icon_32x32@2x.png", 64},
+      {"icon_128x128.png", 128}, {"icon_128x128@2x.png", 256}, {"icon_256x256.png", 256}, {"icon_256x256@2x.png", 512},
+      {"icon_512x512.png", 512}, {"icon_512x512@2x.png", 1024}};
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(tools->iconSetSnapshot())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, expected.size());
+  for (const auto& [name, pixels] : expected) {
+    auto image = platform::Image::load(tools->iconSetSnapshot() / name);
+    ASSERT_TRUE(image) << name;
+    EXPECT_EQ(image->width(), pixels) << name;
+    EXPECT_EQ(image->height(), pixels) << name;
+  }
+  EXPECT_FALSE(fs::exists(out / "My Cool App.app/Contents/Resources/AppIcon.iconset"));
+}
+
+TEST_F(Pipeline, MissingBackgroundShapeSkipsTheIconButNotTheBuild) {
+  fs::remove(resources / "bgtemplate.png");
+  auto record = build(urlRequest(), out);
+  ASSERT_TRUE(record.result && record.result->succeeded());
+  EXPECT_EQ(tools->toolsRun(), (std::vector<std::string>{"xattr", "codesign", "lsregister"}));
+  EXPECT_FALSE(fs::exists(out / "My Cool App.app/Contents/Resources/AppIcon.iconset"));
+  EXPECT_FALSE(fs::exists(tools->iconSetSnapshot()));
+}
+
+TEST_F(Pipeline, FailingOrMissingConverterStillFinishesTheBuild) {
+  tools->setExit("iconutil", 1);
+  auto failing = build(urlRequest("One"), out);
+  ASSERT_TRUE(failing.result && failing.result->succeeded());
+  EXPECT_FALSE(fs::exists(out / "One.app/Contents/Resources/AppIcon.iconset"));
+
+  auto env = environment();
+  env.tools.iconutil = root / "no-such-converter";
+  auto missing = build(urlRequest("Two"), out, env);
+  ASSERT_TRUE(missing.result && missing.result->succeeded());
+  EXPECT_FALSE(fs::exists(out / "Two.app/Contents/Resources/AppIcon.iconset"));
+}
+
+TEST_F(Pipeline, DestinationInsideTheSiteIsRefusedBeforeAnythingIsWritten) {
+  const fs::path site = root / "site";
+  writeFile(site / "index.html", "<p>hi</p>");
+  fs::create_directories(site / "sub" / "deeper");
+  fs::create_directory_symlink(site / "sub", root / "link-into-site");
+  const auto before = listing(root.path());
+
+  for (const fs::path& folder : {site, site / "sub" / "deeper", root / "link-into-site", site / "sub" / ".." / "sub",
+                                 root / "link-into-site" / "deeper"}) {
+    auto record = build(folderRequest(site), folder);
+    ASSERT_TRUE(record.result) << folder;
+    EXPECT_EQ(record.result->errorDescription(),
+              "The app can't be saved inside the website folder it's built from. Choose a different location, such "
+              "as /Applications.")
+        << folder;
+    EXPECT_TRUE(record.progress.empty()) << folder;
+  }
+  EXPECT_EQ(listing(root.path()), before);
+  EXPECT_TRUE(tools->calls().empty());
+
+  // The site's parent is fine; the site may lie inside the chosen folder.
+  auto record = build(folderRequest(site), root.path());
+  EXPECT_TRUE(record.result->succeeded()) << record.result->errorDescription();
+  // A sibling whose name merely begins like the site's is not inside it.
+  fs::create_directories(root / "site2");
+  EXPECT_TRUE(build(folderRequest(site), root / "site2").result->succeeded());
+}
+
+TEST_F(Pipeline, SiteInsideTheAppToBeReplacedIsNeverDeleted) {
+  const fs::path site = out / "Docs.app/Contents/Resources/Site";
+  writeFile(site / "index.html", "<p>only copy</p>");
+  auto record = build(folderRequest(site), out);
+  EXPECT_EQ(errorCase(*record.result), GeneratorError::Kind::fileError);
+  EXPECT_EQ(readFile(site / "index.html"), "<p>only copy</p>");
+  EXPECT_TRUE(record.progress.empty());
+}
+
+TEST_F(Pipeline, FailuresBeforeTheIconStageCompleteOnceAndLeaveTheDiskAsDescribed) {
+  // A "/" in the name reaches into a sub-folder; a missing one fails the copy.
+  auto nested = build(urlRequest("No/Such"), out);
+  ASSERT_TRUE(nested.result);
+  EXPECT_FALSE(nested.result->succeeded());
+  EXPECT_THROW(std::rethrow_exception(nested.result->error), fs::filesystem_error);
+  EXPECT_FALSE(fs::exists(out / "No"));
+  EXPECT_EQ(nested.completions, 1);
+
+  // A name beginning with "/" still lands in the chosen folder.
+  fs::create_directories(out / "Sub");
+  auto rooted = build(urlRequest("/Sub/App"), out);
+  ASSERT_TRUE(rooted.result->succeeded()) << rooted.result->errorDescription();
+  EXPECT_EQ(*rooted.result->app, fs::path(out.string() + "//Sub/App.app"));
+  EXPECT_TRUE(fs::exists(out / "Sub/App.app/Contents/Info.plist"));
+}
+
+}  // namespace

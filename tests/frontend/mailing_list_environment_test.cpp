@@ -1,0 +1,64 @@
+#include "frontend/mailing_list_environment.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "platform/dispatch.hpp"
+#include "tests/support/scoped_env.hpp"
+
+namespace {
+
+using frontend::Calendar;
+using platform::plist::Date;
+
+constexpr double kDay = 86400;
+// Saturday 28 March 2026, 12:00 in Berlin (UTC+1); the clocks go forward that night.
+constexpr double kBeforeClockChange = 1774695600;
+
+TEST(MailingListCalendar, DaysFollowTheWallClockOfItsTimeZone) {
+  Calendar berlin("Europe/Berlin");
+  EXPECT_EQ(berlin.timeZoneIdentifier(), "Europe/Berlin");
+  // Noon to noon is 23 hours that night, and still one day.
+  EXPECT_EQ(berlin.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3600}), 1);
+  EXPECT_EQ(berlin.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3601}), 0);
+  Calendar utc("Nowhere/Special");  // unknown zones fall back to UTC
+  EXPECT_EQ(utc.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3600}), 0);
+  EXPECT_EQ(utc.wholeDaysBetween(Date{kBeforeClockChange + 3 * kDay}, Date{kBeforeClockChange}), -3);
+  // Dates beyond the calendar's reach neither crash nor wrap around.
+  EXPECT_FALSE(utc.addDays(Date{1e300}, 14));
+  EXPECT_GT(utc.wholeDaysBetween(Date{0}, Date{1e300}), 1000000);
+  EXPECT_EQ(utc.wholeDaysBetween(Date{0}, Date{std::nan("")}), 0);
+}
+
+TEST(MailingListLocale, RegionFromTheLocaleNamedInEnglish) {
+  for (auto [name, region] :
+       std::vector<std::pair<const char*, std::optional<std::string>>>{{"en_GB.UTF-8", "GB"},
+                                                                       {"de_at@euro", "AT"},
+                                                                       {"es_419.UTF-8", "419"},
+                                                                       {"C.UTF-8", std::nullopt},
+                                                                       {"POSIX", std::nullopt},
+                                                                       {"fr", std::nullopt},
+                                                                       {"xx_ABCD", std::nullopt}}) {
+    EXPECT_EQ(frontend::regionOfLocaleName(name), region) << name;
+  }
+  testing_support::ScopedEnv all("LC_ALL", std::nullopt);
+  testing_support::ScopedEnv messages("LC_MESSAGES", "pt_BR.UTF-8");
+  EXPECT_EQ(frontend::currentRegionCode(), "BR");
+  EXPECT_EQ(frontend::englishRegionName("DE"), "Germany");
+  EXPECT_EQ(frontend::englishRegionName("QQ"), "QQ");
+}
+
+TEST(MailingListScheduler, DelayedCallRunsOnTheMainLoopUnlessCancelled) {
+  bool cancelledRan = false, droppedRan = false, ran = false;
+  auto cancelled = frontend::scheduleOnMain(0, [&] { cancelledRan = true; });
+  frontend::scheduleOnMain(0, [&] { droppedRan = true; });  // the handle goes at once
+  auto kept = frontend::scheduleOnMain(0, [&] { ran = true; });
+  cancelled->cancel();
+  platform::runMainLoopUntil([&] { return ran; });
+  EXPECT_FALSE(cancelledRan);
+  EXPECT_FALSE(droppedRan);
+  kept->cancel();  // after it ran: nothing happens
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include "tests/frontend/mailing_list_fixture.hpp"
+#include "tests/support/fork_child.hpp"
+
+namespace {
+
+using frontend::MailingListDecision;
+using frontend::MailingListManager;
+using mailing_list_testing::kDay;
+using mailing_list_testing::kStart;
+using platform::plist::Date;
+
+class LaunchRules : public mailing_list_testing::MailingListTest {
+ protected:
+  // One launch of the program: a new manager records it and its delayed check runs.
+  bool launch() {
+    auto manager = makeManager();
+    manager->recordLaunch();
+    timer.fireAll();
+    return manager->isPresented();
+  }
+};
+
+TEST_F(LaunchRules, ThirdLaunchOnDayOneOrSecondLaunchTwoDaysOnShowsThePrompt) {
+  auto first = makeManager();
+  first->recordLaunch();
+  EXPECT_EQ(suite.date("mailingList.co.corvan.nimbrel.installDate"), Date{kStart});
+  ASSERT_EQ(timer.calls.size(), 1u);
+  EXPECT_EQ(timer.calls[0]->seconds, 2.5);
+  first.reset();
+  EXPECT_TRUE(timer.calls[0]->cancelled) << "a closed program checks nothing later";
+
+  now += 2 * kDay - 1;
+  EXPECT_FALSE(launch());
+  now += 1;
+  suite.set("mailingList.co.corvan.nimbrel.launchCount", 1);  // as if this were the second launch
+  EXPECT_TRUE(launch());
+  EXPECT_EQ(suite.date("mailingList.co.corvan.nimbrel.lastShownAt"), Date{now});
+
+  suite.remove("mailingList.co.corvan.nimbrel.installDate");
+  auto third = makeManager();
+  third->recordLaunch();  // the third launch, on its first day
+  EXPECT_FALSE(third->isPresented()) << "not before the delay";
+  timer.fireAll();
+  EXPECT_TRUE(third->isPresented());
+}
+
+// Conditions of the automatic prompt, for a user past the launch thresholds.
+struct AutomaticCase {
+  const char* name;
+  std::optional<std::string> decision;
+  std::optional<platform::plist::Value> snoozeUntil;
+  bool updating;
+  bool shown;
+};
+
+class AutomaticPrompt : public mailing_list_testing::MailingListTest,
+                        public ::testing::WithParamInterface<AutomaticCase> {};
+
+TEST_P(AutomaticPrompt, FollowsDecisionSnoozeAndUpdater) {
+  const auto& c = GetParam();
+  suite.set("mailingList.co.corvan.nimbrel.launchCount", 5);
+  if (c.decision) suite.set(MailingListManager::decisionKey, *c.decision);
+  if (c.snoozeUntil) suite.set(MailingListManager::snoozeUntilKey, *c.snoozeUntil);
+  auto manager = makeManager();
+  manager->isUpdateInProgress = [&] { return c.updating; };
+  manager->maybePresent();
+  EXPECT_EQ(manager->isPresented(), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MailingList, AutomaticPrompt,
+    ::testing::Values(AutomaticCase{"UnknownDecisionIsNone", "maybe", std::nullopt, false, true},
+                      AutomaticCase{"UpdateRunning", std::nullopt, std::nullopt, true, false},
+                      AutomaticCase{"Declined", "declined", std::nullopt, false, false},
+                      AutomaticCase{"SnoozedUntilTomorrow", "snoozed", Date{kStart + kDay}, false, false},
+                      AutomaticCase{"SnoozeNotADate", "snoozed", platform::plist::Value("soon"), false, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LaunchRules, MenuRequestIgnoresThresholdsSnoozeAndUpdaterButNotAFinalAnswer) {
+  suite.set(MailingListManager::decisionKey, "snoozed");
+  suite.set(MailingListManager::snoozeUntilKey, Date{kStart + kDay});
+  auto manager = makeManager();
+  manager->isUpdateInProgress = [] { return true; };
+  manager->present(false);
+  EXPECT_FALSE(manager->isPresented()) << "first launch, first day";
+  manager->present(true);
+  EXPECT_TRUE(manager->isPresented());
+
+  manager->decline();
+  EXPECT_TRUE(manager->isOptedOut());
+  EXPECT_FALSE(manager->isPresented());
+  manager->present(true);
+  EXPECT_FALSE(manager->isPresented());
+  EXPECT_TRUE(makeManager()->isOptedOut()) << "a later launch remembers";
+}
+
+TEST_F(LaunchRules, SnoozeLastsFourteenCalendarDaysAcrossAClockChange) {
+  suite.set("mailingList.co.corvan.nimbrel.launchCount", 5);
+  auto manager = makeManager();
+  manager->present(true);
+  manager->snooze();
+  EXPECT_FALSE(manager->isPresented());
+  EXPECT_FALSE(manager->isOptedOut());
+  EXPECT_EQ(manager->decision(), MailingListDecision::snoozed);
+  // Berlin moves to summer time on 29 March: fourteen days are an hour short of 14 × 24 hours.
+  EXPECT_EQ(suite.date(MailingListManager::snoozeUntilKey), Date{kStart + 14 * kDay - 3600});
+  now += 13 * kDay;
+  manager->maybePresent();
+  EXPECT_FALSE(manager->isPresented());
+  now += kDay;
+  manager->maybePresent();
+  EXPECT_TRUE(manager->isPresented());
+}
+
+TEST_F(LaunchRules, AnswerIsSharedWithOtherProcessesAtOnce) {
+  suite.set("mailingList.co.corvan.nimbrel.launchCount", 5);
+  auto manager = makeManager();
+  ASSERT_EQ(testing_support::runChild([] {
+              platform::UserDefaults(MailingListManager::appGroupSuiteName)
+                  .set(MailingListManager::decisionKey, "subscribed");
+              return true;
+            }),
+            0);
+  manager->maybePresent();
+  manager->present(true);
+  EXPECT_FALSE(manager->isPresented());
+
+  // The other way round, from a program with its own launch count.
+  manager->decline();
+  EXPECT_EQ(testing_support::runChild([this] {
+              auto env = environment();
+              env.appIdentifier = "co.corvan.other";
+              frontend::MailingListManager other(env);
+              other.recordLaunch();
+              return other.isOptedOut() && other.launchCount() == 1;
+            }),
+            0);
+  EXPECT_EQ(suite.integer("mailingList.co.corvan.other.launchCount"), 1);
+  EXPECT_EQ(manager->launchCount(), 5);
+}
+
+}  // namespace

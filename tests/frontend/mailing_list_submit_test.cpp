@@ -1,0 +1,139 @@
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "platform/dispatch.hpp"
+#include "platform/http.hpp"
+#include "tests/frontend/mailing_list_fixture.hpp"
+#include "tests/support/loopback_http_server.hpp"
+
+namespace frontend {
+// Readable failure messages and test names.
+void PrintTo(const SubmitStatus& status, std::ostream* out) {
+  *out << static_cast<int>(status.kind) << " \"" << status.message << '"';
+}
+}  // namespace frontend
+
+namespace {
+
+using frontend::MailingListManager;
+using frontend::SubmitStatus;
+
+// The maker's site on a loopback port, answering the subscription with `status`.
+class SubmitTest : public mailing_list_testing::MailingListTest {
+ protected:
+  std::mutex mutex;
+  int status = 200;
+  std::vector<httplib::Request> received;
+  std::unique_ptr<testing_support::LoopbackHttpServer> server = std::make_unique<testing_support::LoopbackHttpServer>();
+  std::string site = server->url("");
+
+  void SetUp() override {
+    server->routes().Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response& res) {
+      std::lock_guard lock(mutex);
+      received.push_back(req);
+      res.status = status;
+    });
+    server->start();
+  }
+  frontend::MailingListEnvironment environment() override {
+    auto env = MailingListTest::environment();
+    env.makerSite = site;
+    env.http = platform::performHttp;
+    return env;
+  }
+  void submitAndWait(MailingListManager& manager, const std::string& email) {
+    manager.submit(email);
+    platform::runMainLoopUntil([&] { return manager.status().kind != SubmitStatus::Kind::submitting; });
+  }
+  std::vector<httplib::Request> requests() {
+    std::lock_guard lock(mutex);
+    return received;
+  }
+};
+
+TEST_F(SubmitTest, SubscriptionSendsTheTrimmedAddressAndRecordsTheSharedAnswer) {
+  region = "GB";
+  auto manager = makeManager();
+  manager->present(true);
+  std::vector<SubmitStatus::Kind> seen;
+  manager->observe([&] { seen.push_back(manager->status().kind); });
+
+  submitAndWait(*manager, " \t reader@example.org \n");
+  EXPECT_EQ(seen, (std::vector{SubmitStatus::Kind::submitting, SubmitStatus::Kind::success}));
+  EXPECT_TRUE(manager->isOptedOut());
+  EXPECT_TRUE(manager->isPresented()) << "the success view stays until dismissed";
+  EXPECT_EQ(suite.string(MailingListManager::decisionKey), "subscribed");
+
+  auto sent = requests();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].get_header_value("Content-Type"), "application/json");
+  EXPECT_EQ(sent[0].get_header_value("X-App-Secret"), "Brakmoor-2031");
+  EXPECT_EQ(sent[0].body.find('\n'), std::string::npos) << "compact JSON";
+  EXPECT_EQ(nlohmann::json::parse(sent[0].body), (nlohmann::json{{"email", "reader@example.org"},
+                                                                 {"app", "co.corvan.nimbrel"},
+                                                                 {"tz", "Europe/Berlin"},
+                                                                 {"country", "United Kingdom"}}));
+}
+
+TEST_F(SubmitTest, BadAddressOrUnreachableServerFailsAndCanBeRetried) {
+  auto manager = makeManager();
+  for (const char* bad : {"", "  \n ", "reader.example.org"}) {
+    manager->submit(bad);
+    EXPECT_EQ(manager->status(), SubmitStatus::failure("Please enter a valid email address.")) << bad;
+  }
+  EXPECT_TRUE(requests().empty());
+
+  server.reset();
+  submitAndWait(*manager, "a@b.c");
+  EXPECT_EQ(manager->status().kind, SubmitStatus::Kind::failure);
+  EXPECT_FALSE(manager->status().message.empty());
+  EXPECT_FALSE(suite.object(MailingListManager::decisionKey));
+  manager->promptDisappeared();
+  EXPECT_EQ(manager->status(), SubmitStatus::idle());
+  EXPECT_EQ(frontend::submitStatusFor({}), SubmitStatus::failure("Server returned 0. Please try again later."));
+}
+
+class SubmitStatusTest : public SubmitTest, public ::testing::WithParamInterface<std::pair<int, SubmitStatus>> {};
+
+TEST_P(SubmitStatusTest, AnswerDecidesTheOutcome) {
+  status = GetParam().first;
+  auto manager = makeManager();
+  submitAndWait(*manager, "a@b.c");
+  EXPECT_EQ(manager->status(), GetParam().second);
+  bool subscribed = GetParam().second == SubmitStatus::success();
+  EXPECT_EQ(manager->isOptedOut(), subscribed);
+  EXPECT_EQ(suite.string(MailingListManager::decisionKey).has_value(), subscribed);
+  // Without a region the body has exactly three keys.
+  EXPECT_EQ(nlohmann::json::parse(requests().at(0).body).size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MailingList, SubmitStatusTest,
+    ::testing::Values(std::pair{204, SubmitStatus::success()}, std::pair{409, SubmitStatus::success()},
+                      std::pair{422, SubmitStatus::failure("Please check your email address and try again.")},
+                      std::pair{500, SubmitStatus::failure("Server returned 500. Please try again later.")}),
+    [](const auto& info) { return std::to_string(info.param.first); });
+
+TEST_F(SubmitTest, ManagerClosedWhileTheRequestIsInFlightIsLeftAlone) {
+  auto token = std::make_shared<int>(0);
+  std::weak_ptr<int> inFlight = token;
+  auto env = environment();
+  env.http = [token](const platform::HttpRequest& request) { return platform::performHttp(request); };
+  token.reset();
+  auto manager = std::make_unique<MailingListManager>(env);
+  env = {};
+  manager->submit("a@b.c");
+  manager.reset();
+  // The worker drops its copy of the client after posting the answer, which
+  // wakes nobody: a ticking source keeps the loop looking.
+  guint tick = g_timeout_add(
+      1, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  platform::runMainLoopUntil([&] { return inFlight.expired(); });
+  g_source_remove(tick);
+  bool drained = false;
+  platform::postToMain([&] { drained = true; });
+  platform::runMainLoopUntil([&] { return drained; });
+  EXPECT_FALSE(suite.object(MailingListManager::decisionKey)) << "nobody was left to record it";
+}
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "frontend/signing_settings.hpp"
+#include "tests/support/scoped_env.hpp"
+#include "tests/support/temp_dir.hpp"
+
+namespace {
+
+using frontend::SigningSettings;
+using platform::UserDefaults;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  testing_support::TempDir home;
+  testing_support::ScopedEnv xdg{"XDG_CONFIG_HOME", home.path().string()};
+  UserDefaults defaults{"co.corvan.nimbrel"};
+  SigningSettings settings{defaults};
+};
+
+TEST_F(SettingsTest, FreshInstallBuildsAdhocThenWritesLandUnderTheirKeysForEveryone) {
+  builder::AppGenerator request;
+  request.fullContent = true;
+  settings.applyTo(request);
+  EXPECT_FALSE(request.fullContent);
+  EXPECT_TRUE(request.signing.isAdhoc());
+  EXPECT_FALSE(std::filesystem::exists(defaults.filePath())) << "defaults are not written";
+
+  int calls = 0;
+  int token = settings.observe([&] { ++calls; });
+  settings.setUseDeveloperID(true);
+  settings.setIdentity("Developer ID Application: A (T)");
+  settings.setNotarize(true);
+  settings.setNotaryProfile("prof");
+  settings.setShowTitleBar(false);
+  EXPECT_EQ(calls, 5);
+  settings.unobserve(token);
+  EXPECT_EQ(defaults.dictionary(), (platform::plist::Dictionary{{"signing.useDeveloperID", true},
+                                                                {"signing.identity", "Developer ID Application: A (T)"},
+                                                                {"signing.notarize", true},
+                                                                {"signing.notaryProfile", "prof"},
+                                                                {"general.showTitleBar", false}}));
+  // Another instance (the settings sheet, a later launch) reads the same, at once.
+  SigningSettings other(UserDefaults("co.corvan.nimbrel"));
+  EXPECT_TRUE(other.fullContent());
+  other.setShowTitleBar(true);
+  EXPECT_FALSE(settings.fullContent());
+  EXPECT_EQ(calls, 5);
+}
+
+struct SigningCase {
+  const char* name;
+  bool useDeveloperID;
+  const char* identity;
+  bool notarize;
+  const char* notaryProfile;
+  std::optional<std::string> expectedIdentity;  // nothing: ad-hoc
+  std::optional<std::string> expectedProfile;
+};
+
+class SigningModeRules : public SettingsTest, public ::testing::WithParamInterface<SigningCase> {};
+
+TEST_P(SigningModeRules, MapTheStoredValues) {
+  const auto& c = GetParam();
+  settings.setUseDeveloperID(c.useDeveloperID);
+  settings.setIdentity(c.identity);
+  settings.setNotarize(c.notarize);
+  settings.setNotaryProfile(c.notaryProfile);
+  auto mode = settings.signingMode();
+  auto* id = mode.asDeveloperID();
+  ASSERT_EQ(id != nullptr, c.expectedIdentity.has_value());
+  if (!id) return;
+  EXPECT_EQ(id->identity, *c.expectedIdentity);
+  EXPECT_EQ(id->notaryProfile, c.expectedProfile);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SigningModeRules,
+    ::testing::Values(SigningCase{"Off", false, "Dev", true, "p", std::nullopt, std::nullopt},
+                      SigningCase{"BlankIdentity", true, " \t  ", false, "", std::nullopt, std::nullopt},
+                      SigningCase{"LeadingSpaceKept", true, " Dev", false, "", " Dev", std::nullopt},
+                      SigningCase{"LineBreakIsNotBlank", true, "\n", false, "", "\n", std::nullopt},
+                      SigningCase{"NotarizeWithoutProfile", true, "Dev", true, "", "Dev", std::nullopt},
+                      SigningCase{"ProfileWithoutNotarize", true, "Dev", false, "p", "Dev", std::nullopt},
+                      SigningCase{"Notarized", true, "Dev", true, "p", "Dev", "p"},
+                      SigningCase{"BlankProfilePassedOn", true, "Dev", true, "  ", "Dev", "  "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,175 @@
+// The save screen, the build it starts and what follows it.
+#include "builder/generator_error.hpp"
+#include "wizard_test_fixture.hpp"
+
+namespace {
+
+using frontend::AlertRequest;
+using wizard_testing::WizardTest;
+
+TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettings) {
+  model->editUrl(" visit example.org today ");
+  model->submitUrl();
+  model->editName("My App");
+  model->nameNext();
+  model->iconNext();
+  services.titleBar = false;
+  services.mode = builder::SigningMode::developerID(" Dev", "profile");
+  startBuildInto("/out");
+
+  ASSERT_EQ(services.requests.size(), 1u);
+  const builder::AppGenerator& request = services.requests[0];
+  EXPECT_EQ(request.name, "My App");
+  ASSERT_TRUE(request.source.asUrl());
+  EXPECT_EQ(request.source.asUrl()->text, " visit example.org today ");
+  EXPECT_TRUE(request.fullContent);
+  ASSERT_TRUE(request.signing.asDeveloperID());
+  EXPECT_EQ(request.signing.asDeveloperID()->identity, " Dev");
+  EXPECT_EQ(request.icon->width(), 16);
+  EXPECT_EQ(services.buildFolders[0], std::filesystem::path("/out"));
+  EXPECT_TRUE(model->isGenerating());
+  EXPECT_EQ(model->generationStatus(), "Starting\u2026");
+
+  model->startCreate();  // the save screen shows only progress now
+  EXPECT_EQ(services.folderPanels, 1);
+  services.progress("Creating app bundle\u2026");
+  EXPECT_EQ(model->generationStatus(), "Creating app bundle\u2026");
+}
+
+TEST_F(WizardTest, SuccessShowsTheFinishedScreenWhereverTheUserIs) {
+  toSave();
+  startBuildInto("/out");
+  model->previousScreen();
+  services.completion(builder::BuildResult::success("/out/My App.app"));
+  EXPECT_FALSE(model->isGenerating());
+  EXPECT_EQ(model->selectedView(), 5);
+  EXPECT_EQ(model->finishedTitle(), "My App is ready!");
+  EXPECT_EQ(model->finishedSubtitle(), "A native app for example.org");
+  model->openGeneratedApp();
+  model->revealGeneratedApp();
+  EXPECT_EQ(services.opened, std::vector<std::filesystem::path>{"/out/My App.app"});
+  EXPECT_EQ(services.revealed, services.opened);
+  model->previousScreen();
+  EXPECT_EQ(model->selectedView(), 4);
+}
+
+TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
+  toSave();
+  startBuildInto("/out");
+  services.completion(
+      builder::BuildResult::failure(std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
+  EXPECT_FALSE(model->isGenerating());
+  EXPECT_EQ(model->selectedView(), 3);
+  EXPECT_EQ(model->generationError(), "Signing failed: no identity");
+  model->startCreate();
+  EXPECT_FALSE(model->generationError());
+  services.folderChosen({});  // cancelled
+  EXPECT_FALSE(model->isGenerating());
+
+  std::system_error denied(std::make_error_code(std::errc::permission_denied), "/out");
+  startBuildInto("/out");
+  services.completion(builder::BuildResult::failure(std::make_exception_ptr(denied)));
+  EXPECT_EQ(model->generationError(), denied.what());
+}
+
+TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
+  model->chooseLocalFolder();
+  chooseFolder("/sites/blog");
+  model->nameNext();
+  model->iconNext();
+  const AlertRequest inside{"Choose a different location",
+                            "The app can't be saved inside the website folder it's built from. Choose a different "
+                            "location, such as /Applications.",
+                            {"OK"}};
+  for (const char* destination : {"/sites/blog", "/sites/blog/out"}) {
+    startBuildInto(destination);
+    ASSERT_FALSE(services.alerts.empty());
+    EXPECT_EQ(services.alerts.back(), inside);
+    services.alertClosed(0);
+  }
+  EXPECT_EQ(services.alerts.size(), 2u);
+  EXPECT_TRUE(services.requests.empty());
+  EXPECT_FALSE(model->isGenerating());
+
+  startBuildInto("/sites/apps");
+  EXPECT_EQ(services.alerts.size(), 2u);
+  ASSERT_EQ(services.requests.size(), 1u);
+  EXPECT_EQ(services.requests[0].source.asLocalFolder()->folder, std::filesystem::path("/sites/blog"));
+  EXPECT_EQ(services.requests[0].name, "blog");
+}
+
+TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
+  services.existingPaths.insert("/out/My App.app");
+  toSave();
+  startBuildInto("/out");
+  ASSERT_EQ(services.alerts.size(), 1u);
+  EXPECT_EQ(services.alerts[0], (AlertRequest{"\u201CMy App.app\u201D already exists",
+                                              "An app with that name is already in this folder. Replace it?",
+                                              {"Replace", "Cancel"}}));
+  services.alertClosed(1);
+  EXPECT_FALSE(model->isGenerating());
+  EXPECT_TRUE(services.requests.empty());
+  EXPECT_EQ(model->selectedView(), 3);
+
+  startBuildInto("/out");
+  services.alertClosed(0);
+  EXPECT_TRUE(model->isGenerating());
+  EXPECT_EQ(services.requests.size(), 1u);
+}
+
+TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
+  model->showFavorites();
+  model->useFavorite(7);
+  startBuildInto("/out");
+  EXPECT_EQ(services.requests[0].color, *frontend::colorFromHex("#EA4335"));
+  EXPECT_EQ(services.requests[0].icon->width(), 650);
+  services.completion(builder::BuildResult::success("/out/Gmail.app"));
+
+  model->resetWizard();
+  EXPECT_EQ(model->selectedView(), 0);
+  EXPECT_TRUE(model->inputUrl().empty() && model->inputName().empty());
+  EXPECT_EQ(model->inputIcon().width(), 16);
+  EXPECT_EQ(model->inputColor(), platform::Color::white());
+  EXPECT_FALSE(model->generatedAppURL() || model->urlIsValid() || model->nameIsValid());
+  EXPECT_EQ(model->preselectedBack(), 4);
+  EXPECT_EQ(model->selectedFavorite().at("name"), "Gmail");
+  model->openGeneratedApp();
+  EXPECT_TRUE(services.opened.empty());
+
+  model->editUrl("example.org");
+  model->submitUrl();
+  model->previousScreen();
+  EXPECT_EQ(model->selectedView(), 4);
+}
+
+TEST_F(WizardTest, SigningLineFollowsTheTwoSwitches) {
+  EXPECT_STREQ(model->signingLine().label, "Preferrably, the /Applications folder");
+  services.notarizeSetting = true;
+  EXPECT_STREQ(model->signingLine().symbol, "lightbulb");
+  services.developerID = true;
+  EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID + notarization (shareable)");
+  services.notarizeSetting = false;
+  EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID");
+  EXPECT_STREQ(model->signingLine().symbol, "checkmark.seal");
+}
+
+// Answers that arrive after the wizard is gone must not touch it.
+TEST_F(WizardTest, LateAnswersAfterTheWizardIsGoneAreDropped) {
+  toSave();
+  model->fetchIcon();
+  startBuildInto("/out");
+  auto progress = services.progress;
+  auto completion = services.completion;
+  auto icon = services.iconAnswer;
+  model->chooseLocalFolder();
+  auto folder = services.folderChosen;
+  model->acceptURLDrop({{std::string("late.org"), {}, {}}});
+  model.reset();
+  progress("Signing app\u2026");
+  completion(builder::BuildResult::success("/out/My App.app"));
+  icon(std::nullopt);
+  folder({"/x"});
+  drainMainQueue();
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// The wizard's input screens: website, name, icon, ready-made apps, and Back.
+#include "platform/link_detector.hpp"
+#include "support/temp_dir.hpp"
+#include "wizard_test_fixture.hpp"
+
+namespace {
+
+using frontend::DropItem;
+using frontend::WizardChanges;
+using frontend::WizardField;
+using wizard_testing::Pixel;
+using wizard_testing::pixelAt;
+using wizard_testing::WizardTest;
+
+std::vector<std::uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+TEST_F(WizardTest, StartsEmptyOnTheWebsiteScreenWithTheBlackDefaultIcon) {
+  EXPECT_EQ(model->selectedView(), 0);
+  EXPECT_EQ(model->preselectedBack(), -1);
+  EXPECT_FALSE(model->urlIsValid() || model->nameIsValid() || model->iconIsValid() || model->backVisible());
+  EXPECT_EQ(model->inputColor(), platform::Color::white());
+  EXPECT_EQ(pixelAt(model->inputIcon(), 8, 8), (Pixel{255, 0, 0, 0}));
+}
+
+TEST_F(WizardTest, WebsiteNeedsALinkSomewhereInTheText) {
+  model->editUrl("hello");
+  model->submitUrl();
+  model->continueToName();
+  EXPECT_EQ(model->selectedView(), 0);
+  EXPECT_EQ(model->continueOpacity(), 0.35);
+  model->editUrl("visit example.org today");
+  EXPECT_TRUE(model->urlIsValid());
+  EXPECT_EQ(model->continueOpacity(), 1.0);
+  model->submitUrl();
+  EXPECT_EQ(model->selectedView(), 1);
+  EXPECT_EQ(model->inputUrl(), "visit example.org today");
+}
+
+TEST_F(WizardTest, LocalFolderNamesTheAppAfterTheFolder) {
+  model->chooseLocalFolder();
+  services.folderChosen({});
+  EXPECT_EQ(model->selectedView(), 0);
+  model->chooseLocalFolder();
+  chooseFolder("/sites/site.folder");
+  EXPECT_TRUE(model->useLocalFolder());
+  EXPECT_EQ(model->localFolderURL(), std::filesystem::path("/sites/site.folder"));
+  EXPECT_EQ(model->inputName(), "site");
+  EXPECT_TRUE(model->nameIsValid());
+  EXPECT_EQ(model->selectedView(), 1);
+  EXPECT_EQ(model->iconButtonRowWidth(), 180);
+  EXPECT_EQ(model->finishedSubtitle(), "A native app for your local site");
+  EXPECT_EQ(frontend::appNameForFolder("/sites/My Site.web/"), "My Site");
+
+  // Back keeps the mode; Continue leaves it.
+  model->previousScreen();
+  EXPECT_TRUE(model->useLocalFolder());
+  model->editUrl("example.org");
+  model->continueToName();
+  EXPECT_FALSE(model->useLocalFolder() || model->localFolderURL());
+}
+
+TEST_F(WizardTest, LocalFolderKeepsANameFromASingleClick) {
+  model->showFavorites();
+  model->selectFavorite(7);
+  model->previousScreen();
+  model->chooseLocalFolder();
+  chooseFolder("/sites/blog");
+  EXPECT_EQ(model->inputName(), "Gmail");
+  EXPECT_FALSE(model->nameIsValid()) << "kept until the name is edited";
+  model->editName("Gmail ");
+  EXPECT_TRUE(model->nameIsValid());
+}
+
+struct UrlDrop {
+  const char* name;
+  DropItem item;
+  std::string expectedUrl;  // empty: the drop changes nothing
+};
+
+class WizardUrlDrop : public WizardTest, public testing::WithParamInterface<UrlDrop> {};
+
+TEST_P(WizardUrlDrop, StoresTheTrimmedTextWithoutLeavingTheScreen) {
+  model->editUrl("before.org");
+  EXPECT_TRUE(model->acceptURLDrop({GetParam().item}));
+  drainMainQueue();
+  std::string expected = GetParam().expectedUrl.empty() ? "before.org" : GetParam().expectedUrl;
+  EXPECT_EQ(model->inputUrl(), expected);
+  EXPECT_EQ(model->urlIsValid(), platform::containsLink(expected));
+  EXPECT_EQ(model->selectedView(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, WizardUrlDrop,
+    testing::Values(
+        UrlDrop{"UrlWithBlanks", {std::string("  https://example.org/x \n"), {}, {}}, "https://example.org/x"},
+        UrlDrop{"UrlBytes", {bytes("https://example.org/"), {}, {}}, "https://example.org/"},
+        UrlDrop{"UrlBytesNotAUrl", {bytes("not a url"), {}, {}}, ""},
+        UrlDrop{"UrlBytesNotUtf8", {bytes("https://\xff.org"), {}, {}}, ""},
+        UrlDrop{"UrlWinsOverText", {std::string("a.org"), std::string("b.org"), {}}, "a.org"},
+        UrlDrop{"PlainTextBytes", {{}, bytes("\tjust words\n"), {}}, "just words"},
+        UrlDrop{"OnlyBlanks", {{}, std::string(" \n\t\u00A0"), {}}, ""},
+        UrlDrop{"TextNotUtf8", {{}, bytes("\xc3\x28"), {}}, ""},
+        UrlDrop{"CutShortUtf8", {std::string("a.org \xe2\x80"), {}, {}}, ""},
+        UrlDrop{"NothingUsable", {{}, {}, std::string("file:///x.png")}, ""}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(WizardTest, AnEmptyUrlDropIsRefused) { EXPECT_FALSE(model->acceptURLDrop({})); }
+
+TEST_F(WizardTest, ANameOfOneBlankIsValid) {
+  model->editUrl("example.org");
+  model->submitUrl();
+  model->nameNext();
+  EXPECT_EQ(model->selectedView(), 1);
+  model->editName(" ");
+  model->nameNext();
+  EXPECT_EQ(model->selectedView(), 2);
+}
+
+TEST_F(WizardTest, DroppedPictureFilesBecomeTheIcon) {
+  testing_support::TempDir dir;
+  auto png = wizard_testing::filledImage(40, 30, platform::Color::black()).pngData();
+  testing_support::writeFile(dir / "pic.png", std::string(png.begin(), png.end()));
+  int icons = 0;
+  model->observe([&](const WizardChanges& c) { icons += c.contains(WizardField::inputIcon); });
+
+  EXPECT_TRUE(model->acceptIconDrop({{{}, {}, bytes("file://" + (dir / "pic.png").string())}}));
+  platform::runMainLoopUntil([&] { return icons == 1; });
+  EXPECT_EQ(model->inputIcon().width(), 40);
+  EXPECT_TRUE(model->iconIsValid());
+  model->resetIcon();
+  EXPECT_EQ(model->inputIcon().width(), 16);
+  EXPECT_FALSE(model->iconIsValid());
+
+  EXPECT_TRUE(model->acceptIconDrop({{{}, {}, (dir / "pic.png").string()}}));  // a plain path
+  platform::runMainLoopUntil([&] { return icons == 3; });
+  EXPECT_EQ(model->inputIcon().height(), 30);
+}
+
+TEST_F(WizardTest, UnusableIconDropsAreTakenAndIgnored) {
+  EXPECT_TRUE(model->acceptIconDrop({}));
+  EXPECT_TRUE(model->acceptIconDrop({{{}, {}, bytes("\xff\xfe")}}));
+  EXPECT_TRUE(model->acceptIconDrop({{{}, {}, std::string("https://example.org/pic.png")}}));
+  EXPECT_TRUE(model->acceptIconDrop({{std::string("file:///x.png"), {}, {}}}));
+  drainMainQueue();
+  EXPECT_FALSE(model->iconIsValid());
+}
+
+TEST_F(WizardTest, FetchIconAsksWithTheTextAsTyped) {
+  model->fetchIcon();
+  EXPECT_TRUE(services.iconQueries.empty());
+  model->editUrl(" example.org ");
+  model->fetchIcon();
+  EXPECT_TRUE(model->isFetchingIcon());
+  services.iconAnswer(std::nullopt);
+  EXPECT_FALSE(model->isFetchingIcon() || model->iconIsValid());
+  model->fetchIcon();
+  services.iconAnswer(wizard_testing::filledImage(64, 64, platform::Color::black()));
+  EXPECT_EQ(services.iconQueries, (std::vector<std::string>{" example.org ", " example.org "}));
+  EXPECT_TRUE(model->iconIsValid());
+  EXPECT_EQ(model->inputIcon().width(), 64);
+}
+
+TEST_F(WizardTest, SingleClickThenConfigureKeepsIconAndColour) {
+  model->showFavorites();
+  EXPECT_FALSE(model->configureVisible());
+  model->selectFavorite(7);
+  EXPECT_EQ(model->inputName(), "Gmail");
+  EXPECT_EQ(model->inputUrl(), "https://mail.google.com");
+  EXPECT_FALSE(model->urlIsValid() || model->nameIsValid());
+  EXPECT_TRUE(model->isFavoriteSelected(7) && !model->isFavoriteSelected(6));
+  model->clearFavoriteSelection();
+  model->configureFavorite();  // hidden without a selection
+  EXPECT_EQ(model->selectedView(), 4);
+  model->selectFavorite(7);
+  model->configureFavorite();
+  EXPECT_EQ(model->selectedView(), 3);
+  EXPECT_EQ(model->preselectedBack(), 4);
+  EXPECT_EQ(model->inputColor(), platform::Color::white());
+  EXPECT_EQ(model->inputIcon().width(), 16);
+}
+
+TEST_F(WizardTest, DoubleClickOnGmailGoesStraightToSaving) {
+  model->showFavorites();
+  model->useFavorite(7);
+  EXPECT_EQ(model->inputName(), "Gmail");
+  EXPECT_EQ(model->inputUrl(), "https://mail.google.com");
+  ASSERT_EQ(model->inputIcon().width(), 650);
+  ASSERT_EQ(model->inputIcon().height(), 650);
+  EXPECT_EQ(pixelAt(model->inputIcon(), 325, 325), (Pixel{255, 255, 255, 255}));
+  EXPECT_EQ(pixelAt(model->inputIcon(), 5, 5)[0], 0);
+  EXPECT_EQ(model->inputColor(), *frontend::colorFromHex("#EA4335"));
+  EXPECT_EQ(model->selectedView(), 3);
+  EXPECT_FALSE(model->iconIsValid());
+
+  model->previousScreen();
+  EXPECT_EQ(model->selectedView(), 4);
+  EXPECT_EQ(model->preselectedBack(), -1);
+  model->previousScreen();
+  EXPECT_EQ(model->selectedView(), 0);
+}
+
+TEST_F(WizardTest, DoubleClickWithoutAGlyphStaysOnTheTiles) {
+  model->showFavorites();
+  model->useFavorite(0);  // no "youtube" among the fake images
+  EXPECT_EQ(model->inputName(), "YouTube");
+  EXPECT_EQ(model->inputUrl(), "https://www.youtube.com");
+  services.resizeFails = true;
+  model->useFavorite(7);
+  model->useFavorite(99);
+  EXPECT_EQ(model->inputName(), "Gmail");
+  EXPECT_EQ(model->selectedView(), 4);
+  EXPECT_EQ(model->inputColor(), platform::Color::white());
+}
+
+TEST_F(WizardTest, BackStepsOneScreenAndNeverBeforeTheFirst) {
+  toSave();
+  for (int expected : {2, 1, 0, 0}) {
+    model->previousScreen();
+    EXPECT_EQ(model->selectedView(), expected);
+  }
+  model->showFavorites();
+  model->previousScreen();
+  EXPECT_EQ(model->selectedView(), 0);
+}
+
+TEST_F(WizardTest, ObserversHearOnceWhatEachActionChanged) {
+  std::vector<WizardChanges> heard;
+  int token = 0;
+  token = model->observe([&](const WizardChanges& c) {
+    heard.push_back(c);
+    if (heard.size() == 2) model->unobserve(token);
+  });
+  model->editUrl("example.org");
+  ASSERT_EQ(heard.size(), 1u);
+  EXPECT_TRUE(heard[0].contains(WizardField::inputUrl) && heard[0].contains(WizardField::urlIsValid));
+  EXPECT_FALSE(heard[0].contains(WizardField::selectedView));
+  model->editUrl("example.org");
+  model->previousScreen();
+  EXPECT_EQ(heard.size(), 1u) << "nothing changed, nothing told";
+  model->submitUrl();
+  model->previousScreen();
+  EXPECT_EQ(heard.size(), 2u);
+}
+
+}  // namespace

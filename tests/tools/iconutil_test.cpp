@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/temp_dir.hpp"
+#include "tests/tools/fixtures.hpp"
+#include "tests/tools/tool_process.hpp"
+#include "tools/common/atomic_file.hpp"
+
+namespace fs = std::filesystem;
+namespace icns = tools::icns;
+using testing_support::readFile;
+
+namespace {
+
+class Iconutil : public testing::Test {
+ protected:
+  // The icon set as the builder writes it: ten files of the right sizes.
+  void writeFullSet() {
+    for (const auto& slot : icns::iconSetSlots())
+      tools_test::writeBytes(iconSet / slot.fileName, tools_test::pngOfSize(static_cast<int>(slot.pixels)));
+  }
+
+  tools::ProcessResult convert() {
+    return tools_test::run(NIMBREL_TOOL_ICONUTIL, {"--convert", "icns", "--output", output.string(), iconSet.string()});
+  }
+
+  testing_support::TempDir tmp;
+  fs::path iconSet = tmp / "AppIcon.iconset";
+  fs::path output = tmp / "AppIcon.icns";
+};
+
+TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
+  writeFullSet();
+  auto result = convert();
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+
+  auto listing = tools_test::run("icns2png", {"-l", output.string()});
+  ASSERT_EQ(listing.exitStatus, 0) << listing.standardError;
+  for (const auto& slot : icns::iconSetSlots())
+    EXPECT_NE(listing.standardOutput.find("'" + std::string(slot.type) + "'"), std::string::npos) << slot.type;
+  EXPECT_NE(listing.standardOutput.find("10 elements total"), std::string::npos) << listing.standardOutput;
+
+  fs::create_directories(tmp / "extracted");
+  auto extract = tools_test::run("icns2png", {"-x", "-o", (tmp / "extracted").string(), output.string()});
+  ASSERT_EQ(extract.exitStatus, 0) << extract.standardError;
+  for (std::uint32_t size : {256u, 512u, 1024u}) {
+    std::string dims = std::to_string(size) + "x" + std::to_string(size);
+    auto png = tools::readWholeFile(tmp / "extracted" / ("AppIcon_" + dims + "x32.png"));
+    EXPECT_EQ(icns::pngSize(png), (icns::PixelSize{size, size})) << dims;
+  }
+}
+
+TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
+  writeFullSet();
+  tools_test::writeBytes(iconSet / "icon_16x16.png", tools_test::pngOfSize(32));
+  auto cut = tools_test::pngOfSize(32);
+  cut.resize(cut.size() / 2);
+  tools_test::writeBytes(iconSet / "icon_32x32.png", cut);
+
+  auto result = convert();
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  EXPECT_NE(result.standardError.find("icon_16x16.png: 32x32 pixels, expected 16x16"), std::string::npos)
+      << result.standardError;
+  EXPECT_NE(result.standardError.find("icon_32x32.png: not a PNG"), std::string::npos) << result.standardError;
+  auto elements = icns::decode(tools::readWholeFile(output));
+  ASSERT_TRUE(elements);
+  ASSERT_EQ(elements->size(), 8u);
+  // The rest keep their bytes, in icon-set order.
+  EXPECT_EQ(elements->front().type, "ic11");
+  EXPECT_EQ(elements->back().data, tools::readWholeFile(iconSet / "icon_512x512@2x.png"));
+}
+
+TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
+  testing_support::writeFile(iconSet / "icon_16x16.png", "not a png");
+  testing_support::writeFile(output, "previous icon");
+
+  auto result = convert();
+  EXPECT_NE(result.exitStatus, 0);
+  EXPECT_NE(result.standardError.find("no valid icon images"), std::string::npos) << result.standardError;
+  EXPECT_EQ(readFile(output), "previous icon");
+  for (const auto& item : fs::directory_iterator(tmp.path()))
+    EXPECT_TRUE(item.path() == output || item.path() == iconSet) << "left behind: " << item.path();
+}
+
+}  // namespace

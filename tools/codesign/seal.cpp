@@ -1,0 +1,115 @@
+#include "tools/codesign/seal.hpp"
+
+#include <glib.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+#include "tools/common/file_tree.hpp"
+
+namespace fs = std::filesystem;
+namespace plist = platform::plist;
+
+namespace codesign {
+namespace {
+
+struct ChecksumDeleter {
+  void operator()(GChecksum* c) const { g_checksum_free(c); }
+};
+
+plist::Data sha256(const fs::path& file) {
+  std::unique_ptr<GChecksum, ChecksumDeleter> checksum(g_checksum_new(G_CHECKSUM_SHA256));
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + file.string());
+  char buffer[65536];
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    g_checksum_update(checksum.get(), reinterpret_cast<const guchar*>(buffer), in.gcount());
+  }
+  if (in.bad()) throw std::runtime_error("cannot read " + file.string());
+  plist::Data digest(32);
+  gsize length = digest.size();
+  g_checksum_get_digest(checksum.get(), digest.data(), &length);
+  return digest;
+}
+
+bool isSealFile(const fs::path& relative) {
+  fs::path folder(kSealFolder);
+  return relative == folder / kSealName || relative == folder / kSignatureName;
+}
+
+struct Contents {
+  plist::Dictionary files;
+  plist::Dictionary symlinks;
+};
+
+Contents currentContents(const fs::path& bundle) {
+  Contents contents;
+  for (const auto& entry : tools::walkTree(bundle)) {
+    if (entry.kind == tools::EntryKind::directory || isSealFile(entry.relative)) continue;
+    std::string key = entry.relative.generic_string();
+    // Property-list strings are UTF-8; a name that is not can't be recorded.
+    if (!g_utf8_validate(key.data(), static_cast<gssize>(key.size()), nullptr))
+      throw std::runtime_error("cannot seal a file whose name is not UTF-8: " + key);
+    switch (entry.kind) {
+      case tools::EntryKind::regular:
+        contents.files[key] = sha256(bundle / entry.relative);
+        break;
+      case tools::EntryKind::symlink:
+        contents.symlinks[key] = fs::read_symlink(bundle / entry.relative).string();
+        break;
+      default:
+        throw std::runtime_error("cannot seal special file " + key);
+    }
+  }
+  return contents;
+}
+
+void compare(const plist::Dictionary& sealed, const plist::Dictionary& current, std::vector<std::string>& problems) {
+  for (const auto& [path, value] : sealed) {
+    auto it = current.find(path);
+    if (it == current.end()) {
+      problems.push_back("missing: " + path);
+    } else if (!(it->second == value)) {
+      problems.push_back("modified: " + path);
+    }
+  }
+  for (const auto& [path, value] : current)
+    if (!sealed.contains(path)) problems.push_back("added: " + path);
+}
+
+}  // namespace
+
+plist::Dictionary makeSeal(const fs::path& bundle, const SealOptions& options) {
+  Contents contents = currentContents(bundle);
+  plist::Dictionary seal{
+      {"files", std::move(contents.files)},
+      {"symlinks", std::move(contents.symlinks)},
+      {"identity", options.identity},
+  };
+  if (options.entitlements) seal["entitlements"] = *options.entitlements;
+  if (!options.flags.empty()) {
+    plist::Array flags(options.flags.begin(), options.flags.end());
+    seal["flags"] = std::move(flags);
+  }
+  if (options.timestamp) {
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    seal["signingTime"] = plist::Date{std::chrono::duration<double>(now).count()};
+  }
+  return seal;
+}
+
+std::vector<std::string> checkSeal(const fs::path& bundle, const plist::Dictionary& seal) {
+  std::vector<std::string> problems;
+  auto files = plist::lookup<plist::Dictionary>(seal, "files");
+  auto symlinks = plist::lookup<plist::Dictionary>(seal, "symlinks");
+  if (!files || !symlinks) return {"the seal is not readable"};
+  Contents contents = currentContents(bundle);
+  compare(*files, contents.files, problems);
+  compare(*symlinks, contents.symlinks, problems);
+  return problems;
+}
+
+}  // namespace codesign
