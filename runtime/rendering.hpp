@@ -1,0 +1,18 @@
+#pragma once
+// Where the only GL is a software rasteriser (no GPU render node: virtual
+// displays, remote sessions, VMs without 3D), GL compositing costs start-up
+// time and a few hundred MiB for nothing, so GTK draws with cairo and the
+// web view composites without GL. With a GPU both keep GL compositing.
+
+#include <filesystem>
+
+namespace runlet {
+
+// True when some /dev/dri/renderD* node in `driFolder` can be opened.
+bool hasGPURenderNode(const std::filesystem::path& driFolder = "/dev/dri");
+
+// Decides the rendering path before GTK starts; an explicit GSK_RENDERER is
+// the user's choice and is kept. True for the software path.
+bool chooseRenderingPath();
+
+}  // namespace runlet

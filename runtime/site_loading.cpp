@@ -1,0 +1,101 @@
+#include "runtime/site_loading.hpp"
+
+#include <glib.h>
+
+#include "runtime/local_site.hpp"
+
+namespace runlet {
+
+namespace {
+
+// The white-space-and-newline set: Unicode separators plus the C0 controls
+// tab to carriage return and NEL.
+bool isBlankOrLineBreak(gunichar c) {
+  if ((c >= 0x09 && c <= 0x0D) || c == 0x85) return true;
+  switch (g_unichar_type(c)) {
+    case G_UNICODE_SPACE_SEPARATOR:
+    case G_UNICODE_LINE_SEPARATOR:
+    case G_UNICODE_PARAGRAPH_SEPARATOR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string_view trimmed(std::string_view text) {
+  if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  while (begin < end && isBlankOrLineBreak(g_utf8_get_char(begin))) begin = g_utf8_next_char(begin);
+  while (end > begin) {
+    const char* last = g_utf8_find_prev_char(begin, end);
+    if (!last || !isBlankOrLineBreak(g_utf8_get_char(last))) break;
+    end = last;
+  }
+  return {begin, static_cast<size_t>(end - begin)};
+}
+
+constexpr std::string_view kErrorHead =
+    "<!doctype html><html><head><meta charset=\"utf-8\">\n"
+    "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+    "<style>\n"
+    "  html,body{height:100%;margin:0}\n"
+    "  body{display:flex;align-items:center;justify-content:center;\n"
+    "       font:-apple-system-body,system-ui,sans-serif;\n"
+    "       background:#1c1c1e;color:#e5e5ea;text-align:center;padding:2rem}\n"
+    "  .box{max-width:28rem}\n"
+    "  h1{font-size:1.1rem;font-weight:600;margin:0 0 .5rem}\n"
+    "  p{opacity:.7;line-height:1.5;margin:0}\n"
+    "</style></head><body><div class=\"box\">\n"
+    "<h1>Can't load this page</h1><p>";
+constexpr std::string_view kErrorTail = "</p>\n</div></body></html>";
+
+}  // namespace
+
+std::optional<platform::Url> normalizedURL(std::string_view text) {
+  std::string_view t = trimmed(text);
+  if (t.empty()) return std::nullopt;
+  if (auto url = platform::Url::parse(t); url && url->hasScheme()) return url;
+  auto url = platform::Url::parse("https://" + std::string(t));
+  if (!url) return std::nullopt;
+  return url;
+}
+
+std::string desktopSafariUserAgent(OSVersion v) {
+  return "Mozilla/5.0 (Macintosh; Intel Mac OS X " + std::to_string(v.major) + "_" + std::to_string(v.minor) + "_" +
+         std::to_string(v.patch) + ") AppleWebKit/605.1.15 (KHTML, like Gecko) Version/17.0 Safari/605.1.15";
+}
+
+std::string errorPageHTML(std::string_view message) {
+  std::string page(kErrorHead);
+  for (char c : message) {
+    if (c == '&') {
+      page += "&amp;";
+    } else if (c == '<') {
+      page += "&lt;";
+    } else {
+      page += c;
+    }
+  }
+  page += kErrorTail;
+  return page;
+}
+
+LoadPlan planLoad(const AppConfig& config, const std::optional<std::filesystem::path>& resourcesDir) {
+  if (!config.isLocal()) {
+    auto url = normalizedURL(config.url);
+    if (!url) return LoadPlan::error(kNoValidAddress);
+    return {LoadPlan::Kind::remote, url->string(), {}, {}};
+  }
+  if (!resourcesDir) return LoadPlan::error(kNoBundledWebsite);
+  std::filesystem::path siteRoot = *resourcesDir / "Site";
+  // A start page that would lie outside the site could never be served, so it counts as missing.
+  auto start = resolveSitePath(siteRoot, config.indexFile);
+  std::error_code ec;
+  if (!start || !std::filesystem::is_regular_file(*start, ec)) {
+    return LoadPlan::error(std::string(kMissingStartPagePrefix) + config.indexFile + ".");
+  }
+  return {LoadPlan::Kind::local, siteURL(config.indexFile), {}, siteRoot};
+}
+
+}  // namespace runlet

@@ -1,0 +1,285 @@
+// Generated apps as the user starts them: the built template copied into a
+// bundle of its own, run as a separate process against a loopback server.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include "platform/gobject_ptr.hpp"
+#include "tests/runtime/bell_listener.hpp"
+#include "tests/runtime/runlet_harness.hpp"
+
+namespace runlet_test {
+namespace {
+
+namespace plist = platform::plist;
+
+const fs::path kTemplate = fs::path(NIMBREL_BUNDLE_DIR) / "Contents/Resources/Runlet.app";
+
+// One generated app: its bundle and, while it runs, its process.
+class GeneratedApp {
+ public:
+  GeneratedApp(const fs::path& folder, const std::string& name, const std::string& identifier, const std::string& url)
+      : bundle_(folder / (name + ".app")), identifier_(identifier) {
+    fs::create_directories(folder);
+    fs::copy(kTemplate, bundle_, fs::copy_options::recursive);
+    fs::rename(bundle_ / "Contents/MacOS/Runlet", bundle_ / "Contents/MacOS" / name);
+    auto info = plist::readFile(bundle_ / "Contents/Info.plist");
+    auto dict = *info->get<plist::Dictionary>();
+    dict["CFBundleIdentifier"] = identifier;
+    dict["CFBundleName"] = name;
+    dict["CFBundleExecutable"] = name;
+    testing_support::writeFile(bundle_ / "Contents/Info.plist", plist::toXML(dict));
+    setURL(name, url);
+    executable_ = bundle_ / "Contents/MacOS" / name;
+  }
+  ~GeneratedApp() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  void setURL(const std::string& name, const std::string& url) {
+    testing_support::writeFile(bundle_ / "Contents/Resources/app.plist",
+                               plist::toXML(plist::Dictionary{{"name", name}, {"type", "url"}, {"url", url},
+                                                              {"indexFile", "index.html"}, {"fullcontent", false}}));
+  }
+
+  void start(const std::vector<std::string>& environment) {
+    std::vector<char*> argv{const_cast<char*>(executable_.c_str()), nullptr};
+    std::vector<char*> envp;
+    for (const auto& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    platform::GErrorOut error;
+    GPid pid = 0;
+    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), envp.data(), G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid,
+                              error.out()))
+        << error.message();
+    pid_ = pid;
+  }
+
+  bool running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = 0;
+      return false;
+    }
+    return true;
+  }
+
+  // Quits through the app's own Quit command, as exported on the session bus.
+  void quit() {
+    auto bus = platform::adoptGRef(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    std::string path = "/" + identifier_;
+    for (char& c : path) {
+      if (c == '.') c = '/';
+      if (c == '-') c = '_';
+    }
+    platform::CPtr<GVariant> reply(g_dbus_connection_call_sync(
+        bus.get(), identifier_.c_str(), path.c_str(), "org.gtk.Actions", "Activate",
+        g_variant_new("(sava{sv})", "quit", nullptr, nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr));
+  }
+
+  const fs::path& bundle() const { return bundle_; }
+
+ private:
+  fs::path bundle_;
+  std::string identifier_;
+  fs::path executable_;
+  GPid pid_ = 0;
+};
+
+// Stands in for the desktop's file manager on the session bus and records
+// what it is asked to show.
+class FakeFileManager {
+ public:
+  FakeFileManager() {
+    bus_ = platform::adoptGRef(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    static const char kInterface[] =
+        "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
+        "<arg type='as' name='uris' direction='in'/><arg type='s' name='startupId' direction='in'/>"
+        "</method></interface></node>";
+    info_ = g_dbus_node_info_new_for_xml(kInterface, nullptr);
+    static const GDBusInterfaceVTable vtable = {onCall, nullptr, nullptr, {}};
+    object_ = g_dbus_connection_register_object(bus_.get(), "/org/freedesktop/FileManager1", info_->interfaces[0],
+                                                &vtable, this, nullptr, nullptr);
+    owner_ = g_bus_own_name_on_connection(bus_.get(), "org.freedesktop.FileManager1", G_BUS_NAME_OWNER_FLAGS_NONE,
+                                          onAcquired, nullptr, this, nullptr);
+  }
+  ~FakeFileManager() {
+    g_bus_unown_name(owner_);
+    g_dbus_connection_unregister_object(bus_.get(), object_);
+    g_dbus_node_info_unref(info_);
+  }
+  bool ready() const { return acquired_; }
+  std::vector<std::string> shown;
+
+ private:
+  static void onAcquired(GDBusConnection*, const char*, gpointer self) { static_cast<FakeFileManager*>(self)->acquired_ = true; }
+  static void onCall(GDBusConnection*, const char*, const char*, const char*, const char*, GVariant* parameters,
+                     GDBusMethodInvocation* invocation, gpointer self) {
+    const char** uris = nullptr;
+    const char* startup = nullptr;
+    g_variant_get(parameters, "(^a&s&s)", &uris, &startup);
+    for (const char** u = uris; u && *u; ++u) static_cast<FakeFileManager*>(self)->shown.emplace_back(*u);
+    g_free(uris);
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+  }
+  platform::GRef<GDBusConnection> bus_;
+  GDBusNodeInfo* info_ = nullptr;
+  guint object_ = 0;
+  guint owner_ = 0;
+  bool acquired_ = false;
+};
+
+class GeneratedApps : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home_ = temp_ / "home";
+    for (const char* dir : {"data", "cache", "config"}) fs::create_directories(home_ / dir);
+    server_.routes().Get("/set", [](const httplib::Request& req, httplib::Response& res) {
+      res.set_header("Set-Cookie", "who=" + req.get_param_value("app") + "; Max-Age=86400; Path=/");
+      res.set_content("<p>set</p>", "text/html");
+    });
+    server_.page("/check", "<p>check</p>");
+    server_.page("/download", "<a id=d href=/file.bin download=file.bin>get</a>"
+                              "<script>document.getElementById('d').click()</script>");
+    server_.routes().Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content("file bytes", "application/octet-stream");
+    });
+    testing_support::writeFile(home_ / "config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
+    fs::create_directories(home_ / "Downloads");
+    server_.page("/broken", "<a id=d href=/cut.bin download=cut.bin>get</a>"
+                            "<script>document.getElementById('d').click()</script>");
+    server_.routes().Get("/cut.bin", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content_provider(1 << 20, "application/octet-stream",
+                               [](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset > 0) return false;  // the connection drops after the first piece
+                                 std::string piece(4096, 'x');
+                                 sink.write(piece.data(), piece.size());
+                                 return true;
+                               });
+    });
+    server_.page("/links", "<a id=t href='TEL:+4930123'>call</a><script>document.getElementById('t').click()</script>");
+    server_.start();
+  }
+
+  std::vector<std::string> environment() const {
+    std::vector<std::string> env = {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / "data").string(),
+                                    "XDG_CACHE_HOME=" + (home_ / "cache").string(),
+                                    "XDG_CONFIG_HOME=" + (home_ / "config").string(), "NO_AT_BRIDGE=1"};
+    for (const char* name : {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY",
+                             "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = g_getenv(name)) env.push_back(std::string(name) + "=" + value);
+    }
+    return env;
+  }
+
+  // A desktop handler for `mimeType` that records each URI it is given in the returned file.
+  fs::path installRecordingHandler(const std::string& mimeType) {
+    fs::path recorded = temp_ / "handled.txt";
+    fs::path script = temp_ / "fake-handler.sh";
+    testing_support::writeFile(script, "#!/bin/sh\necho \"$1\" >> '" + recorded.string() + "'\n");
+    fs::permissions(script, fs::perms::owner_all);
+    testing_support::writeFile(home_ / "data/applications/fake-handler.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Fake Handler\nExec=" + script.string() +
+                                   " %u\nMimeType=" + mimeType + ";\nNoDisplay=true\n");
+    testing_support::writeFile(home_ / "config/mimeapps.list",
+                               "[Default Applications]\n" + mimeType + "=fake-handler.desktop\n");
+    return recorded;
+  }
+
+  static std::string fileURI(const fs::path& path) {
+    platform::GCharPtr uri(g_filename_to_uri(path.c_str(), nullptr, nullptr));
+    return uri.get();
+  }
+
+  // The Cookie header of the request for `path` tagged `?who=tag`.
+  std::optional<std::string> cookieSeenBy(const std::string& tag) const {
+    for (const auto& r : server_.requests()) {
+      if (r.path == "/check" && r.query == "who=" + tag) return r.cookie;
+    }
+    return std::nullopt;
+  }
+
+  testing_support::TempDir temp_;
+  fs::path home_;
+  LoopbackServer server_;
+};
+
+TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
+  GeneratedApp alpha(temp_.path(), "Alpha", "co.corvan.nimbrel.alpha-00a1f3", server_.url("/set?app=alpha"));
+  GeneratedApp beta(temp_.path(), "Beta", "co.corvan.nimbrel.café-2-0b22c4", server_.url("/check?who=beta-first"));
+  alpha.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return server_.saw("/set"); }));
+  alpha.quit();
+  ASSERT_TRUE(waitUntil([&] { return !alpha.running(); })) << "Quit ends the app";
+
+  alpha.setURL("Alpha", server_.url("/check?who=alpha-again"));
+  alpha.start(environment());
+  beta.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return cookieSeenBy("alpha-again") && cookieSeenBy("beta-first"); }));
+  EXPECT_EQ(*cookieSeenBy("alpha-again"), "who=alpha");
+  EXPECT_EQ(*cookieSeenBy("beta-first"), "") << "another app never sees Alpha's cookie";
+  EXPECT_TRUE(alpha.running() && beta.running()) << "two generated apps run at once";
+
+  // Starting Alpha again brings its window back instead of a second Alpha.
+  GeneratedApp again(temp_.path() / "again", "Alpha", "co.corvan.nimbrel.alpha-00a1f3", server_.url("/check?who=twice"));
+  again.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return !again.running(); }));
+  EXPECT_TRUE(alpha.running());
+  EXPECT_FALSE(cookieSeenBy("twice"));
+
+  for (const auto& r : server_.requests()) {
+    if (r.path == "/check") {
+      EXPECT_EQ(r.userAgent.find("Linux"), std::string::npos);
+    }
+  }
+  EXPECT_TRUE(fs::exists(home_ / "data/co.corvan.nimbrel.alpha-00a1f3"));
+}
+
+TEST_F(GeneratedApps, ExternalLinksReachTheDesktopsHandler) {
+  fs::path recorded = installRecordingHandler("x-scheme-handler/tel");
+
+  GeneratedApp app(temp_.path(), "Phone", "co.corvan.nimbrel.phone-00c0de", server_.url("/links"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(recorded) && !testing_support::readFile(recorded).empty(); }));
+  EXPECT_EQ(testing_support::readFile(recorded), "tel:+4930123\n");
+  EXPECT_TRUE(app.running());
+}
+
+TEST_F(GeneratedApps, AFinishedDownloadIsShownInTheFileManager) {
+  FakeFileManager fileManager;
+  ASSERT_TRUE(waitUntil([&] { return fileManager.ready(); }));
+  GeneratedApp app(temp_.path(), "Fetch", "co.corvan.nimbrel.fetch-00f00d", server_.url("/download"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return !fileManager.shown.empty(); }));
+  EXPECT_EQ(fileManager.shown, std::vector<std::string>{fileURI(home_ / "Downloads/file.bin")});
+  EXPECT_EQ(testing_support::readFile(home_ / "Downloads/file.bin"), "file bytes");
+}
+
+TEST_F(GeneratedApps, AFailedDownloadRingsTheDesktopsBell) {
+  BellListener bell;
+  if (!bell.usable()) GTEST_SKIP() << "no XKB on this display";
+  FakeFileManager fileManager;
+  GeneratedApp app(temp_.path(), "Cut", "co.corvan.nimbrel.cut-00ba11", server_.url("/broken"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return bell.rings() > 0; }));
+  EXPECT_TRUE(fileManager.shown.empty()) << "nothing to show";
+  EXPECT_FALSE(fs::exists(home_ / "Downloads/cut.bin"));
+  EXPECT_TRUE(app.running());
+}
+
+TEST_F(GeneratedApps, WithoutAFileManagerTheDownloadsFolderIsOpened) {
+  fs::path recorded = installRecordingHandler("inode/directory");
+  GeneratedApp app(temp_.path(), "Fetch", "co.corvan.nimbrel.fetch-00f00e", server_.url("/download"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(recorded) && !testing_support::readFile(recorded).empty(); }));
+  // Local folders reach the handler as paths.
+  EXPECT_EQ(testing_support::readFile(recorded), (home_ / "Downloads").string() + "\n");
+  EXPECT_TRUE(app.running());
+}
+
+}  // namespace
+}  // namespace runlet_test

@@ -1,0 +1,81 @@
+#include "runtime/navigation_policy.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace runlet;
+
+TEST(ExternalSchemes, ListedSchemesInAnyCase) {
+  for (const char* url : {"mailto:a@b.c", "MAILTO:a@b.c", "tel:+123", "facetime:x", "facetime-audio:x", "sms:1",
+                          "maps:?q=x", "itms-apps://x", "ITMS://x"}) {
+    EXPECT_TRUE(isExternalSchemeURL(url)) << url;
+  }
+  for (const char* url : {"https://mailto.example/", "telnet://x", "mailto", "", "/tel:1", "tel-x:1"}) {
+    EXPECT_FALSE(isExternalSchemeURL(url)) << url;
+  }
+}
+
+TEST(ExportURL, BlobAndDataExceptInSubframes) {
+  EXPECT_TRUE(isExportURL("blob:https://a/1", TargetFrame::main));
+  EXPECT_TRUE(isExportURL("DATA:text/plain,x", TargetFrame::none));
+  EXPECT_FALSE(isExportURL("data:text/plain,x", TargetFrame::sub));
+  EXPECT_FALSE(isExportURL("https://a/data:x", TargetFrame::main));
+  EXPECT_FALSE(isExportURL("blobby:x", TargetFrame::main));
+}
+
+TEST(NavigationAction, ExternalFirstForEveryFrameThenDownloads) {
+  EXPECT_EQ(decideNavigationAction("tel:1", TargetFrame::sub, true), ActionDecision::openExternally);
+  EXPECT_EQ(decideNavigationAction("https://a/f.zip", TargetFrame::sub, true), ActionDecision::download);
+  EXPECT_EQ(decideNavigationAction("data:,x", TargetFrame::main, false), ActionDecision::download);
+  EXPECT_EQ(decideNavigationAction("data:,x", TargetFrame::sub, false), ActionDecision::allow);
+  EXPECT_EQ(decideNavigationAction("https://other.example/", TargetFrame::main, false), ActionDecision::allow);
+  EXPECT_EQ(decideNavigationAction("", TargetFrame::main, true), ActionDecision::allow);
+  // What WebKitGTK's action decision may decide without knowing the frame.
+  EXPECT_EQ(decideNavigationActionForAnyFrame("Tel:1"), ActionDecision::openExternally);
+  EXPECT_EQ(decideNavigationActionForAnyFrame("data:,x"), ActionDecision::allow);
+}
+
+TEST(NavigationResponse, MainFrameExportsAndUnshowableTypesDownload) {
+  EXPECT_EQ(decideMainResourceResponse("data:,x", true, true), ResponseDecision::download);
+  EXPECT_EQ(decideMainResourceResponse("blob:https://a/1", true, true), ResponseDecision::download);
+  EXPECT_EQ(decideMainResourceResponse("data:,x", false, true), ResponseDecision::allow);
+  EXPECT_EQ(decideMainResourceResponse("https://a/x.tgz", false, false), ResponseDecision::download);
+  EXPECT_EQ(decideMainResourceResponse("https://a/", true, true), ResponseDecision::allow);
+}
+
+TEST(NewWindow, LoadsInPlaceDownloadsOrIgnores) {
+  EXPECT_EQ(decideNewWindow("https://a/", false, false), NewWindowDecision::loadInPlace);
+  EXPECT_EQ(decideNewWindow("blob:https://a/1", false, false), NewWindowDecision::download);
+  EXPECT_EQ(decideNewWindow("https://a/f", false, true), NewWindowDecision::download);
+  EXPECT_EQ(decideNewWindow("https://a/", true, false), NewWindowDecision::ignore);
+  EXPECT_EQ(decideNewWindow("", false, false), NewWindowDecision::ignore);
+}
+
+struct ErrorCase {
+  LoadError error;
+  bool hasURL;
+  bool isLoading;
+  bool shown;
+};
+
+class PresentNavigationError : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(PresentNavigationError, Decides) {
+  const auto& c = GetParam();
+  EXPECT_EQ(shouldPresentNavigationError(c.error, c.hasURL, c.isLoading), c.shown)
+      << c.error.domain << " " << c.error.code;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PresentNavigationError,
+    ::testing::Values(ErrorCase{{"WebKitNetworkError", 302}, false, true, false},
+                      ErrorCase{{"WebKitPolicyError", 102}, false, true, false},
+                      ErrorCase{{"WebKitMediaError", 204}, false, false, false},
+                      ErrorCase{{"WebKitNetworkError", 102}, false, false, true},
+                      ErrorCase{{"WebKitPolicyError", 302}, false, false, true},
+                      ErrorCase{{"g-resolver-error-quark", 0}, false, false, true},
+                      ErrorCase{{"g-resolver-error-quark", 0}, true, false, false},
+                      ErrorCase{{"g-resolver-error-quark", 0}, true, true, true}));
+
+}  // namespace

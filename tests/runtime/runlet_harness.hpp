@@ -1,0 +1,147 @@
+#pragma once
+// Runs a real Runlet window in the test process: a bundle written into a
+// temporary folder, a loopback HTTP server, and helpers that drive the main
+// loop until the web view reaches a state. Waits end at a generous deadline
+// only so that a broken build fails instead of hanging.
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/dispatch.hpp"
+#include "platform/plist.hpp"
+#include "platform/workspace.hpp"
+#include "runtime/app_delegate.hpp"
+#include "tests/support/temp_dir.hpp"
+
+namespace runlet_test {
+
+namespace fs = std::filesystem;
+
+// Records what the app hands to the desktop.
+class RecordingWorkspace : public platform::Workspace {
+ public:
+  void openURL(const std::string& uri) override { opened.push_back(uri); }
+  void revealFile(const fs::path& path) override { revealed.push_back(path); }
+  void alertSound() override { ++alerts; }
+  std::vector<std::string> opened;
+  std::vector<fs::path> revealed;
+  int alerts = 0;
+};
+
+// A loopback HTTP server on an ephemeral port, recording every request.
+class LoopbackServer {
+ public:
+  struct Request {
+    std::string path;
+    std::string userAgent;
+    std::string cookie;
+    std::string query;
+  };
+
+  LoopbackServer() {
+    server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+      std::lock_guard lock(mutex_);
+      std::string query;
+      for (const auto& [key, value] : req.params) query += (query.empty() ? "" : "&") + key + "=" + value;
+      requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Cookie"), query});
+    });
+    // One request per connection: a kept-alive connection would hold the
+    // server's stop until its idle timeout.
+    server_.set_keep_alive_max_count(1);
+    port_ = server_.bind_to_any_port("127.0.0.1");
+  }
+  ~LoopbackServer() {
+    server_.stop();
+    if (thread_.joinable()) thread_.join();
+  }
+  httplib::Server& routes() { return server_; }
+  void start() {
+    // The socket already listens after binding; requests queue until the loop runs.
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+  }
+  // A page served as text/html.
+  void page(const std::string& path, std::string html) {
+    server_.Get(path, [html](const httplib::Request&, httplib::Response& res) { res.set_content(html, "text/html"); });
+  }
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::vector<Request> requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+  }
+  bool saw(const std::string& path) const {
+    for (const auto& r : requests()) {
+      if (r.path == path) return true;
+    }
+    return false;
+  }
+
+ private:
+  httplib::Server server_;
+  int port_ = 0;
+  std::thread thread_;
+  mutable std::mutex mutex_;
+  std::vector<Request> requests_;
+};
+
+// Iterates the main loop until `done`; false at the deadline.
+bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline = std::chrono::seconds(30));
+
+// A loopback port nobody listens on: connections to it are refused.
+int refusedLoopbackPort();
+
+// A page script on its way; its result as JSON once done.
+struct PendingScript {
+  bool done = false;
+  std::string json;
+  platform::GRef<GCancellable> cancellable;
+};
+
+class RunletWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The generated app's bundle: Info.plist with a fresh identifier, app.plist when given.
+  void writeBundle(const std::optional<platform::plist::Dictionary>& config);
+  void writeSiteFile(const fs::path& relative, std::string_view contents);
+  void launch(const std::optional<platform::plist::Dictionary>& config, platform::Workspace* workspace = nullptr);
+  // The same bundle started again, as after a quit.
+  void relaunch();
+  void start(platform::Workspace* workspace);
+
+  bool waitForPage(const std::string& uri);
+  bool waitForIdle();
+  // Runs `body` as an async function in the page's main frame; its result as JSON.
+  std::string evaluate(const std::string& body);
+  // Starts a script that cannot finish until the test acts (a dialog is open);
+  // `finish` waits for its result.
+  std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
+  std::string finish(const std::shared_ptr<PendingScript>& script);
+  // The first visible toplevel other than the main window, of the given type.
+  GtkWindow* waitForPanel(GType type);
+  std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
+  std::string currentURI() const;
+  std::vector<fs::path> downloads() const;
+
+  testing_support::TempDir temp_;
+  fs::path bundlePath_;
+  fs::path downloadsPath_;
+  LoopbackServer server_;
+  RecordingWorkspace workspace_;
+  platform::Workspace* activeWorkspace_ = nullptr;
+  platform::GRef<GtkApplication> application_;
+  std::unique_ptr<runlet::AppDelegate> delegate_;
+  // Load failures as the engine reported them: its own message text.
+  std::vector<std::string> loadFailures_;
+  gulong loadFailedHook_ = 0;
+};
+
+}  // namespace runlet_test
