@@ -21,12 +21,17 @@ plist::Dictionary sample() {
   };
 }
 
-TEST(Plist, XmlRoundTripKeepsEveryType) {
+TEST(Plist, XmlRoundTripKeepsEveryTypeAndLookupIsStrict) {
   std::string xml = plist::toXML(sample());
   EXPECT_NE(xml.find("<!DOCTYPE plist"), std::string::npos);
   auto back = plist::parse(xml);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, plist::Value(sample()));
+
+  auto dict = sample();  // lookups are strict about types
+  EXPECT_EQ(plist::lookup<std::string>(dict, "string"), "Caf\u00e9 & <tags>");
+  EXPECT_FALSE(plist::lookup<bool>(dict, "string"));
+  EXPECT_FALSE(plist::lookup<std::string>(dict, "missing"));
 }
 
 TEST(Plist, ReadsBinaryPropertyLists) {
@@ -42,26 +47,14 @@ TEST(Plist, ReadsBinaryPropertyLists) {
   EXPECT_EQ(plist::lookup<bool>(*dict, "a"), true);
 }
 
-TEST(Plist, GarbageAndMissingFilesGiveNothing) {
+TEST(Plist, ReadFileGivesWhatToXmlWroteAndNothingForGarbage) {
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir / "x.plist", plist::toXML(plist::Dictionary{{"k", "v"}}));
+  EXPECT_EQ(plist::readFile(dir / "x.plist"), plist::Value(plist::Dictionary{{"k", "v"}}));
   EXPECT_FALSE(plist::parse(std::string_view("not a plist")));
   EXPECT_FALSE(plist::parse(std::string_view("<?xml version=\"1.0\"?><plist><dict><key>a</key>")));
   EXPECT_FALSE(plist::parse(std::string_view("")));
   EXPECT_FALSE(plist::readFile("/nonexistent/file.plist"));
-}
-
-TEST(Plist, LookupIsStrictAboutTypes) {
-  auto dict = sample();
-  EXPECT_EQ(plist::lookup<std::string>(dict, "string"), "Caf\u00e9 & <tags>");
-  EXPECT_FALSE(plist::lookup<bool>(dict, "string"));
-  EXPECT_FALSE(plist::lookup<std::string>(dict, "missing"));
-}
-
-TEST(Plist, ReadFileDecodesWhatToXmlWrote) {
-  testing_support::TempDir dir;
-  testing_support::writeFile(dir / "x.plist", plist::toXML(plist::Dictionary{{"k", "v"}}));
-  auto value = plist::readFile(dir / "x.plist");
-  ASSERT_TRUE(value);
-  EXPECT_EQ(*value, plist::Value(plist::Dictionary{{"k", "v"}}));
 }
 
 }  // namespace
