@@ -1,5 +1,6 @@
 #include "platform/plist.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.hpp"
@@ -23,7 +24,7 @@ plist::Dictionary sample() {
 
 TEST(Plist, XmlRoundTripKeepsEveryTypeAndLookupIsStrict) {
   std::string xml = plist::toXML(sample());
-  EXPECT_NE(xml.find("<!DOCTYPE plist"), std::string::npos);
+  EXPECT_THAT(xml, testing::HasSubstr("<!DOCTYPE plist"));
   auto back = plist::parse(xml);
   ASSERT_TRUE(back);
   EXPECT_EQ(*back, plist::Value(sample()));
