@@ -168,8 +168,7 @@ TEST_P(StartPage, IsFoundAtTheTopLevel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, StartPage,
-                         ::testing::Values(StartPageCase{{"index.htm", "home.html"}, "index.htm"},
-                                           StartPageCase{{"default.html", "index.html"}, "index.html"},
+                         ::testing::Values(StartPageCase{{"default.html", "index.html"}, "index.html"},
                                            StartPageCase{{"default.html", "a.html"}, "default.html"},
                                            StartPageCase{{"Home.HTML", "notes.txt"}, "Home.HTML"}));
 

@@ -1,5 +1,6 @@
 #include "builder/signing.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -155,8 +156,7 @@ TEST_F(Signing, AttributeRemoverCannotStartFailsWithTheSystemsMessage) {
   env.tools.xattr = root / "no-xattr";
   auto record = build(urlRequest(), out, env);
   ASSERT_FALSE(record.result->succeeded());
-  EXPECT_NE(record.result->errorDescription().find("No such file or directory"), std::string::npos)
-      << record.result->errorDescription();
+  EXPECT_THAT(record.result->errorDescription(), testing::HasSubstr("No such file or directory"));
   EXPECT_TRUE(tools->calls().empty());  // nothing signed
   EXPECT_TRUE(fs::exists(out / "My Cool App.app/Contents/Info.plist"));
 }
