@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -78,7 +79,7 @@ TEST_F(Ditto, AFailureHalfWayLeavesNoArchiveBehind) {
   ASSERT_EQ(::mkfifo((bundle / "Contents/Resources/pipe").c_str(), 0644), 0);
   auto result = ditto({"-c", "-k", "--keepParent"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.standardError.find("pipe"), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, testing::HasSubstr("pipe"));
   EXPECT_EQ(readFile(archive), "earlier archive");
   for (const auto& item : fs::directory_iterator(tmp.path()))
     EXPECT_TRUE(item.path() == archive || item.path() == bundle) << "left behind: " << item.path();

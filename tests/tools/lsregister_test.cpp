@@ -1,4 +1,5 @@
 #include <gio/gdesktopappinfo.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/app_id.hpp"
@@ -12,6 +13,8 @@ namespace fs = std::filesystem;
 namespace icns = tools::icns;
 using testing_support::readFile;
 using testing_support::writeFile;
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -128,7 +131,7 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
   tools_test::makeBundle(first, layout);
   auto result = lsregister("-f", first);
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.standardError.find("someone else"), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr("someone else"));
   EXPECT_EQ(value(foreign, "Name"), "Mine");
   EXPECT_TRUE(fs::exists(entryFor("co.corvan.nimbrel.my-app-0a1b2c"))) << "a failed registration keeps the old one";
 }
@@ -144,7 +147,7 @@ TEST_F(Lsregister, BrokenBundlesFailWithAReasonAndRegisterNothing) {
     writeFile(bundle / "Contents/Info.plist", platform::plist::toXML(info));
     auto result = lsregister("-f", bundle);
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_NE(result.standardError.find(reported), std::string::npos) << result.standardError;
+    EXPECT_THAT(result.standardError, HasSubstr(reported));
   }
   EXPECT_TRUE(launchers().empty());
 }
