@@ -68,7 +68,7 @@ TEST_F(BundleAssembly, BlankNameKeepsItsBlanksExceptInTheExecutable) {
   EXPECT_EQ(plist::lookup<std::string>(readPlist(contents / "Resources" / "app.plist"), "name"), "   ");
 }
 
-TEST_F(BundleAssembly, ExistingAppIsRemovedBeforeCreationIsReported) {
+TEST_F(BundleAssembly, AppOrLinkAtTheDestinationIsReplacedBeforeCreationIsReported) {
   writeFile(destination() / "stale-file", "old");
   builder::createBundle(urlRequest(), destination(), environment(), [this](const std::string& text) {
     if (text == "Creating app bundle\u2026") {
@@ -76,19 +76,17 @@ TEST_F(BundleAssembly, ExistingAppIsRemovedBeforeCreationIsReported) {
     }
   });
   EXPECT_FALSE(fs::exists(destination() / "stale-file"));
-  EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
-}
 
-TEST_F(BundleAssembly, LinkAtDestinationIsReplacedWithoutTouchingItsTarget) {
+  // A link is replaced without touching its target; a dangling one too.
   const fs::path elsewhere = root / "elsewhere";
   writeFile(elsewhere / "precious", "keep me");
+  fs::remove_all(destination());
   fs::create_directory_symlink(elsewhere, destination());
   create(urlRequest(), destination());
   EXPECT_EQ(readFile(elsewhere / "precious"), "keep me");
   EXPECT_FALSE(fs::is_symlink(destination()));
-
   fs::remove_all(destination());
-  fs::create_symlink(root / "missing", destination());  // dangling
+  fs::create_symlink(root / "missing", destination());
   create(urlRequest(), destination());
   EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
 }

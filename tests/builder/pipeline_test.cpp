@@ -14,16 +14,6 @@ using testing_support::writeFile;
 
 class Pipeline : public testing_support::BuildFixture {
  protected:
-  static std::optional<GeneratorError::Kind> errorCase(const builder::BuildResult& result) {
-    try {
-      std::rethrow_exception(result.error);
-    } catch (const GeneratorError& e) {
-      return e.kind();
-    } catch (...) {
-    }
-    return std::nullopt;
-  }
-
   // Every file and folder below `dir`, for "nothing changed" checks.
   static std::vector<std::string> listing(const fs::path& dir) {
     std::vector<std::string> entries;
@@ -120,7 +110,8 @@ TEST_F(Pipeline, SiteInsideTheAppToBeReplacedIsNeverDeleted) {
   const fs::path site = out / "Docs.app/Contents/Resources/Site";
   writeFile(site / "index.html", "<p>only copy</p>");
   auto record = build(folderRequest(site), out);
-  EXPECT_EQ(errorCase(*record.result), GeneratorError::Kind::fileError);
+  EXPECT_EQ(testing_support::generatorErrorOf([&] { std::rethrow_exception(record.result->error); }).value().kind(),
+            GeneratorError::Kind::fileError);
   EXPECT_EQ(readFile(site / "index.html"), "<p>only copy</p>");
   EXPECT_TRUE(record.progress.empty());
 }
