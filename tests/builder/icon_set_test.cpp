@@ -69,14 +69,10 @@ TEST(ComposeIcon, WidePictureIsStretchedIntoTheMiddleSquare) {
   ASSERT_TRUE(master);
   const Pixel red{255, 255, 0, 0}, blue{255, 0, 0, 255}, background{255, 0, 255, 0};
   // The square spans 187...836 both ways; the picture's halves meet at 512.
-  EXPECT_EQ(at(*master, 187, 187), red);
-  EXPECT_EQ(at(*master, 500, 836), red);
-  EXPECT_EQ(at(*master, 836, 187), blue);
-  EXPECT_EQ(at(*master, 525, 500), blue);
-  EXPECT_EQ(at(*master, 186, 500), background);
-  EXPECT_EQ(at(*master, 500, 186), background);
-  EXPECT_EQ(at(*master, 837, 500), background);
-  EXPECT_EQ(at(*master, 500, 837), background);
+  for (auto [x, y, expected] : {std::tuple{187, 187, red}, {500, 836, red}, {836, 187, blue}, {525, 500, blue},
+                                {186, 500, background}, {500, 186, background}, {837, 500, background},
+                                {500, 837, background}})
+    EXPECT_EQ(at(*master, x, y), expected) << x << "," << y;
 }
 
 TEST(PngData, KeepsColourAndPartialAlpha) {

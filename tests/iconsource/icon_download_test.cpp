@@ -14,26 +14,16 @@ using icon_search_testing::IconSearchTest;
 using icon_search_testing::linkTag;
 using namespace std::chrono_literals;
 
-class FetchData : public ::testing::Test {
- protected:
-  void SetUp() override {
-    server_.routes().Get("/gone", [](const httplib::Request&, httplib::Response& res) {
-      res.status = 410;
-      res.set_content("<html>gone</html>", "text/html");
-    });
-    server_.routes().Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
-    server_.start();
-  }
-  std::optional<std::string> fetch(const std::string& path) {
-    return iconsource::fetchData(*platform::Url::parse(server_.url(path)), iconsource::requestTimeoutSeconds);
-  }
-  testing_support::LoopbackHttpServer server_;
-};
-
-TEST_F(FetchData, KeepsTheBodyOfAnErrorSendsTheDesktopAgentAndNeedsHttp) {
+TEST_F(IconSearchTest, FetchDataKeepsTheBodyOfAnErrorSendsTheDesktopAgentAndNeedsHttp) {
+  servePage("/gone", "<html>gone</html>", 410);
+  site_.routes().Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
+  site_.start();
+  auto fetch = [this](const std::string& path) {
+    return iconsource::fetchData(*platform::Url::parse(site_.url(path)), iconsource::requestTimeoutSeconds);
+  };
   EXPECT_EQ(fetch("/gone"), "<html>gone</html>");
   EXPECT_EQ(fetch("/empty"), "");
-  auto log = server_.log();
+  auto log = site_.log();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].userAgent, iconsource::desktopUserAgent);
   EXPECT_EQ(log[0].userAgent.size(), 104u);
