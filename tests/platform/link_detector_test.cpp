@@ -66,9 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Text, NoLink,
 TEST(LinkDetector, InvalidUtf8SplitsWordsButKeepsLinksAround) {
   EXPECT_TRUE(platform::containsLink(std::string("\xff\xfe example.org \xc3")));
   EXPECT_FALSE(platform::containsLink(std::string("exa\xffmple")));
-  auto match =
-      platform::firstLink(std::string("\xff"
-                                      "example.org"));
+  auto match = platform::firstLink(std::string("\xff" "example.org"));
   ASSERT_TRUE(match);
   EXPECT_EQ(match->offset, 1u);
 }

@@ -37,11 +37,9 @@ TEST(Plist, XmlRoundTripKeepsEveryTypeAndLookupIsStrict) {
 
 TEST(Plist, ReadsBinaryPropertyLists) {
   // bplist00 with root dictionary {"a": true}, made by the original platform's writer.
-  const unsigned char binary[] = {0x62, 0x70, 0x6c, 0x69, 0x73, 0x74, 0x30, 0x30, 0xd1, 0x01, 0x02, 0x51, 0x61,
-                                  0x09, 0x08, 0x0b, 0x0d, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00,
-                                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0e};
-  auto value = plist::parse(std::span<const std::uint8_t>(binary, sizeof binary));
+  const std::string binary("bplist00\xd1\x01\x02\x51\x61\x09\x08\x0b\x0d\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0\x03"
+                           "\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x0e", 49);
+  auto value = plist::parse(std::span(reinterpret_cast<const std::uint8_t*>(binary.data()), binary.size()));
   ASSERT_TRUE(value);
   auto* dict = value->get<plist::Dictionary>();
   ASSERT_TRUE(dict);
