@@ -30,26 +30,18 @@ std::string mutate(std::string input, std::mt19937& random) {
   for (int i = 0; i < steps; ++i) {
     std::size_t at = input.empty() ? 0 : random() % (input.size() + 1);
     switch (pick(random)) {
-      case 0:
-        if (!input.empty() && at < input.size()) input[at] = static_cast<char>(input[at] ^ (1 << (random() % 8)));
+      case 0:  // flip a bit
+        if (at < input.size()) input[at] = static_cast<char>(input[at] ^ (1 << (random() % 8)));
         break;
-      case 1:
-        input.insert(at, 1, static_cast<char>(random() % 256));
-        break;
-      case 2:
-        input.insert(at, fragments[random() % std::size(fragments)]);
-        break;
-      case 3:
-        if (at < input.size()) input.erase(at, random() % 16);
-        break;
-      case 4: {
+      case 1: input.insert(at, 1, static_cast<char>(random() % 256)); break;
+      case 2: input.insert(at, fragments[random() % std::size(fragments)]); break;
+      case 3: if (at < input.size()) input.erase(at, random() % 16); break;
+      case 4: {  // splice in the tail of a seed
         const std::string& other = seeds[random() % seeds.size()];
         input.insert(at, other.substr(random() % (other.size() + 1)));
         break;
       }
-      default:
-        if (input.size() < 1 << 16) input += input.substr(at);
-        break;
+      default: if (input.size() < 1 << 16) input += input.substr(at);
     }
   }
   return input;

@@ -12,28 +12,12 @@
 
 #include "builder/app_generator.hpp"
 #include "builder/fake_tools.hpp"
+#include "builder/generator_error.hpp"
 #include "platform/dispatch.hpp"
 #include "platform/plist.hpp"
 #include "support/temp_dir.hpp"
 
 namespace testing_support {
-
-inline const char* templateInfoPlist() {
-  return R"(<?xml version="1.0" encoding="UTF-8"?>
-<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
-<plist version="1.0">
-<dict>
-	<key>CFBundleExecutable</key><string>Runlet</string>
-	<key>CFBundleIconName</key><string>AppIcon</string>
-	<key>CFBundleIdentifier</key><string>co.corvan.runlet</string>
-	<key>CFBundleName</key><string>Runlet</string>
-	<key>CFBundleShortVersionString</key><string>2.5.1</string>
-	<key>CFBundleVersion</key><string>77</string>
-	<key>LSMinimumSystemVersion</key><string>11.0</string>
-</dict>
-</plist>
-)";
-}
 
 struct BuildRecord {
   std::vector<std::string> progress;
@@ -43,12 +27,31 @@ struct BuildRecord {
   bool progressAfterCompletion = false;
 };
 
+// The GeneratorError `action` throws; fails the test when it throws none.
+template <typename Action>
+std::optional<builder::GeneratorError> generatorErrorOf(Action&& action) {
+  try {
+    action();
+  } catch (const builder::GeneratorError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "expected a GeneratorError";
+  return std::nullopt;
+}
+
 class BuildFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     resources = root / "Nimbrel.app" / "Contents" / "Resources";
     const auto runlet = resources / "Runlet.app" / "Contents";
-    writeFile(runlet / "Info.plist", templateInfoPlist());
+    namespace plist = platform::plist;
+    writeFile(runlet / "Info.plist", plist::toXML(plist::Dictionary{{"CFBundleExecutable", "Runlet"},
+                                                                     {"CFBundleIconName", "AppIcon"},
+                                                                     {"CFBundleIdentifier", "co.corvan.runlet"},
+                                                                     {"CFBundleName", "Runlet"},
+                                                                     {"CFBundleShortVersionString", "2.5.1"},
+                                                                     {"CFBundleVersion", "77"},
+                                                                     {"LSMinimumSystemVersion", "11.0"}}));
     writeFile(runlet / "MacOS" / "Runlet", "#!/bin/sh\necho runlet\n");
     writeFile(runlet / "Resources" / "Assets.car", "catalog");
     writeFile(runlet / "Resources" / "template-resource.txt", "kept");
@@ -69,16 +72,18 @@ class BuildFixture : public ::testing::Test {
     request.source = builder::SiteSource::url("example.org");
     return request;
   }
-
-  BuildRecord build(const builder::AppGenerator& request, const std::filesystem::path& folder) {
-    return build(request, folder, environment());
+  builder::AppGenerator folderRequest(const std::filesystem::path& site, const std::string& name = "Docs") const {
+    builder::AppGenerator request;
+    request.name = name;
+    request.source = builder::SiteSource::localFolder(site);
+    return request;
   }
 
   BuildRecord build(const builder::AppGenerator& request, const std::filesystem::path& folder,
-                    const builder::BuildEnvironment& env) {
+                    std::optional<builder::BuildEnvironment> env = std::nullopt) {
     BuildRecord record;
     request.generate(
-        folder, env,
+        folder, env ? *env : environment(),
         [&record](const std::string& text) {
           record.everyCallbackOnMain = record.everyCallbackOnMain && platform::isMainThread();
           if (record.completions > 0) record.progressAfterCompletion = true;

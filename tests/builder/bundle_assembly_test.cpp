@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "builder/build_fixture.hpp"
-#include "builder/generator_error.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 namespace plist = platform::plist;
 using builder::GeneratorError;
+using testing_support::generatorErrorOf;
 using testing_support::readFile;
 using testing_support::writeFile;
 
@@ -19,13 +19,6 @@ class BundleAssembly : public testing_support::BuildFixture {
 
   void create(const builder::AppGenerator& request, const fs::path& dest) {
     builder::createBundle(request, dest, environment(), [this](const std::string& text) { progress.push_back(text); });
-  }
-
-  builder::AppGenerator folderRequest(const fs::path& site, const std::string& name = "Docs") const {
-    builder::AppGenerator request;
-    request.name = name;
-    request.source = builder::SiteSource::localFolder(site);
-    return request;
   }
 
   std::vector<std::string> progress;
@@ -58,11 +51,8 @@ TEST_F(BundleAssembly, WebAddressAppHasRewrittenInfoPlistRenamedExecutableAndRec
   EXPECT_EQ(readFile(contents / "Resources" / "template-resource.txt"), "kept");
   EXPECT_FALSE(fs::exists(contents / "Resources" / "Site"));
 
-  const plist::Dictionary expected{{"name", "My Cool App"},
-                                   {"type", "url"},
-                                   {"url", "example.org"},
-                                   {"indexFile", "index.html"},
-                                   {"fullcontent", true}};
+  const plist::Dictionary expected{
+      {"name", "My Cool App"}, {"type", "url"}, {"url", "example.org"}, {"indexFile", "index.html"}, {"fullcontent", true}};
   EXPECT_EQ(readPlist(contents / "Resources" / "app.plist"), expected);
   EXPECT_EQ(progress, std::vector<std::string>{"Creating app bundle\u2026"});
 }
@@ -78,7 +68,7 @@ TEST_F(BundleAssembly, BlankNameKeepsItsBlanksExceptInTheExecutable) {
   EXPECT_EQ(plist::lookup<std::string>(readPlist(contents / "Resources" / "app.plist"), "name"), "   ");
 }
 
-TEST_F(BundleAssembly, ExistingAppIsRemovedBeforeCreationIsReported) {
+TEST_F(BundleAssembly, AppOrLinkAtTheDestinationIsReplacedBeforeCreationIsReported) {
   writeFile(destination() / "stale-file", "old");
   builder::createBundle(urlRequest(), destination(), environment(), [this](const std::string& text) {
     if (text == "Creating app bundle\u2026") {
@@ -86,19 +76,17 @@ TEST_F(BundleAssembly, ExistingAppIsRemovedBeforeCreationIsReported) {
     }
   });
   EXPECT_FALSE(fs::exists(destination() / "stale-file"));
-  EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
-}
 
-TEST_F(BundleAssembly, LinkAtDestinationIsReplacedWithoutTouchingItsTarget) {
+  // A link is replaced without touching its target; a dangling one too.
   const fs::path elsewhere = root / "elsewhere";
   writeFile(elsewhere / "precious", "keep me");
+  fs::remove_all(destination());
   fs::create_directory_symlink(elsewhere, destination());
   create(urlRequest(), destination());
   EXPECT_EQ(readFile(elsewhere / "precious"), "keep me");
   EXPECT_FALSE(fs::is_symlink(destination()));
-
   fs::remove_all(destination());
-  fs::create_symlink(root / "missing", destination());  // dangling
+  fs::create_symlink(root / "missing", destination());
   create(urlRequest(), destination());
   EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
 }
@@ -106,13 +94,10 @@ TEST_F(BundleAssembly, LinkAtDestinationIsReplacedWithoutTouchingItsTarget) {
 TEST_F(BundleAssembly, ItemWhoseExtensionIsNotExactlyAppIsLeftAlone) {
   const fs::path dest = out / "Docs.App";
   writeFile(dest / "mine", "x");
-  try {
-    create(urlRequest("Docs"), dest);
-    FAIL() << "expected destinationExists";
-  } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.kind(), GeneratorError::Kind::destinationExists);
-    EXPECT_EQ(e.payload(), "Docs.App");
-  }
+  auto error = generatorErrorOf([&] { create(urlRequest("Docs"), dest); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->kind(), GeneratorError::Kind::destinationExists);
+  EXPECT_EQ(error->payload(), "Docs.App");
   EXPECT_EQ(readFile(dest / "mine"), "x");
   EXPECT_TRUE(progress.empty());
 }
@@ -120,12 +105,8 @@ TEST_F(BundleAssembly, ItemWhoseExtensionIsNotExactlyAppIsLeftAlone) {
 TEST_F(BundleAssembly, MissingTemplateChangesNothing) {
   fs::remove_all(resources / "Runlet.app");
   writeFile(destination() / "old", "x");
-  try {
-    create(urlRequest(), destination());
-    FAIL() << "expected templateMissing";
-  } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.kind(), GeneratorError::Kind::templateMissing);
-  }
+  EXPECT_EQ(generatorErrorOf([&] { create(urlRequest(), destination()); }).value().kind(),
+            GeneratorError::Kind::templateMissing);
   EXPECT_EQ(readFile(destination() / "old"), "x");
 }
 
@@ -133,18 +114,11 @@ class BrokenInfoPlist : public BundleAssembly, public ::testing::WithParamInterf
 
 TEST_P(BrokenInfoPlist, FailsWithFileErrorAndLeavesNoDestination) {
   const fs::path info = resources / "Runlet.app/Contents/Info.plist";
-  if (std::string(GetParam()) == "missing") {
-    fs::remove(info);
-  } else {
-    writeFile(info, GetParam());
-  }
-  try {
-    create(urlRequest(), destination());
-    FAIL() << "expected fileError";
-  } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.kind(), GeneratorError::Kind::fileError);
-    EXPECT_STREQ(e.what(), "Could not read the app's Info.plist.");
-  }
+  std::string(GetParam()) == "missing" ? (void)fs::remove(info) : writeFile(info, GetParam());
+  auto error = generatorErrorOf([&] { create(urlRequest(), destination()); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->kind(), GeneratorError::Kind::fileError);
+  EXPECT_STREQ(error->what(), "Could not read the app's Info.plist.");
   EXPECT_FALSE(fs::exists(destination()));
   EXPECT_TRUE(fs::exists(out));
 }
@@ -192,8 +166,7 @@ TEST_P(StartPage, IsFoundAtTheTopLevel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rules, StartPage,
-                         ::testing::Values(StartPageCase{{"index.htm", "home.html"}, "index.htm"},
-                                           StartPageCase{{"default.html", "index.html"}, "index.html"},
+                         ::testing::Values(StartPageCase{{"default.html", "index.html"}, "index.html"},
                                            StartPageCase{{"default.html", "a.html"}, "default.html"},
                                            StartPageCase{{"Home.HTML", "notes.txt"}, "Home.HTML"}));
 
@@ -201,12 +174,8 @@ TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNoDestination) {
   writeFile(site / "index.php", "<?php");
   writeFile(site / "pages" / "index.html", "<html></html>");
   writeFile(site / "old.htm", "<html></html>");
-  try {
-    create(folderRequest(site), destination("Docs"));
-    FAIL() << "expected localFolderHasNoHTML";
-  } catch (const GeneratorError& e) {
-    EXPECT_EQ(e.kind(), GeneratorError::Kind::localFolderHasNoHTML);
-  }
+  EXPECT_EQ(generatorErrorOf([&] { create(folderRequest(site), destination("Docs")); }).value().kind(),
+            GeneratorError::Kind::localFolderHasNoHTML);
   EXPECT_FALSE(fs::exists(destination("Docs")));
   EXPECT_TRUE(fs::exists(site / "index.php"));  // the source is never touched
 }

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -52,28 +51,23 @@ class FakeTools {
 
  private:
   void write(const std::string& name) {
-    const std::string dir = folder_.string();
-    std::ostringstream script;
-    script << "#!/bin/sh\n"
-           << "dir='" << dir << "'\n"
-           << "name='" << name << "'\n"
-           << "key=\"$name\"\n"
-           << "[ \"$name\" = xcrun ] && key=\"xcrun-$1\"\n"
-           << "line=\"$name\"\n"
-           << "for a in \"$@\"; do line=\"$line [$a]\"; done\n"
-           << "printf '%s\\n' \"$line\" >> \"$dir/calls.log\"\n"
-           << "case \"$name\" in\n"
-           << "  iconutil) rm -rf \"$dir/iconset-snapshot\"; cp -r \"$5\" \"$dir/iconset-snapshot\" ;;\n"
-           << "  ditto) : > \"$6\" ;;\n"
-           << "  codesign) prev=; for a in \"$@\"; do\n"
-           << "      [ \"$prev\" = --entitlements ] && cp \"$a\" \"$dir/entitlements-copy\"; prev=\"$a\"; done ;;\n"
-           << "esac\n"
-           << "[ -f \"$dir/$key.stdout\" ] && cat \"$dir/$key.stdout\"\n"
-           << "[ -f \"$dir/$key.stderr\" ] && cat \"$dir/$key.stderr\" >&2\n"
-           << "[ -f \"$dir/$key.exit\" ] && exit \"$(cat \"$dir/$key.exit\")\"\n"
-           << "exit 0\n";
     const auto path = folder_ / name;
-    writeFile(path, script.str());
+    writeFile(path, "#!/bin/sh\ndir='" + folder_.string() + "'\nname='" + name + "'\n" + R"sh(key="$name"
+[ "$name" = xcrun ] && key="xcrun-$1"
+line="$name"
+for a in "$@"; do line="$line [$a]"; done
+printf '%s\n' "$line" >> "$dir/calls.log"
+case "$name" in
+  iconutil) rm -rf "$dir/iconset-snapshot"; cp -r "$5" "$dir/iconset-snapshot" ;;
+  ditto) : > "$6" ;;
+  codesign) prev=; for a in "$@"; do
+      [ "$prev" = --entitlements ] && cp "$a" "$dir/entitlements-copy"; prev="$a"; done ;;
+esac
+[ -f "$dir/$key.stdout" ] && cat "$dir/$key.stdout"
+[ -f "$dir/$key.stderr" ] && cat "$dir/$key.stderr" >&2
+[ -f "$dir/$key.exit" ] && exit "$(cat "$dir/$key.exit")"
+exit 0
+)sh");
     ::chmod(path.c_str(), 0755);
   }
 

@@ -34,9 +34,10 @@ INSTANTIATE_TEST_SUITE_P(
     Pages, IconLinks,
     ::testing::Values(
         LinkCase{"RelativeToThePagesFolder", R"(<link rel="icon" href="img/i.png">)", {base + "dir/img/i.png"}},
-        LinkCase{"RootAndParentAndSchemeRelative",
-                 R"(<link rel="icon" href="/a.png"><link rel=icon href='../b.png'><link rel="icon" href="//cdn.example/c.png">)",
-                 {base + "a.png", base + "b.png", "https://cdn.example/c.png"}},
+        LinkCase{"RootParentSchemeRelativeAndAbsolute",
+                 R"(<link rel="icon" href="/a.png"><link rel=icon href='../b.png'><link rel="icon" href="//cdn.example/c.png">)"
+                 R"(<link rel="icon" href="http://other.example:8080/d.png">)",
+                 {base + "a.png", base + "b.png", "https://cdn.example/c.png", "http://other.example:8080/d.png"}},
         LinkCase{"AllCapitals", R"(<LINK REL="ICON" HREF="/FAV.ICO">)", {base + "FAV.ICO"}},
         LinkCase{"EveryKindOfIconRel",
                  R"(<link rel="shortcut icon" href="/1"><link rel="apple-touch-icon" href="/2">)"

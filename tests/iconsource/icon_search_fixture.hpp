@@ -17,6 +17,7 @@
 #include "iconsource/website_icon_fetcher.hpp"
 #include "platform/dispatch.hpp"
 #include "tests/iconsource/test_images.hpp"
+#include "tests/support/image_pixels.hpp"
 #include "tests/support/loopback_http_server.hpp"
 
 namespace icon_search_testing {

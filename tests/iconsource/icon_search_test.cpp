@@ -12,13 +12,13 @@ using ::testing::Each;
 using ::testing::Field;
 using ::testing::Contains;
 using ::testing::Not;
+using testing_support::sizeOf;
 
 TEST_F(IconSearchTest, PageOnOwnPortKeepsItForLinksButNotForTheRest) {
   servePage("/", "<html><head>" + linkTag("icon", "/p.png") + "</head></html>");
   serve("/p.png", test_images::png(32, 32));
   auto outcome = search(site_.url("/"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 32);
+  EXPECT_EQ(sizeOf(outcome.image), "32x32");
   EXPECT_THAT(fetched(), ElementsAre(site_.url("/"), site_.url("/p.png"), "http://127.0.0.1/apple-touch-icon.png",
                                      "http://127.0.0.1/apple-touch-icon-precomposed.png",
                                      "http://127.0.0.1/favicon.ico", site_.url(serviceTarget())));
@@ -36,9 +36,7 @@ TEST_F(IconSearchTest, LargestWinsAndTheEarlierOneOnATie) {
   serve("/wide.png", test_images::png(180, 90));
   serve("/tall.png", test_images::png(90, 180));
   auto outcome = search(site_.url("/"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 180);
-  EXPECT_EQ(outcome.image->height(), 90);
+  EXPECT_EQ(sizeOf(outcome.image), "180x90");
   EXPECT_EQ(site_.count("/i32.png"), 1);
   EXPECT_EQ(site_.count("/tall.png"), 1);
 }
@@ -49,8 +47,7 @@ TEST_F(IconSearchTest, StopsAsSoonAsAnIconReaches256) {
   serve("/exact.png", test_images::png(40, 256));
   serve("/later.png", test_images::png(512, 512));
   auto outcome = search(site_.url("/"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->height(), 256);
+  EXPECT_EQ(sizeOf(outcome.image), "40x256");
   EXPECT_THAT(site_.targets(), ElementsAre("/", "/small.png", "/exact.png"));
   EXPECT_EQ(fetched().back(), site_.url("/exact.png"));
 }
@@ -64,8 +61,7 @@ TEST_F(IconSearchTest, DuplicatesStyleSheetsAndErrorPagesAreTriedOnceAndSkipped)
   servePage("/favicon.ico", "<html><body>Not Found</body></html>", 404);
   serve("/s2/favicons", test_images::png(48, 48));
   auto outcome = search("http://127.0.0.1/");
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 48);
+  EXPECT_EQ(sizeOf(outcome.image), "48x48");
   EXPECT_EQ(site_.count("/icons.css"), 1);
   EXPECT_EQ(site_.count("/favicon.ico"), 1);
   EXPECT_THAT(site_.targets(), ElementsAre("/", "/icons.css", "/favicon.ico", "/apple-touch-icon.png",
@@ -79,8 +75,7 @@ TEST_F(IconSearchTest, LinksResolveAgainstTheTypedPageNotTheRedirectedOne) {
   serve("/real.png", test_images::png(64, 64));
   serve("/other/moved.png", test_images::png(128, 128));
   auto outcome = search(site_.url("/dir/start"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 64);
+  EXPECT_EQ(sizeOf(outcome.image), "64x64");
   EXPECT_EQ(site_.count("/other/moved.png"), 0);
 }
 
@@ -89,8 +84,7 @@ TEST_F(IconSearchTest, NonUtf8PageGivesNoLinksButTheRestIsTried) {
   serve("/p.png", test_images::png(200, 200));
   serve("/s2/favicons", test_images::png(40, 40));
   auto outcome = search(site_.url("/"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 40);
+  EXPECT_EQ(sizeOf(outcome.image), "40x40");
   EXPECT_EQ(site_.count("/p.png"), 0);
   EXPECT_THAT(fetched(), Contains("http://127.0.0.1/favicon.ico"));
 }
@@ -101,8 +95,7 @@ TEST_F(IconSearchTest, SilentServerCostsOneTimeoutAndTheSearchGoesOn) {
   site_.routes().Get("/silent.png", [this](const httplib::Request&, httplib::Response&) { site_.hang(); });
   serve("/ok.png", test_images::png(24, 24));
   auto outcome = search(site_.url("/"));
-  ASSERT_TRUE(outcome.image);
-  EXPECT_EQ(outcome.image->width(), 24);
+  EXPECT_EQ(sizeOf(outcome.image), "24x24");
   EXPECT_THAT(site_.targets(), ElementsAre("/", "/silent.png", "/ok.png", "/apple-touch-icon.png",
                                            "/apple-touch-icon-precomposed.png", "/favicon.ico", serviceTarget()));
 }
@@ -154,8 +147,7 @@ TEST_F(IconSearchTest, WaitingEntryPointAnswersOnTheCallingThread) {
   serve("/big.svg", test_images::svg(300, 200), 200, "image/svg+xml");
   site_.start();
   auto image = iconsource::fetchWebsiteIconAndWait(site_.url("/"));
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->width(), 300);
+  EXPECT_EQ(sizeOf(image), "300x200");
   EXPECT_THAT(site_.targets(), ElementsAre("/", "/big.svg"));
 }
 

@@ -6,12 +6,9 @@
 
 namespace {
 
-TEST(Bundle, FoundFromExecutableInContentsMacOS) {
+TEST(Bundle, FoundFromItsExecutableWithResourcesAndInfoDictionary) {
   EXPECT_EQ(platform::bundlePathForExecutable("/x/A.app/Contents/MacOS/a"), "/x/A.app");
   EXPECT_FALSE(platform::bundlePathForExecutable("/usr/bin/a"));
-}
-
-TEST(Bundle, ResourcesAndInfoDictionary) {
   testing_support::TempDir dir;
   platform::Bundle bundle(dir / "X.app");
   testing_support::writeFile(bundle.resourcesPath() / "app.plist", "x");

@@ -32,12 +32,16 @@ TEST(Dispatch, MainQueueRunsTasksOnMainThreadInPostingOrder) {
 TEST(Dispatch, BlockingBackgroundTaskDoesNotDelayAnother) {
   std::mutex gate;
   gate.lock();
-  std::atomic<bool> secondRan{false};
-  platform::postToBackground([&] { std::lock_guard hold(gate); });  // blocks until unlocked
+  std::atomic<bool> secondRan{false}, firstRan{false};
+  platform::postToBackground([&] {  // blocks until unlocked
+    std::lock_guard hold(gate);
+    firstRan = true;
+  });
   platform::postToBackground([&] { secondRan = true; });
   while (!secondRan) std::this_thread::yield();
   gate.unlock();
-  SUCCEED();
+  // The blocked task still uses `gate`: it must be done before the test's stack goes.
+  while (!firstRan) std::this_thread::yield();
 }
 
 }  // namespace

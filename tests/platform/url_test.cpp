@@ -39,16 +39,6 @@ TEST(Url, RejectsTextThatIsNoUri) {
   EXPECT_FALSE(Url::parse("line\nbreak"));
 }
 
-TEST(Url, ResolvesAgainstBase) {
-  auto base = Url::parse("http://example.org:8080/dir/page.html");
-  ASSERT_TRUE(base);
-  EXPECT_EQ(Url::resolve(*base, "/favicon.ico")->string(), "http://example.org:8080/favicon.ico");
-  EXPECT_EQ(Url::resolve(*base, "icons/a.png")->string(), "http://example.org:8080/dir/icons/a.png");
-  EXPECT_EQ(Url::resolve(*base, "//cdn.example.net/x.png")->string(), "http://cdn.example.net/x.png");
-  EXPECT_EQ(Url::resolve(*base, "https://other.org/i.png")->string(), "https://other.org/i.png");
-  EXPECT_FALSE(Url::resolve(*base, "bad space.png"));
-}
-
 TEST(Url, FileUrlsRoundTripPaths) {
   auto url = Url::fromPath("/tmp/a b/c\u00e9.html");
   EXPECT_TRUE(url.isFile());

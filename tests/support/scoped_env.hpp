@@ -11,23 +11,17 @@ class ScopedEnv {
  public:
   ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str())) old_ = old;
-    if (value) {
-      ::setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
+    put(value);
   }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-  }
+  ~ScopedEnv() { put(old_); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
+  void put(const std::optional<std::string>& value) const {
+    value ? (void)::setenv(name_.c_str(), value->c_str(), 1) : (void)::unsetenv(name_.c_str());
+  }
+
   std::string name_;
   std::optional<std::string> old_;
 };

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -11,6 +12,8 @@
 namespace fs = std::filesystem;
 namespace plist = platform::plist;
 using testing_support::writeFile;
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -74,7 +77,7 @@ TEST_F(Codesign, BadEntitlementsWriteNothing) {
   writeFile(tmp / "bad.entitlements", "<plist><array>");
   auto bad = codesign({"--force", "--entitlements", (tmp / "bad.entitlements").string(), "--sign", "-"});
   EXPECT_EQ(bad.exitStatus, 1);
-  EXPECT_NE(bad.standardError.find("bad.entitlements"), std::string::npos) << bad.standardError;
+  EXPECT_THAT(bad.standardError, HasSubstr("bad.entitlements"));
   EXPECT_FALSE(fs::exists(sealPath.parent_path()));
 }
 
@@ -95,26 +98,23 @@ TEST_P(CodesignVerify, DetectsTheChange) {
   GetParam().change(bundle);
   auto result = codesign({"--verify"});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.standardError.find(GetParam().reported), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr(GetParam().reported));
 }
 
-INSTANTIATE_TEST_SUITE_P(Changes, CodesignVerify,
-                         testing::Values(Tamper{"ModifiedFile",
-                                                [](const fs::path& b) {
-                                                  writeFile(b / "Contents/Resources/Site/index.html", "<h1>Ho</h1>");
-                                                },
-                                                "modified: Contents/Resources/Site/index.html"},
-                                         Tamper{"AddedFile",
-                                                [](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); },
-                                                "added: Contents/MacOS/helper"},
-                                         Tamper{"RetargetedLink",
-                                                [](const fs::path& b) {
-                                                  fs::remove(b / "Contents/Resources/start.html");
-                                                  fs::create_symlink("/etc/passwd",
-                                                                     b / "Contents/Resources/start.html");
-                                                },
-                                                "modified: Contents/Resources/start.html"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+void retargetStartLink(const fs::path& b) {
+  fs::remove(b / "Contents/Resources/start.html");
+  fs::create_symlink("/etc/passwd", b / "Contents/Resources/start.html");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, CodesignVerify,
+    testing::Values(
+        Tamper{"ModifiedFile", [](const fs::path& b) { writeFile(b / "Contents/Resources/Site/index.html", "<h1>Ho</h1>"); },
+               "modified: Contents/Resources/Site/index.html"},
+        Tamper{"AddedFile", [](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); },
+               "added: Contents/MacOS/helper"},
+        Tamper{"RetargetedLink", retargetStartLink, "modified: Contents/Resources/start.html"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Developer ID signing against a throw-away keyring made once for the suite.
 class CodesignWithKey : public Codesign {
@@ -181,7 +181,7 @@ TEST_F(CodesignWithKey, DeveloperIdSealIsSignedAndGpgAcceptsIt) {
 TEST_F(CodesignWithKey, UnknownIdentityFailsWithGpgsMessageAndLeavesNoSeal) {
   auto result = signAs("Developer ID Application: Nobody (ABCDE12345)");
   EXPECT_NE(result.exitStatus, 0);
-  EXPECT_NE(result.standardError.find("No secret key"), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr("No secret key"));
   EXPECT_EQ(result.standardError.rfind("gpg: ", 0), 0u) << "gpg's own text, unprefixed: " << result.standardError;
   EXPECT_EQ(result.standardError.back(), '\n');
   EXPECT_FALSE(fs::exists(sealPath.parent_path())) << "nothing half-signed stays in the bundle";

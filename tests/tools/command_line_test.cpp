@@ -1,9 +1,12 @@
 // Every tool refuses command lines it does not understand with exit status 2
 // and its usage, and never half-does the work.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/tools/tool_process.hpp"
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -18,7 +21,7 @@ class UsageErrors : public testing::TestWithParam<CommandLine> {};
 TEST_P(UsageErrors, ExitTwoWithUsage) {
   auto result = tools_test::run(GetParam().tool, GetParam().args);
   EXPECT_EQ(result.exitStatus, 2) << result.standardError;
-  EXPECT_NE(result.standardError.find("usage: "), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr("usage: "));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -39,7 +42,7 @@ TEST(Xcrun, NotarizationToolsFailWithTheReasonOnStandardError) {
         std::vector<std::string>{"stapler", "staple", "a.app"}}) {
     auto result = tools_test::run(NIMBREL_TOOL_XCRUN, args);
     EXPECT_NE(result.exitStatus, 0);
-    EXPECT_NE(result.standardError.find("only on macOS"), std::string::npos) << result.standardError;
+    EXPECT_THAT(result.standardError, HasSubstr("only on macOS"));
   }
 }
 

@@ -2,7 +2,6 @@
 // Test material for the tools: PNG images of a given size, icon files and
 // application bundles laid out as the builder makes them.
 
-#include <cairo.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -10,18 +9,14 @@
 
 #include "platform/image.hpp"
 #include "platform/plist.hpp"
+#include "tests/support/image_pixels.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tools/common/icns.hpp"
 
 namespace tools_test {
 
 inline std::vector<std::uint8_t> pngOfSize(int width, int height = 0) {
-  auto image = platform::Image::create(width, height ? height : width);
-  cairo_t* cr = cairo_create(image->surface());
-  cairo_set_source_rgba(cr, 0.2, 0.4, 0.8, 1);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  return image->pngData();
+  return testing_support::filledImage(width, height ? height : width, 0.2, 0.4, 0.8).pngData();
 }
 
 inline void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {

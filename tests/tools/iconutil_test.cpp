@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_dir.hpp"
@@ -8,6 +9,8 @@
 namespace fs = std::filesystem;
 namespace icns = tools::icns;
 using testing_support::readFile;
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -36,8 +39,8 @@ TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
   auto listing = tools_test::run("icns2png", {"-l", output.string()});
   ASSERT_EQ(listing.exitStatus, 0) << listing.standardError;
   for (const auto& slot : icns::iconSetSlots())
-    EXPECT_NE(listing.standardOutput.find("'" + std::string(slot.type) + "'"), std::string::npos) << slot.type;
-  EXPECT_NE(listing.standardOutput.find("10 elements total"), std::string::npos) << listing.standardOutput;
+    EXPECT_THAT(listing.standardOutput, HasSubstr("'" + std::string(slot.type) + "'")) << slot.type;
+  EXPECT_THAT(listing.standardOutput, HasSubstr("10 elements total"));
 
   fs::create_directories(tmp / "extracted");
   auto extract = tools_test::run("icns2png", {"-x", "-o", (tmp / "extracted").string(), output.string()});
@@ -58,9 +61,8 @@ TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
 
   auto result = convert();
   ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_NE(result.standardError.find("icon_16x16.png: 32x32 pixels, expected 16x16"), std::string::npos)
-      << result.standardError;
-  EXPECT_NE(result.standardError.find("icon_32x32.png: not a PNG"), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr("icon_16x16.png: 32x32 pixels, expected 16x16"));
+  EXPECT_THAT(result.standardError, HasSubstr("icon_32x32.png: not a PNG"));
   auto elements = icns::decode(tools::readWholeFile(output));
   ASSERT_TRUE(elements);
   ASSERT_EQ(elements->size(), 8u);
@@ -75,7 +77,7 @@ TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
 
   auto result = convert();
   EXPECT_NE(result.exitStatus, 0);
-  EXPECT_NE(result.standardError.find("no valid icon images"), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr("no valid icon images"));
   EXPECT_EQ(readFile(output), "previous icon");
   for (const auto& item : fs::directory_iterator(tmp.path()))
     EXPECT_TRUE(item.path() == output || item.path() == iconSet) << "left behind: " << item.path();

@@ -1,4 +1,5 @@
 #include <gio/gdesktopappinfo.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/app_id.hpp"
@@ -12,6 +13,8 @@ namespace fs = std::filesystem;
 namespace icns = tools::icns;
 using testing_support::readFile;
 using testing_support::writeFile;
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -52,7 +55,7 @@ class Lsregister : public testing::Test {
   tools_test::BundleLayout layout;
 };
 
-TEST_F(Lsregister, InstallsAValidLauncherWithThemeIcons) {
+TEST_F(Lsregister, InstallsAValidLauncherWithThemeIconsAndReplacesItOnTheNextBuild) {
   layout.identifier = "co.corvan.nimbrel.2048-0a1b2c";  // not valid as an application id as it stands
   fs::path bundle = tools_test::makeBundle(tmp / "2048.app", layout);
   auto result = lsregister("-f", bundle);
@@ -71,6 +74,17 @@ TEST_F(Lsregister, InstallsAValidLauncherWithThemeIcons) {
   for (std::uint32_t size : kThemeSizes)
     EXPECT_EQ(icns::pngSize(tools::readWholeFile(iconFor(layout.identifier, size))), (icns::PixelSize{size, size}));
   EXPECT_FALSE(fs::exists(data / "icons/hicolor/1024x1024")) << "the theme has no such size";
+
+  // Registering the same path again, as the next build's identifier, replaces the old entry and icons.
+  const std::string firstId = layout.identifier;
+  layout.identifier = "co.corvan.nimbrel.2048-ffeedd";
+  tools_test::makeBundle(bundle, layout);
+  ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
+  EXPECT_EQ(launchers(), std::vector<fs::path>{entryFor(layout.identifier)});
+  for (std::uint32_t size : kThemeSizes) {
+    EXPECT_FALSE(fs::exists(iconFor(firstId, size))) << size;
+    EXPECT_TRUE(fs::exists(iconFor(layout.identifier, size))) << size;
+  }
 }
 
 // The launcher starts the bundle's executable however odd its path is.
@@ -97,22 +111,6 @@ TEST_F(Lsregister, LauncherRunsTheExecutableWhateverItsPath) {
   EXPECT_TRUE(fs::is_empty(data / "nimbrel/launchers"));
 }
 
-TEST_F(Lsregister, RegisteringTheSamePathAgainReplacesTheOldEntry) {
-  fs::path bundle = tools_test::makeBundle(tmp / "My App.app", layout);
-  ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
-  std::string firstId = layout.identifier;
-
-  layout.identifier = "co.corvan.nimbrel.my-app-ffeedd";  // the next build's identifier
-  tools_test::makeBundle(bundle, layout);
-  ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
-
-  EXPECT_EQ(launchers(), std::vector<fs::path>{entryFor(layout.identifier)});
-  for (std::uint32_t size : kThemeSizes) {
-    EXPECT_FALSE(fs::exists(iconFor(firstId, size))) << size;
-    EXPECT_TRUE(fs::exists(iconFor(layout.identifier, size))) << size;
-  }
-}
-
 TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
   fs::path first = tools_test::makeBundle(tmp / "First.app", layout);
   tools_test::BundleLayout other{.identifier = "co.corvan.nimbrel.other-123456", .displayName = ""};
@@ -128,7 +126,7 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
   tools_test::makeBundle(first, layout);
   auto result = lsregister("-f", first);
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.standardError.find("someone else"), std::string::npos) << result.standardError;
+  EXPECT_THAT(result.standardError, HasSubstr("someone else"));
   EXPECT_EQ(value(foreign, "Name"), "Mine");
   EXPECT_TRUE(fs::exists(entryFor("co.corvan.nimbrel.my-app-0a1b2c"))) << "a failed registration keeps the old one";
 }
@@ -144,7 +142,7 @@ TEST_F(Lsregister, BrokenBundlesFailWithAReasonAndRegisterNothing) {
     writeFile(bundle / "Contents/Info.plist", platform::plist::toXML(info));
     auto result = lsregister("-f", bundle);
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_NE(result.standardError.find(reported), std::string::npos) << result.standardError;
+    EXPECT_THAT(result.standardError, HasSubstr(reported));
   }
   EXPECT_TRUE(launchers().empty());
 }

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
 
@@ -57,8 +58,7 @@ TEST_F(Xattr, RecursiveClearRemovesEveryAttributeBelowButNotThroughLinks) {
 TEST_F(Xattr, MissingFileIsReportedAndTheOthersStillCleared) {
   auto result = tools_test::run(NIMBREL_TOOL_XATTR, {"-c", "-r", (tmp / "gone").string(), bundle.string()});
   EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.standardError.find("No such file: " + (tmp / "gone").string()), std::string::npos)
-      << result.standardError;
+  EXPECT_THAT(result.standardError, testing::HasSubstr("No such file: " + (tmp / "gone").string()));
   EXPECT_FALSE(hasAttribute(bundle / "Contents/MacOS/App", "user.other"));
 }
 
