@@ -1,5 +1,7 @@
 #include "builder/bundle_identifier.hpp"
 
+#include "platform/text.hpp"
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
@@ -13,8 +15,6 @@
 
 namespace builder {
 namespace {
-
-bool isUnicodeSpace(UChar32 c) { return u_isUWhiteSpace(c) || c == 0x85 || c == 0x2028 || c == 0x2029; }
 
 // A user-perceived character counts as a letter or number by its first scalar.
 bool isLetterOrNumber(UChar32 c) {
@@ -65,16 +65,7 @@ std::string executableName(const std::string& name) {
   for (char& c : replaced) {
     if (c == '/') c = '-';
   }
-  icu::UnicodeString text = icu::UnicodeString::fromUTF8(replaced);
-  int32_t start = 0, end = text.length();
-  while (start < end && isUnicodeSpace(text.char32At(start))) start = text.moveIndex32(start, 1);
-  while (end > start) {
-    int32_t prev = text.moveIndex32(end, -1);
-    if (!isUnicodeSpace(text.char32At(prev))) break;
-    end = prev;
-  }
-  std::string result;
-  text.tempSubStringBetween(start, end).toUTF8String(result);
+  std::string result(platform::trimmedWhitespaceAndNewlines(replaced));
   return result.empty() ? "App" : result;
 }
 

@@ -1,5 +1,7 @@
 #include "frontend/mailing_list_manager.hpp"
 
+#include "platform/text.hpp"
+
 #include <glib.h>
 
 #include <nlohmann/json.hpp>
@@ -31,8 +33,6 @@ bool isFinal(MailingListDecision decision) {
   return decision == MailingListDecision::declined || decision == MailingListDecision::subscribed;
 }
 
-bool isLineBreak(gunichar c) { return c == 0x85 || c == 0x2028 || c == 0x2029; }
-
 }  // namespace
 
 platform::UserDefaults mailingListDefaults() {
@@ -41,25 +41,7 @@ platform::UserDefaults mailingListDefaults() {
 }
 
 std::string trimWhitespace(const std::string& text) {
-  if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
-    auto first = text.find_first_not_of(" \t\r\n\v\f");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n\v\f") - first + 1);
-  }
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  while (begin < end) {
-    gunichar c = g_utf8_get_char(begin);
-    if (!g_unichar_isspace(c) && !isLineBreak(c)) break;
-    begin = g_utf8_next_char(begin);
-  }
-  while (end > begin) {
-    const char* previous = g_utf8_find_prev_char(begin, end);
-    gunichar c = g_utf8_get_char(previous);
-    if (!g_unichar_isspace(c) && !isLineBreak(c)) break;
-    end = previous;
-  }
-  return std::string(begin, end);
+  return std::string(platform::trimmedWhitespaceAndNewlines(text));
 }
 
 std::string subscribeRequestBody(const std::string& email, const std::string& app, const std::string& timeZone,

@@ -1,5 +1,7 @@
 #include "frontend/wizard_model.hpp"
 
+#include "platform/text.hpp"
+
 #include <glib.h>
 
 #include "builder/generator_error.hpp"
@@ -24,18 +26,7 @@ std::optional<std::string> dropText(const DropItem::Content& content) {
   return text;
 }
 
-// Blanks and line breaks of any script at both ends.
-std::string trimmed(const std::string& text) {
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  while (begin < end && g_unichar_isspace(g_utf8_get_char(begin))) begin = g_utf8_next_char(begin);
-  while (end > begin) {
-    const char* last = g_utf8_find_prev_char(begin, end);
-    if (!last || !g_unichar_isspace(g_utf8_get_char(last))) break;
-    end = last;
-  }
-  return std::string(begin, end);
-}
+std::string trimmed(const std::string& text) { return std::string(platform::trimmedWhitespaceAndNewlines(text)); }
 
 std::optional<std::string> droppedAddress(const DropItem& item) {
   if (item.url) {

@@ -1,5 +1,7 @@
 #include "iconsource/website_icon_fetcher.hpp"
 
+#include "platform/text.hpp"
+
 #include <glib.h>
 
 #include <algorithm>
@@ -18,23 +20,6 @@ namespace {
 
 using platform::Image;
 using platform::Url;
-
-bool isBlank(gunichar c) { return g_unichar_isspace(c) || c == 0x85; }
-
-// Trims Unicode white space and line breaks (a pasted address often brings a
-// no-break space or a line separator along).
-std::string_view trimmed(std::string_view text) {
-  if (!g_utf8_validate_len(text.data(), text.size(), nullptr)) return text;
-  while (!text.empty() && isBlank(g_utf8_get_char(text.data()))) {
-    text.remove_prefix(g_utf8_next_char(text.data()) - text.data());
-  }
-  while (!text.empty()) {
-    const char* last = g_utf8_find_prev_char(text.data(), text.data() + text.size());
-    if (!last || !isBlank(g_utf8_get_char(last))) break;
-    text.remove_suffix(text.data() + text.size() - last);
-  }
-  return text;
-}
 
 // Valid UTF-8, where a NUL byte counts as a character like any other.
 bool isUtf8(std::string_view bytes) {
@@ -66,7 +51,7 @@ std::string defaultFaviconServicePrefix() {
 }
 
 std::optional<Url> normalizedWebsiteURL(std::string_view text) {
-  std::string_view clean = trimmed(text);
+  std::string_view clean = platform::trimmedWhitespaceAndNewlines(text);
   if (clean.empty()) return std::nullopt;
   if (auto url = Url::parse(clean); url && url->hasScheme()) return url;
   return Url::parse("https://" + std::string(clean));

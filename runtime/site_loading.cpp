@@ -3,37 +3,11 @@
 #include <glib.h>
 
 #include "runtime/local_site.hpp"
+#include "platform/text.hpp"
 
 namespace runlet {
 
 namespace {
-
-// The white-space-and-newline set: Unicode separators plus the C0 controls
-// tab to carriage return and NEL.
-bool isBlankOrLineBreak(gunichar c) {
-  if ((c >= 0x09 && c <= 0x0D) || c == 0x85) return true;
-  switch (g_unichar_type(c)) {
-    case G_UNICODE_SPACE_SEPARATOR:
-    case G_UNICODE_LINE_SEPARATOR:
-    case G_UNICODE_PARAGRAPH_SEPARATOR:
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::string_view trimmed(std::string_view text) {
-  if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) return text;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  while (begin < end && isBlankOrLineBreak(g_utf8_get_char(begin))) begin = g_utf8_next_char(begin);
-  while (end > begin) {
-    const char* last = g_utf8_find_prev_char(begin, end);
-    if (!last || !isBlankOrLineBreak(g_utf8_get_char(last))) break;
-    end = last;
-  }
-  return {begin, static_cast<size_t>(end - begin)};
-}
 
 constexpr std::string_view kErrorHead =
     "<!doctype html><html><head><meta charset=\"utf-8\">\n"
@@ -53,7 +27,7 @@ constexpr std::string_view kErrorTail = "</p>\n</div></body></html>";
 }  // namespace
 
 std::optional<platform::Url> normalizedURL(std::string_view text) {
-  std::string_view t = trimmed(text);
+  std::string_view t = platform::trimmedWhitespaceAndNewlines(text);
   if (t.empty()) return std::nullopt;
   if (auto url = platform::Url::parse(t); url && url->hasScheme()) return url;
   auto url = platform::Url::parse("https://" + std::string(t));
