@@ -1,7 +1,5 @@
 #include "iconsource/website_icon_fetcher.hpp"
 
-#include "platform/text.hpp"
-
 #include <glib.h>
 
 #include <algorithm>
@@ -51,10 +49,7 @@ std::string defaultFaviconServicePrefix() {
 }
 
 std::optional<Url> normalizedWebsiteURL(std::string_view text) {
-  std::string_view clean = platform::trimmedWhitespaceAndNewlines(text);
-  if (clean.empty()) return std::nullopt;
-  if (auto url = Url::parse(clean); url && url->hasScheme()) return url;
-  return Url::parse("https://" + std::string(clean));
+  return Url::fromUserText(text);
 }
 
 WebsiteIconFetcher::WebsiteIconFetcher(IconSearchOptions options) : options_(std::move(options)) {}

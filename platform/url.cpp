@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include "platform/gobject_ptr.hpp"
+#include "platform/text.hpp"
 
 namespace platform {
 
@@ -68,6 +69,13 @@ std::optional<Url> Url::resolve(const Url& base, std::string_view reference) {
 Url Url::fromPath(const std::filesystem::path& path) {
   GCharPtr text(g_filename_to_uri(std::filesystem::absolute(path).c_str(), nullptr, nullptr));
   return *parse(text ? text.get() : "file:///");
+}
+
+std::optional<Url> Url::fromUserText(std::string_view text) {
+  std::string_view trimmed = trimmedWhitespaceAndNewlines(text);
+  if (trimmed.empty()) return std::nullopt;
+  if (auto url = parse(trimmed); url && url->hasScheme()) return url;
+  return parse("https://" + std::string(trimmed));
 }
 
 bool Url::isFile() const { return asciiLower(scheme_) == "file"; }

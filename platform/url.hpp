@@ -18,6 +18,9 @@ class Url {
   // `reference` resolved against `base` (which must have a scheme).
   static std::optional<Url> resolve(const Url& base, std::string_view reference);
   static Url fromPath(const std::filesystem::path& path);
+  // An address as a person typed it: trimmed of blanks and line breaks, taken
+  // as it is when it names a scheme, else with "https://" put in front.
+  static std::optional<Url> fromUserText(std::string_view text);
 
   // The full text (for an absolute URL: its absolute string).
   const std::string& string() const { return text_; }

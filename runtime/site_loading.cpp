@@ -3,7 +3,6 @@
 #include <glib.h>
 
 #include "runtime/local_site.hpp"
-#include "platform/text.hpp"
 
 namespace runlet {
 
@@ -27,12 +26,7 @@ constexpr std::string_view kErrorTail = "</p>\n</div></body></html>";
 }  // namespace
 
 std::optional<platform::Url> normalizedURL(std::string_view text) {
-  std::string_view t = platform::trimmedWhitespaceAndNewlines(text);
-  if (t.empty()) return std::nullopt;
-  if (auto url = platform::Url::parse(t); url && url->hasScheme()) return url;
-  auto url = platform::Url::parse("https://" + std::string(t));
-  if (!url) return std::nullopt;
-  return url;
+  return platform::Url::fromUserText(text);
 }
 
 std::string desktopSafariUserAgent(OSVersion v) {
