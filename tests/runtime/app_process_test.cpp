@@ -7,6 +7,7 @@
 #include "platform/gobject_ptr.hpp"
 #include "tests/runtime/bell_listener.hpp"
 #include "tests/runtime/runlet_harness.hpp"
+#include "tests/support/private_session_bus.hpp"
 
 namespace runlet_test {
 namespace {
@@ -69,15 +70,14 @@ class GeneratedApp {
   }
 
   // Quits through the app's own Quit command, as exported on the session bus.
-  void quit() {
-    auto bus = platform::adoptGRef(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+  void quit(GDBusConnection* bus) {
     std::string path = "/" + identifier_;
     for (char& c : path) {
       if (c == '.') c = '/';
       if (c == '-') c = '_';
     }
     platform::CPtr<GVariant> reply(g_dbus_connection_call_sync(
-        bus.get(), identifier_.c_str(), path.c_str(), "org.gtk.Actions", "Activate",
+        bus, identifier_.c_str(), path.c_str(), "org.gtk.Actions", "Activate",
         g_variant_new("(sava{sv})", "quit", nullptr, nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr));
   }
 
@@ -94,8 +94,8 @@ class GeneratedApp {
 // what it is asked to show.
 class FakeFileManager {
  public:
-  FakeFileManager() {
-    bus_ = platform::adoptGRef(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+  explicit FakeFileManager(GDBusConnection* bus) {
+    bus_ = platform::GRef<GDBusConnection>::retain(bus);
     static const char kInterface[] =
         "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
         "<arg type='as' name='uris' direction='in'/><arg type='s' name='startupId' direction='in'/>"
@@ -136,6 +136,7 @@ class FakeFileManager {
 class GeneratedApps : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(bus_.ok()) << "no dbus-daemon for a private session bus";
     home_ = temp_ / "home";
     for (const char* dir : {"data", "cache", "config"}) fs::create_directories(home_ / dir);
     server_.routes().Get("/set", [](const httplib::Request& req, httplib::Response& res) {
@@ -168,8 +169,9 @@ class GeneratedApps : public ::testing::Test {
   std::vector<std::string> environment() const {
     std::vector<std::string> env = {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / "data").string(),
                                     "XDG_CACHE_HOME=" + (home_ / "cache").string(),
-                                    "XDG_CONFIG_HOME=" + (home_ / "config").string(), "NO_AT_BRIDGE=1"};
-    for (const char* name : {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY",
+                                    "XDG_CONFIG_HOME=" + (home_ / "config").string(), "NO_AT_BRIDGE=1",
+                                    "DBUS_SESSION_BUS_ADDRESS=" + bus_.address()};
+    for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY",
                              "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
       if (const char* value = g_getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
@@ -203,6 +205,7 @@ class GeneratedApps : public ::testing::Test {
     return std::nullopt;
   }
 
+  testing_support::PrivateSessionBus bus_;
   testing_support::TempDir temp_;
   fs::path home_;
   LoopbackServer server_;
@@ -213,7 +216,7 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
   GeneratedApp beta(temp_.path(), "Beta", "co.corvan.nimbrel.café-2-0b22c4", server_.url("/check?who=beta-first"));
   alpha.start(environment());
   ASSERT_TRUE(waitUntil([&] { return server_.saw("/set"); }));
-  alpha.quit();
+  alpha.quit(bus_.connection());
   ASSERT_TRUE(waitUntil([&] { return !alpha.running(); })) << "Quit ends the app";
 
   alpha.setURL("Alpha", server_.url("/check?who=alpha-again"));
@@ -250,7 +253,7 @@ TEST_F(GeneratedApps, ExternalLinksReachTheDesktopsHandler) {
 }
 
 TEST_F(GeneratedApps, AFinishedDownloadIsShownInTheFileManager) {
-  FakeFileManager fileManager;
+  FakeFileManager fileManager(bus_.connection());
   ASSERT_TRUE(waitUntil([&] { return fileManager.ready(); }));
   GeneratedApp app(temp_.path(), "Fetch", "co.corvan.nimbrel.fetch-00f00d", server_.url("/download"));
   app.start(environment());
@@ -262,7 +265,7 @@ TEST_F(GeneratedApps, AFinishedDownloadIsShownInTheFileManager) {
 TEST_F(GeneratedApps, AFailedDownloadRingsTheDesktopsBell) {
   BellListener bell;
   if (!bell.usable()) GTEST_SKIP() << "no XKB on this display";
-  FakeFileManager fileManager;
+  FakeFileManager fileManager(bus_.connection());
   GeneratedApp app(temp_.path(), "Cut", "co.corvan.nimbrel.cut-00ba11", server_.url("/broken"));
   app.start(environment());
   ASSERT_TRUE(waitUntil([&] { return bell.rings() > 0; }));
