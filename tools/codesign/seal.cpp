@@ -2,10 +2,14 @@
 
 #include <glib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <exception>
 #include <fstream>
 #include <map>
 #include <stdexcept>
+#include <thread>
 
 #include "tools/common/file_tree.hpp"
 
@@ -45,8 +49,35 @@ struct Contents {
   plist::Dictionary symlinks;
 };
 
+// Digests of the files, on as many threads as there are cores: sealing a
+// bundle with a large site is bound by hashing, not by the disk.
+std::vector<plist::Data> digestsOf(const fs::path& bundle, const std::vector<fs::path>& files) {
+  std::vector<plist::Data> digests(files.size());
+  std::vector<std::exception_ptr> errors(files.size());
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i; (i = next++) < files.size();) {
+      try {
+        digests[i] = sha256(bundle / files[i]);
+      } catch (...) {
+        errors[i] = std::current_exception();
+      }
+    }
+  };
+  const unsigned helpers = std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), files.size() / 8 + 1) - 1;
+  std::vector<std::thread> threads;
+  for (unsigned t = 0; t < helpers; ++t) threads.emplace_back(work);
+  work();
+  for (auto& thread : threads) thread.join();
+  for (auto& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  return digests;
+}
+
 Contents currentContents(const fs::path& bundle) {
   Contents contents;
+  std::vector<fs::path> regular;
   for (const auto& entry : tools::walkTree(bundle)) {
     if (entry.kind == tools::EntryKind::directory || isSealFile(entry.relative)) continue;
     std::string key = entry.relative.generic_string();
@@ -55,7 +86,7 @@ Contents currentContents(const fs::path& bundle) {
       throw std::runtime_error("cannot seal a file whose name is not UTF-8: " + key);
     switch (entry.kind) {
       case tools::EntryKind::regular:
-        contents.files[key] = sha256(bundle / entry.relative);
+        regular.push_back(entry.relative);
         break;
       case tools::EntryKind::symlink:
         contents.symlinks[key] = fs::read_symlink(bundle / entry.relative).string();
@@ -64,6 +95,8 @@ Contents currentContents(const fs::path& bundle) {
         throw std::runtime_error("cannot seal special file " + key);
     }
   }
+  auto digests = digestsOf(bundle, regular);
+  for (std::size_t i = 0; i < regular.size(); ++i) contents.files[regular[i].generic_string()] = std::move(digests[i]);
   return contents;
 }
 
