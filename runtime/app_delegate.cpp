@@ -89,6 +89,11 @@ void AppDelegate::launch() {
   buildWindow();
   gtk_window_set_title(window_, config_.name.c_str());
   retitleMenus(G_MENU_MODEL(mainMenu_.get()), config_.name);
+  {
+    auto info = options_.bundle ? options_.bundle->infoDictionary() : platform::plist::Dictionary{};
+    titleApplicationMenu(mainMenu_.get(),
+                         platform::plist::lookup<std::string>(info, "CFBundleName").value_or(config_.name));
+  }
   configureWebView();
   if (config_.fullContent) applyFullContentStyle();
   restoreFrame();

@@ -92,6 +92,15 @@ void retitleMenus(GMenuModel* mainMenu, std::string_view name) {
   if (mainMenu) retitleTree(mainMenu, name);
 }
 
+void titleApplicationMenu(GMenu* mainMenu, std::string_view bundleName) {
+  if (!mainMenu || g_menu_model_get_n_items(G_MENU_MODEL(mainMenu)) == 0) return;
+  // GMenu items can't change in place: replace the first with a relabelled copy.
+  auto item = GRef<GMenuItem>::adopt(g_menu_item_new_from_model(G_MENU_MODEL(mainMenu), 0));
+  g_menu_item_set_label(item.get(), std::string(bundleName).c_str());
+  g_menu_remove(mainMenu, 0);
+  g_menu_insert_item(mainMenu, 0, item.get());
+}
+
 void installWebMenu(GMenu* mainMenu) {
   if (!mainMenu) return;
   GMenuModel* model = G_MENU_MODEL(mainMenu);

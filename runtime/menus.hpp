@@ -21,6 +21,11 @@ std::string replacingAll(std::string_view text, std::string_view from, std::stri
 // items that are absent are skipped and no other item is touched.
 void retitleMenus(GMenuModel* mainMenu, std::string_view name);
 
+// The application menu (the first top-level item) titled with the app's
+// bundle name, as desktops that show an application menu title it; its
+// items and submenu stay as they are.
+void titleApplicationMenu(GMenu* mainMenu, std::string_view bundleName);
+
 // Reload, Back, Forward, a separator and Copy Current URL at the end of the
 // View menu, which is created before "Window" (or at the end) when missing.
 // A separator is a new section, as menus built from GMenu draw one there.

@@ -83,6 +83,18 @@ TEST(RetitleMenus, MissingItemsAndMissingMenuAreSkipped) {
   runlet::retitleMenus(nullptr, "X");
 }
 
+TEST(TitleApplicationMenu, FirstItemTakesTheBundleNameAndKeepsItsSubmenu) {
+  auto app = menuOf({item("About Runlet", "mainMenuAbout")});
+  auto bar = GRef<GMenu>::adopt(g_menu_new());
+  appendSubmenu(bar.get(), "Runlet", app.get());
+  appendSubmenu(bar.get(), "Window", menuOf({item("Restore")}).get());
+  runlet::titleApplicationMenu(bar.get(), "Caf\u00e9 Runlet");
+  EXPECT_EQ(runlet::itemLabel(G_MENU_MODEL(bar.get()), 0), "Caf\u00e9 Runlet");
+  EXPECT_EQ(link(G_MENU_MODEL(bar.get()), 0, G_MENU_LINK_SUBMENU).get(), G_MENU_MODEL(app.get()));
+  EXPECT_EQ(runlet::itemLabel(G_MENU_MODEL(bar.get()), 1), "Window");
+  runlet::titleApplicationMenu(nullptr, "x");  // no menu bar: nothing to do
+}
+
 TEST(InstallWebMenu, ExistingViewWithItemsGetsSeparatorThenCommands) {
   auto main = GRef<GMenu>::adopt(g_menu_new());
   auto view = menuOf({item("Enter Full Screen")});
