@@ -77,8 +77,7 @@ class MailingListManager {
   // "mailingList.<app identifier><suffix>"
   std::string perAppKey(const std::string& suffix) const;
 
-  int observe(ChangeSignal::Observer observer) { return changed_.connect(std::move(observer)); }
-  void unobserve(int token) { changed_.disconnect(token); }
+  [[nodiscard]] Connection observe(ChangeSignal::Observer observer) { return changed_.connect(std::move(observer)); }
 
  private:
   void store(const std::string& key, platform::plist::Value value) const;

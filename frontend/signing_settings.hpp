@@ -39,8 +39,7 @@ class SigningSettings {
 
   // Observers run after every write made through this object (the views re-read).
   using Observer = ChangeSignal::Observer;
-  int observe(Observer observer) { return changed_.connect(std::move(observer)); }
-  void unobserve(int token) { changed_.disconnect(token); }
+  [[nodiscard]] Connection observe(Observer observer) { return changed_.connect(std::move(observer)); }
 
  private:
   void store(const char* key, platform::plist::Value value);

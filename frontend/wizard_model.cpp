@@ -61,14 +61,6 @@ WizardModel::WizardModel(WizardServices& services)
 
 WizardModel::~WizardModel() = default;
 
-int WizardModel::observe(Observer observer) {
-  int token = nextToken_++;
-  observers_.emplace(token, std::move(observer));
-  return token;
-}
-
-void WizardModel::unobserve(int token) { observers_.erase(token); }
-
 template <typename T>
 void WizardModel::assign(T& field, T value, WizardField which) {
   if (field == value) return;
@@ -85,11 +77,7 @@ void WizardModel::commit() {
   if (pending_.empty()) return;
   WizardChanges changes = pending_;
   pending_ = {};
-  // Copied: an observer may add or remove observers.
-  auto observers = observers_;
-  for (auto& [token, observer] : observers) {
-    if (observers_.count(token)) observer(changes);
-  }
+  changed_.emit(changes);
 }
 
 bool WizardModel::isFavoriteSelected(std::size_t index) const {

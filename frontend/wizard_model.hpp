@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "builder/app_generator.hpp"
+#include "frontend/change_signal.hpp"
 #include "frontend/favorite_apps.hpp"
 #include "frontend/wizard_screens.hpp"
 #include "frontend/wizard_services.hpp"
@@ -72,8 +73,7 @@ class WizardModel {
   WizardModel& operator=(const WizardModel&) = delete;
 
   using Observer = std::function<void(const WizardChanges&)>;
-  int observe(Observer observer);
-  void unobserve(int token);
+  [[nodiscard]] Connection observe(Observer observer) { return changed_.connect(std::move(observer)); }
 
   // State.
   const std::string& inputUrl() const { return inputUrl_; }
@@ -186,8 +186,7 @@ class WizardModel {
   bool showSettings_ = false;
 
   WizardChanges pending_;
-  std::map<int, Observer> observers_;
-  int nextToken_ = 1;
+  Signal<const WizardChanges&> changed_;
 };
 
 // The name a site folder gives an app: its last path component without the

@@ -15,15 +15,24 @@ class GRef {
   GRef() = default;
   GRef(std::nullptr_t) {}
   // Adopts a reference the caller already owns (a "transfer full" return).
+  // A floating object is owned by nobody yet: adopting one is a mistake
+  // (use retain), reported and then made safe by sinking it.
   static GRef adopt(T* object) {
+    if (object && g_object_is_floating(object)) {
+      g_critical("GRef::adopt of a floating %s; use GRef::retain", G_OBJECT_TYPE_NAME(object));
+      g_object_ref_sink(object);
+    }
     GRef r;
     r.ptr_ = object;
     return r;
   }
   // Takes a new reference to an object owned elsewhere ("transfer none").
+  // Sinks a floating reference, as a container would: a new widget held here
+  // and then added to a parent stays alive as long as this holder does.
   static GRef retain(T* object) {
-    if (object) g_object_ref(object);
-    return adopt(object);
+    GRef r;
+    if (object) r.ptr_ = static_cast<T*>(g_object_ref_sink(object));
+    return r;
   }
   GRef(const GRef& other) : ptr_(other.ptr_) {
     if (ptr_) g_object_ref(ptr_);
@@ -53,6 +62,28 @@ template <typename T>
 GRef<T> adoptGRef(T* object) {
   return GRef<T>::adopt(object);
 }
+
+// A weak reference: does not keep the object alive, and answers null once it
+// has been finalized. For callbacks that may outlive a widget.
+template <typename T>
+class WeakRef {
+ public:
+  WeakRef() { g_weak_ref_init(&ref_, nullptr); }
+  explicit WeakRef(T* object) { g_weak_ref_init(&ref_, object); }
+  WeakRef(const WeakRef& other) { g_weak_ref_init(&ref_, other.get().get()); }
+  WeakRef& operator=(const WeakRef& other) {
+    if (this != &other) g_weak_ref_set(&ref_, other.get().get());
+    return *this;
+  }
+  ~WeakRef() { g_weak_ref_clear(&ref_); }
+
+  void set(T* object) { g_weak_ref_set(&ref_, object); }
+  // A strong reference for as long as the caller holds it, or null.
+  GRef<T> get() const { return GRef<T>::adopt(static_cast<T*>(g_weak_ref_get(&ref_))); }
+
+ private:
+  mutable GWeakRef ref_;
+};
 
 template <typename T>
 struct CDeleter;

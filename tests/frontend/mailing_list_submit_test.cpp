@@ -56,7 +56,7 @@ TEST_F(SubmitTest, SubscriptionSendsTheTrimmedAddressAndRecordsTheSharedAnswer) 
   auto manager = makeManager();
   manager->present(true);
   std::vector<SubmitStatus::Kind> seen;
-  manager->observe([&] { seen.push_back(manager->status().kind); });
+  auto connection = manager->observe([&] { seen.push_back(manager->status().kind); });
 
   submitAndWait(*manager, " \t reader@example.org \n");
   EXPECT_EQ(seen, (std::vector{SubmitStatus::Kind::submitting, SubmitStatus::Kind::success}));

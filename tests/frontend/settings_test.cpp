@@ -26,14 +26,16 @@ TEST_F(SettingsTest, FreshInstallBuildsAdhocThenWritesLandUnderTheirKeysForEvery
   EXPECT_FALSE(std::filesystem::exists(defaults.filePath())) << "defaults are not written";
 
   int calls = 0;
-  int token = settings.observe([&] { ++calls; });
+  auto connection = settings.observe([&] { ++calls; });
   settings.setUseDeveloperID(true);
   settings.setIdentity("Developer ID Application: A (T)");
   settings.setNotarize(true);
   settings.setNotaryProfile("prof");
   settings.setShowTitleBar(false);
   EXPECT_EQ(calls, 5);
-  settings.unobserve(token);
+  connection.disconnect();
+  settings.setShowTitleBar(false);
+  EXPECT_EQ(calls, 5) << "a dropped connection is never called";
   EXPECT_EQ(defaults.dictionary(), (platform::plist::Dictionary{{"signing.useDeveloperID", true},
                                                                 {"signing.identity", "Developer ID Application: A (T)"},
                                                                 {"signing.notarize", true},

@@ -126,7 +126,7 @@ TEST_F(WizardTest, DroppedPictureFilesBecomeTheIconOtherDropsAreTakenAndIgnored)
   auto png = wizard_testing::filledImage(40, 30, platform::Color::black()).pngData();
   testing_support::writeFile(dir / "pic.png", std::string(png.begin(), png.end()));
   int icons = 0;
-  model->observe([&](const WizardChanges& c) { icons += c.contains(WizardField::inputIcon); });
+  auto connection = model->observe([&](const WizardChanges& c) { icons += c.contains(WizardField::inputIcon); });
   EXPECT_TRUE(model->acceptIconDrop({{{}, {}, bytes("file://" + (dir / "pic.png").string())}}));
   platform::runMainLoopUntil([&] { return icons == 1; });
   EXPECT_EQ(model->inputIcon().width(), 40);
@@ -204,10 +204,10 @@ TEST_F(WizardTest, DoubleClickGoesStraightToSavingWithTheTintedGlyph) {
 
 TEST_F(WizardTest, ObserversHearOnceWhatEachActionChanged) {
   std::vector<WizardChanges> heard;
-  int token = 0;
-  token = model->observe([&](const WizardChanges& c) {
+  frontend::Connection connection;
+  connection = model->observe([&](const WizardChanges& c) {
     heard.push_back(c);
-    if (heard.size() == 2) model->unobserve(token);
+    if (heard.size() == 2) connection.disconnect();
   });
   model->editUrl("example.org");
   ASSERT_EQ(heard.size(), 1u);
