@@ -41,14 +41,6 @@ ProgressCallback BuildCallbacks::reporter() const {
   return [self = *this](const std::string& text) { self.reportProgress(text); };
 }
 
-fs::path destinationFor(const fs::path& folder, const std::string& name) {
-  // Appended as text: path's operator/ would let a name beginning with "/"
-  // replace the chosen folder altogether.
-  std::string base = folder.string();
-  if (base.empty() || base.back() != '/') base += '/';
-  return fs::path(base + name + ".app");
-}
-
 namespace {
 
 std::vector<std::string> components(const fs::path& folder) {
@@ -67,6 +59,10 @@ std::vector<std::string> components(const fs::path& folder) {
 void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEnvironment& env,
               const BuildCallbacks& callbacks) {
   const fs::path destination = destinationFor(folder, request.name);
+  if (auto problem = nameProblem(request.name)) {
+    callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(*problem))));
+    return;
+  }
   if (const auto* site = request.source.asLocalFolder(); site && isInside(folder, site->folder)) {
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::destinationInsideSource())));
     return;
@@ -75,6 +71,10 @@ void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEn
     // Replacing the app would delete the very site it is to be built from.
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(
         "The website folder lies inside the app it would replace. Move the folder elsewhere first."))));
+    return;
+  }
+  if (auto problem = missingFolderProblem(destination)) {
+    callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(*problem))));
     return;
   }
   try {

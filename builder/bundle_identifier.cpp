@@ -66,7 +66,8 @@ std::string executableName(const std::string& name) {
     if (c == '/') c = '-';
   }
   std::string result(platform::trimmedWhitespaceAndNewlines(replaced));
-  return result.empty() ? "App" : result;
+  // "." and ".." name folders, not a file the executable could be moved to.
+  return result.empty() || result == "." || result == ".." ? "App" : result;
 }
 
 std::string identifierSlug(const std::string& name) {

@@ -10,7 +10,7 @@
 
 namespace builder {
 
-// "/" becomes "-", surrounding white space goes; never empty ("App").
+// "/" becomes "-", surrounding white space goes; never empty, "." or ".." ("App").
 std::string executableName(const std::string& name);
 
 // Lower-cased name with every run of characters that are neither letters nor
