@@ -77,18 +77,18 @@ void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEn
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(*problem))));
     return;
   }
+  std::shared_ptr<StagedBundle> staged;
   try {
-    createBundle(request, destination, env, callbacks.reporter());
+    staged = createBundle(request, destination, env, callbacks.reporter());
   } catch (...) {
     callbacks.complete(BuildResult::failure(std::current_exception()));
     return;
   }
   callbacks.reportProgress("Generating icon\u2026");
-  const fs::path resources = destination / "Contents" / "Resources";
-  platform::postToMain([request, resources, destination, env, callbacks] {
-    renderIcon(request, resources, env, [request, destination, env, callbacks] {
-      platform::postToBackground(
-          [request, destination, env, callbacks] { finishBuild(request, destination, env, callbacks); });
+  const fs::path resources = staged->bundle() / "Contents" / "Resources";
+  platform::postToMain([request, resources, staged, env, callbacks] {
+    renderIcon(request, resources, env, [request, staged, env, callbacks] {
+      platform::postToBackground([request, staged, env, callbacks] { finishBuild(request, staged, env, callbacks); });
     });
   });
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "builder/bundle_identifier.hpp"
+#include "builder/file_copy.hpp"
 #include "builder/generator_error.hpp"
 #include "platform/plist.hpp"
 
@@ -37,13 +38,6 @@ std::string pathExtension(const fs::path& path) {
   return dot == std::string::npos ? std::string() : last.substr(dot + 1);
 }
 
-constexpr auto copyOptions = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
-
-void copyItem(const fs::path& from, const fs::path& to) {
-  if (itemExists(to)) throw fs::filesystem_error("cannot copy", from, to, std::make_error_code(std::errc::file_exists));
-  fs::copy(from, to, copyOptions);
-}
-
 }  // namespace
 
 void writeFileBytes(const fs::path& path, std::string_view bytes) {
@@ -63,22 +57,18 @@ void writeFileBytes(const fs::path& path, std::string_view bytes) {
   if (::close(fd) != 0) throw std::system_error(errno, std::system_category(), "Could not write " + path.string());
 }
 
-void createBundle(const AppGenerator& request, const fs::path& destination, const BuildEnvironment& env,
-                  const ProgressCallback& progress) {
+std::shared_ptr<StagedBundle> createBundle(const AppGenerator& request, const fs::path& destination,
+                                           const BuildEnvironment& env, const ProgressCallback& progress) {
   auto templateBundle = env.templateBundle();
   if (!templateBundle) throw GeneratorError::templateMissing();
-  if (itemExists(destination)) {
-    if (pathExtension(destination) != "app") throw GeneratorError::destinationExists(destination.filename().string());
-    fs::remove_all(destination);
+  if (itemExists(destination) && pathExtension(destination) != "app") {
+    throw GeneratorError::destinationExists(destination.filename().string());
   }
+  auto staged = StagedBundle::create(destination);
   progress("Creating app bundle\u2026");
-  copyItem(*templateBundle, destination);
-  try {
-    assembleBundle(request, destination, progress);
-  } catch (...) {
-    removeQuietly(destination);
-    throw;
-  }
+  copyTree(*templateBundle, staged->bundle());
+  assembleBundle(request, staged->bundle(), progress);
+  return staged;
 }
 
 void assembleBundle(const AppGenerator& request, const fs::path& destination, const ProgressCallback& progress) {
@@ -137,7 +127,7 @@ std::string bundleWebsite(const fs::path& site, const fs::path& resources, const
     if (entry.path().filename().string().starts_with(".")) continue;
     entries.push_back(entry.path());
   }
-  for (const auto& entry : entries) copyItem(entry, target / entry.filename());
+  for (const auto& entry : entries) copyTree(entry, target / entry.filename());
 
   for (const char* candidate : indexCandidates) {
     if (itemExists(target / candidate)) return candidate;

@@ -35,14 +35,21 @@ TEST_F(Pipeline, WebAddressBuildReportsInOrderOnMainAndRunsToolsInOrder) {
   EXPECT_TRUE(record.everyCallbackOnMain);
   EXPECT_FALSE(record.progressAfterCompletion);
 
-  const std::string bundle = "[" + app.string() + "]";
-  const std::string iconSet = "[" + (app / "Contents/Resources/AppIcon.iconset").string() + "]";
-  const std::string iconFile = "[" + (app / "Contents/Resources/AppIcon.icns").string() + "]";
+  // Every tool but the registration works on the staged bundle in a hidden
+  // sibling folder; only the finished app is registered, where it stays.
+  const fs::path staged = tools->stagedApp();
+  EXPECT_EQ(staged.filename(), app.filename());
+  EXPECT_EQ(staged.parent_path().parent_path(), out);
+  EXPECT_TRUE(staged.parent_path().filename().string().starts_with(".nimbrel-build-")) << staged;
+  EXPECT_FALSE(fs::exists(staged.parent_path()));
+  const std::string bundle = "[" + staged.string() + "]";
+  const std::string iconSet = "[" + (staged / "Contents/Resources/AppIcon.iconset").string() + "]";
+  const std::string iconFile = "[" + (staged / "Contents/Resources/AppIcon.icns").string() + "]";
   EXPECT_EQ(tools->calls(), (std::vector<std::string>{
                                 "iconutil [--convert] [icns] [--output] " + iconFile + " " + iconSet,
                                 "xattr [-cr] " + bundle,
                                 "codesign [--force] [--sign] [-] " + bundle,
-                                "lsregister [-f] " + bundle,
+                                "lsregister [-f] [" + app.string() + "]",
                             }));
 }
 
