@@ -17,6 +17,7 @@ class FavoritesScreen final : public ScreenView {
     GtkWidget* grid = gtk_flow_box_new();
     grid_ = GTK_FLOW_BOX(grid);
     gtk_widget_add_css_class(grid, "favorites");
+    gtk_widget_set_name(grid, "favorites-grid");
     gtk_flow_box_set_min_children_per_line(grid_, 4);
     gtk_flow_box_set_max_children_per_line(grid_, 4);
     gtk_flow_box_set_homogeneous(grid_, true);

@@ -32,6 +32,7 @@ class FinishedScreen final : public ScreenView {
 
     subtitle_ = gtk_label_new(nullptr);
     gtk_widget_add_css_class(subtitle_, "finished-subtitle");
+    gtk_widget_set_name(subtitle_, "finished-subtitle");
     gtk_label_set_ellipsize(GTK_LABEL(subtitle_), PANGO_ELLIPSIZE_MIDDLE);
     gtk_label_set_single_line_mode(GTK_LABEL(subtitle_), true);
     gtk_box_append(GTK_BOX(column), clampedWidth(subtitle_, 320));

@@ -23,6 +23,7 @@ class IconScreen final : public ScreenView {
 
     GtkWidget* well = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_widget_add_css_class(well, "icon-well");
+    gtk_widget_set_name(well, "icon-well");
     gtk_widget_set_size_request(well, 130, 130);
     gtk_widget_set_halign(well, GTK_ALIGN_CENTER);
     picture_ = nimbrel_icon_view_new(100, text::iconCaption);
@@ -40,6 +41,7 @@ class IconScreen final : public ScreenView {
     GtkWidget* below = makeColumn(10);
     gtk_widget_set_margin_top(below, 6);
     buttonRow_ = makeRow(12, 360);
+    gtk_widget_set_name(buttonRow_, "icon-button-row");
     gtk_box_set_homogeneous(GTK_BOX(buttonRow_), true);
     fetch_ = nimbrel_nice_button_new(text::fetchFromWebsite.label, text::fetchFromWebsite.symbol, false, true,
                                      "wizard.fetchIcon");

@@ -28,6 +28,7 @@ class WebsiteScreen final : public ScreenView {
     gtk_box_append(GTK_BOX(column), field_);
     GtkEntry* entry = entry_ = nimbrel_nice_text_field_get_entry(NIMBREL_NICE_TEXT_FIELD(field_));
     gtk_entry_set_input_purpose(entry, GTK_INPUT_PURPOSE_URL);
+    gtk_widget_set_name(GTK_WIDGET(entry), "website-field");
     g_signal_connect(entry, "changed", G_CALLBACK(+[](GtkEditable* editable, gpointer self) {
                        static_cast<WebsiteScreen*>(self)->model_.editUrl(gtk_editable_get_text(editable));
                      }),
