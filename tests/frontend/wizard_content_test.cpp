@@ -104,7 +104,7 @@ TEST(WizardScreens, CarryTheirHintAndBackground) {
       {"Drag'and'drop a new icon for your application", true},
       {"Choose where to save your app and we'll build it", true},
       {"Pick one of the 22 ready-made apps", false},
-      {"Your app is ready. Drag it to the Applications folder to keep it.", true},
+      {"Your app is ready. Find it in your app launcher.", true},
   };
   for (int view = 0; view < 6; ++view) {
     auto info = frontend::screenInfo(view);

@@ -170,7 +170,7 @@ TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
 }
 
 TEST_F(WizardTest, SigningLineFollowsTheTwoSwitches) {
-  EXPECT_STREQ(model->signingLine().label, "Preferrably, the /Applications folder");
+  EXPECT_STREQ(model->signingLine().label, "Preferably, the ~/Applications folder");
   services.notarizeSetting = true;
   EXPECT_STREQ(model->signingLine().symbol, "lightbulb");
   services.developerID = true;
