@@ -10,6 +10,7 @@
 #include "builder/bundle_identifier.hpp"
 #include "builder/file_copy.hpp"
 #include "builder/generator_error.hpp"
+#include "platform/app_id.hpp"
 #include "platform/plist.hpp"
 
 namespace builder {
@@ -79,7 +80,7 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
 
   const std::string executable = executableName(request.name);
   const std::string identifier = bundleIdentifier(request);
-  updateInfoPlist(contents / "Info.plist", request.name, executable, identifier);
+  updateInfoPlist(contents / "Info.plist", request.name, executable, identifier, storageKey(request));
 
   const fs::path templateExecutable = contents / "MacOS" / "Runlet";
   const fs::path newExecutable = contents / "MacOS" / executable;
@@ -101,7 +102,7 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
 }
 
 void updateInfoPlist(const fs::path& infoPlist, const std::string& name, const std::string& executable,
-                     const std::string& identifier) {
+                     const std::string& identifier, const std::string& storageKey) {
   const auto unreadable = GeneratorError::fileError("Could not read the app's Info.plist.");
   auto value = plist::readFile(infoPlist);
   if (!value) throw unreadable;
@@ -113,6 +114,7 @@ void updateInfoPlist(const fs::path& infoPlist, const std::string& name, const s
   (*dict)["CFBundleIdentifier"] = identifier;
   (*dict)["CFBundleIconFile"] = "AppIcon";
   dict->erase("CFBundleIconName");
+  if (!storageKey.empty()) (*dict)[platform::storageKeyInfoKey] = storageKey;
   writeFileBytes(infoPlist, plist::toXML(*value));
 }
 

@@ -25,9 +25,10 @@ std::shared_ptr<StagedBundle> createBundle(const AppGenerator& request, const st
 void assembleBundle(const AppGenerator& request, const std::filesystem::path& destination,
                     const ProgressCallback& progress);
 
-// Sets the name, executable, identifier and icon keys; every other key stays.
+// Sets the name, executable, identifier and icon keys, and the web-data
+// storage key when one is given; every other key stays.
 void updateInfoPlist(const std::filesystem::path& infoPlist, const std::string& name, const std::string& executable,
-                     const std::string& identifier);
+                     const std::string& identifier, const std::string& storageKey = {});
 
 // Copies the site's visible top-level entries into resources/Site and returns
 // the start page's file name. Named pipes, sockets and devices are refused.

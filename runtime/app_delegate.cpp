@@ -135,7 +135,8 @@ void AppDelegate::configureWebView() {
 
   // Each app keeps its cookies and storage in folders of its own; the
   // default session's folders are shared by every WebKitGTK program.
-  auto folders = storageFolders(applicationId_);
+  const auto info = options_.bundle ? options_.bundle->infoDictionary() : platform::plist::Dictionary{};
+  auto folders = storageFolders(storageKey(info));
   networkSession_ = platform::GRef<WebKitNetworkSession>::adopt(
       webkit_network_session_new(folders.data.c_str(), folders.cache.c_str()));
   std::error_code ec;

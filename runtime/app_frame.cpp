@@ -8,7 +8,8 @@ namespace {
 
 platform::UserDefaults defaultsOf(const std::optional<platform::Bundle>& bundle) {
   auto identifier = bundle ? bundle->identifier() : std::nullopt;
-  return platform::UserDefaults(identifier.value_or(std::string(kTemplateIdentifier)));
+  // Named like the app's other folders: a bundle identifier may be too long for a folder name.
+  return platform::UserDefaults(applicationId(identifier.value_or("")));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "builder/build_fixture.hpp"
+#include "builder/bundle_identifier.hpp"
 
 namespace {
 
@@ -39,6 +40,7 @@ TEST_F(BundleAssembly, WebAddressAppHasRewrittenInfoPlistRenamedExecutableAndRec
   EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "My Cool App");
   EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleIconFile"), "AppIcon");
   EXPECT_TRUE(plist::lookup<std::string>(info, "CFBundleIdentifier")->starts_with("co.corvan.nimbrel.my-cool-app-"));
+  EXPECT_EQ(plist::lookup<std::string>(info, "NimbrelStorageKey"), builder::storageKey(request));
   EXPECT_EQ(info.count("CFBundleIconName"), 0u);
   // Keys the builder does not own stay as the template had them.
   EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleShortVersionString"), "2.5.1");
