@@ -148,23 +148,21 @@ class PlanLoad : public ::testing::Test {
 };
 
 TEST_F(PlanLoad, RemoteAddressNormalisedOrNoValidAddress) {
-  auto plan = runlet::planLoad(AppConfig::from({{"url", " example.org/x "}}), resources);
+  auto plan = runlet::planRemoteLoad(" example.org/x ");
   EXPECT_EQ(plan.kind, runlet::LoadPlan::Kind::remote);
   EXPECT_EQ(plan.uri, "https://example.org/x");
   for (const char* url : {"", "   \n", "exa mple"}) {
-    plan = runlet::planLoad(AppConfig::from({{"url", url}}), resources);
+    plan = runlet::planRemoteLoad(url);
     EXPECT_EQ(plan.kind, runlet::LoadPlan::Kind::error);
     EXPECT_EQ(plan.errorMessage, "This app has no valid web address configured.");
   }
-  plan = runlet::planLoad(AppConfig::from({{"type", "Local"}}), std::nullopt);
-  EXPECT_EQ(plan.errorMessage, "This app has no valid web address configured.");
 }
 
 TEST_F(PlanLoad, LocalStartPageBelowSiteIgnoringTheAddress) {
   testing_support::writeFile(resources / "Site/docs/start page.html", "x");
-  auto plan = runlet::planLoad(AppConfig::from({{"type", "local"}, {"url", "https://example.org"},
-                                                {"indexFile", "docs/start page.html"}}),
-                               resources);
+  auto plan = runlet::planLocalSiteLoad(AppConfig::from({{"type", "local"}, {"url", "https://example.org"},
+                                                         {"indexFile", "docs/start page.html"}}),
+                                        resources);
   EXPECT_EQ(plan.kind, runlet::LoadPlan::Kind::local);
   EXPECT_EQ(plan.uri, "runlet://site/docs/start%20page.html");
   EXPECT_EQ(plan.siteRoot, resources / "Site");
@@ -173,12 +171,12 @@ TEST_F(PlanLoad, LocalStartPageBelowSiteIgnoringTheAddress) {
 TEST_F(PlanLoad, MissingStartPageOrResources) {
   testing_support::writeFile(resources / "app.plist", "x");
   auto local = [](const char* index) { return AppConfig::from({{"type", "local"}, {"indexFile", index}}); };
-  EXPECT_EQ(runlet::planLoad(local("home.html"), resources).errorMessage, "The bundled website is missing home.html.");
-  EXPECT_EQ(runlet::planLoad(AppConfig::from({{"type", "local"}}), resources).errorMessage,
+  EXPECT_EQ(runlet::planLocalSiteLoad(local("home.html"), resources).errorMessage, "The bundled website is missing home.html.");
+  EXPECT_EQ(runlet::planLocalSiteLoad(AppConfig::from({{"type", "local"}}), resources).errorMessage,
             "The bundled website is missing index.html.");
   // A start page outside the site could never be served.
-  EXPECT_EQ(runlet::planLoad(local("../app.plist"), resources).kind, runlet::LoadPlan::Kind::error);
-  EXPECT_EQ(runlet::planLoad(local("index.html"), std::nullopt).errorMessage, "Could not locate the bundled website.");
+  EXPECT_EQ(runlet::planLocalSiteLoad(local("../app.plist"), resources).kind, runlet::LoadPlan::Kind::error);
+  EXPECT_EQ(runlet::planLocalSiteLoad(local("index.html"), std::nullopt).errorMessage, "Could not locate the bundled website.");
 }
 
 }  // namespace

@@ -142,8 +142,8 @@ TEST(InstallWebMenu, CommandsCarryActionsAndKeys) {
     return runlet::itemStringAttribute(m, i, G_MENU_ATTRIBUTE_ACTION) + " " + runlet::itemStringAttribute(m, i, "accel");
   };
   EXPECT_EQ(at(view.get(), 0), "app.reloadPage <Control>r");
-  EXPECT_EQ(at(view.get(), 1), "app.goBack <Control>bracketleft");
-  EXPECT_EQ(at(view.get(), 2), "app.goForward <Control>bracketright");
+  EXPECT_EQ(at(view.get(), 1), "app.goBack <Alt>Left");
+  EXPECT_EQ(at(view.get(), 2), "app.goForward <Alt>Right");
   auto section = link(view.get(), 3, G_MENU_LINK_SECTION);
   ASSERT_TRUE(section);
   EXPECT_EQ(at(section.get(), 0), "app.copyCurrentURL <Control><Shift>c");
