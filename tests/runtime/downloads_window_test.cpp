@@ -148,6 +148,37 @@ TEST_F(Downloads, FailedDownloadsAreForgottenAndRingOnceEach) {
   EXPECT_TRUE(hasPattern(testing_support::readFile(downloadsPath_ / "broken.bin"), 1000));
 }
 
+TEST_F(Downloads, NamesTooLongForTheDiskAreShortenedKeepingTheirExtension) {
+  // 300 characters, a third of them two bytes long.
+  std::string longName;
+  for (int i = 0; i < 100; ++i) longName += "ab\u00e9";
+  platform::GCharPtr encoded(g_uri_escape_string(longName.c_str(), nullptr, FALSE));
+  std::string disposition = "attachment; filename*=UTF-8''" + std::string(encoded.get()) + ".csv";
+  server_.routes().Get("/sent-as", [disposition](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Content-Disposition", disposition);
+    res.set_content("sent", "application/octet-stream");
+  });
+  launch(remote(server_.url("/")));
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  evaluate("location.href = '/sent-as'; return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
+  click("/data.csv", longName + ".txt");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 2; }));
+  evaluate("const a = document.createElement('a'); a.href = URL.createObjectURL(new Blob(['built']));"
+           "a.download = '" + longName + ".pdf'; a.click(); return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 3; }));
+  std::vector<std::string> extensions;
+  for (const auto& path : workspace_.revealed) {
+    std::string name = path.filename();
+    EXPECT_LE(name.size(), 255u - std::string(".wkdownload").size());
+    EXPECT_TRUE(g_utf8_validate(name.c_str(), -1, nullptr)) << name;
+    EXPECT_EQ(name.substr(0, 5), "ab\u00e9a") << name;
+    extensions.push_back(path.extension());
+  }
+  EXPECT_EQ(extensions, (std::vector<std::string>{".csv", ".txt", ".pdf"}));
+  EXPECT_EQ(workspace_.alerts, 0);
+}
+
 // Files built in the page, counted by the messages the bridge posts.
 class Exports : public RunletWindowTest {
  protected:
