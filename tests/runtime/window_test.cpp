@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/user_defaults.hpp"
-#include "runtime/menus.hpp"
 #include "runtime/site_loading.hpp"
 #include "tests/runtime/runlet_harness.hpp"
 #include "tests/runtime/x11_window.hpp"
@@ -81,27 +80,7 @@ TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentAndNameShownAsTyped) {
   waitUntil([&] { return !shownLabels(popover).empty(); }, std::chrono::seconds(5));
   EXPECT_EQ(shownLabels(popover), "About My_App;Hide My_App;Quit My_App;Ctrl+Q;");
   EXPECT_NE(shownLabels(bar).find("My_App;Edit;View;Window;"), std::string::npos) << shownLabels(bar);
-  gtk_popover_popdown(GTK_POPOVER(popover));
 
-  GMenuModel* menu = G_MENU_MODEL(delegate_->mainMenu());
-  auto labels = [](GMenuModel* m, auto& self) -> std::string {
-    std::string out;
-    for (int i = 0; i < g_menu_model_get_n_items(m); ++i) {
-      if (GMenuModel* section = g_menu_model_get_item_link(m, i, G_MENU_LINK_SECTION)) {
-        out += "[" + self(section, self) + "]";
-        g_object_unref(section);
-      } else {
-        out += runlet::itemLabel(m, i) + ";";
-      }
-    }
-    return out;
-  };
-  auto submenu = [&](const char* title) {
-    return platform::GRef<GMenuModel>::adopt(
-        g_menu_model_get_item_link(menu, runlet::indexOfItemWithTitle(menu, title), G_MENU_LINK_SUBMENU));
-  };
-  EXPECT_EQ(labels(submenu("Window").get(), labels), "[Minimize;Close;My__App;]");
-  EXPECT_EQ(labels(submenu("View").get(), labels), "[Enter Full Screen;][Reload;Back;Forward;][Copy Current URL;]");
 }
 
 TEST_F(Loading, MissingRecordShowsTheNoAddressPageInAWindowCalledApp) {
