@@ -53,7 +53,7 @@ void onPressed(GtkGestureClick* gesture, int presses, double, double y, gpointer
   }
 }
 
-void onDragUpdate(GtkGestureDrag* gesture, double dx, double dy, gpointer) {
+void onDragUpdate(GtkGestureDrag* gesture, double dx, double dy, gpointer click) {
   auto* controller = GTK_EVENT_CONTROLLER(gesture);
   double x = 0, y = 0;
   gtk_gesture_drag_get_start_point(gesture, &x, &y);
@@ -66,9 +66,12 @@ void onDragUpdate(GtkGestureDrag* gesture, double dx, double dy, gpointer) {
   if (!toplevel || !event) return;
   gtk_gesture_set_state(GTK_GESTURE(gesture), GTK_EVENT_SEQUENCE_CLAIMED);
   toSurfaceCoordinates(widget, x, y);
-  gdk_toplevel_begin_move(toplevel, gdk_event_get_device(event), GDK_BUTTON_PRIMARY, x, y,
+  gdk_toplevel_begin_move(toplevel, gtk_gesture_get_device(GTK_GESTURE(gesture)),
+                          gtk_gesture_single_get_current_button(GTK_GESTURE_SINGLE(gesture)), x, y,
                           gdk_event_get_time(event));
+  // The window system has the pointer now: both gestures start over.
   gtk_event_controller_reset(controller);
+  gtk_event_controller_reset(GTK_EVENT_CONTROLLER(click));
 }
 
 }  // namespace
@@ -86,7 +89,7 @@ static void better_webkit_init(BetterWebkit* self) {
 
   GtkGesture* drag = gtk_gesture_drag_new();
   gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(drag), GTK_PHASE_CAPTURE);
-  g_signal_connect(drag, "drag-update", G_CALLBACK(onDragUpdate), nullptr);
+  g_signal_connect(drag, "drag-update", G_CALLBACK(onDragUpdate), click);
   gtk_widget_add_controller(GTK_WIDGET(self), GTK_EVENT_CONTROLLER(drag));
   // One press, one owner: the drag goes on under the press the click claimed.
   gtk_gesture_group(click, drag);

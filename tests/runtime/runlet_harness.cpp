@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "runtime/rendering.hpp"
 #include "tests/runtime/x11_window.hpp"
 
 namespace runlet_test {
@@ -103,6 +104,9 @@ std::string RunletWindowTest::windowId() const { return std::to_string(x11Window
 
 void RunletWindowTest::SetUp() {
   if (!g_get_prgname()) g_set_prgname("runtime_window_tests");  // a program always has one
+  // Drawn the way the app draws on this display.
+  static const bool softwareRendering = runlet::chooseRenderingPath();
+  softwareRendering_ = softwareRendering;
   gtk_init();
   bundlePath_ = temp_ / "Test App.app";
   downloadsPath_ = temp_ / "Downloads";
@@ -155,7 +159,7 @@ void RunletWindowTest::start(platform::Workspace* workspace) {
   options.bundle = platform::Bundle(bundlePath_);
   options.downloadsFolder = downloadsPath_;
   options.workspace = activeWorkspace_;
-  options.softwareRendering = true;
+  options.softwareRendering = softwareRendering_;
   options.loadTimeout = loadTimeout_;
   g_type_class_unref(g_type_class_ref(WEBKIT_TYPE_WEB_VIEW));  // the signal exists once the class does
   if (!loadFailedHook_) loadFailedHook_ = g_signal_add_emission_hook(g_signal_lookup("load-failed", WEBKIT_TYPE_WEB_VIEW), 0,

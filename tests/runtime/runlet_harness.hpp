@@ -157,6 +157,7 @@ class RunletWindowTest : public ::testing::Test {
   RecordingWorkspace workspace_;
   platform::Workspace* activeWorkspace_ = nullptr;
   std::chrono::milliseconds loadTimeout_ = std::chrono::seconds(60);
+  bool softwareRendering_ = true;
   platform::GRef<GtkApplication> application_;
   std::unique_ptr<runlet::AppDelegate> delegate_;
   // Load failures as the engine reported them: its own message text.
