@@ -39,7 +39,6 @@ GtkWidget* nimbrel_nice_text_field_new(const char* label) {
   GtkWidget* entry = gtk_entry_new();
   gtk_widget_add_css_class(entry, "nice-text-field");
   gtk_entry_set_input_hints(GTK_ENTRY(entry), GtkInputHints(GTK_INPUT_HINT_NO_SPELLCHECK | GTK_INPUT_HINT_NO_EMOJI));
-  gtk_accessible_update_relation(GTK_ACCESSIBLE(entry), GTK_ACCESSIBLE_RELATION_LABELLED_BY, caption, nullptr, -1);
   gtk_accessible_update_property(GTK_ACCESSIBLE(entry), GTK_ACCESSIBLE_PROPERTY_LABEL, label, -1);
   gtk_widget_set_parent(entry, GTK_WIDGET(self));
   self->priv->entry = entry;
