@@ -82,6 +82,11 @@ void modelChanged(NimbrelContentView* self, const frontend::WizardChanges& chang
   for (auto& screen : priv->screens) screen->update(model, changes);
   if (changes.contains(WizardField::selectedView)) {
     int index = model.selectedView();
+    // Screen readers (and anything else reading the accessibility tree) see the shown screen only.
+    for (std::size_t i = 0; i < priv->screens.size(); ++i) {
+      gtk_accessible_update_state(GTK_ACCESSIBLE(priv->screens[i]->widget()), GTK_ACCESSIBLE_STATE_HIDDEN,
+                                  int(i) != index, -1);
+    }
     if (index >= 0 && index < int(priv->screens.size())) {
       const auto& screen = priv->screens[std::size_t(index)];
       gtk_stack_set_visible_child(priv->stack, screen->widget());

@@ -11,6 +11,7 @@ namespace {
 
 // The key under which the registration tool records the bundle a launcher starts.
 constexpr const char* kBundleKey = "X-Nimbrel-Bundle";
+constexpr const char* kMainBundleOverride = "NIMBREL_MAIN_BUNDLE";
 
 struct FolderRequest {
   platform::GRef<GtkFileChooserNative> chooser;
@@ -100,7 +101,9 @@ void GtkWizardServices::openApp(const std::filesystem::path& app) {
   if (auto launcher = launcherForBundle(app)) {
     GdkDisplay* display = gdk_display_get_default();
     auto context = platform::adoptGRef(display ? G_APP_LAUNCH_CONTEXT(gdk_display_get_app_launch_context(display))
-                                               : nullptr);
+                                               : g_app_launch_context_new());
+    // The app finds its own bundle; an override meant for Nimbrel would point it at Nimbrel's.
+    g_app_launch_context_unsetenv(context.get(), kMainBundleOverride);
     if (g_app_info_launch(launcher.get(), nullptr, context.get(), nullptr)) return;
   }
   // Not registered (or its launcher is gone): start the bundle's own executable.
@@ -109,7 +112,8 @@ void GtkWizardServices::openApp(const std::filesystem::path& app) {
   if (!executable || executable->find('/') != std::string::npos) return;
   std::string program = (bundle.contentsPath() / "MacOS" / *executable).string();
   char* argv[] = {program.data(), nullptr};
-  g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr);
+  platform::CPtr<gchar*> environment(g_environ_unsetenv(g_get_environ(), kMainBundleOverride));
+  g_spawn_async(nullptr, argv, environment.get(), G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, nullptr);
 }
 
 void GtkWizardServices::reveal(const std::filesystem::path& path) { platform::Workspace::shared().revealFile(path); }

@@ -18,10 +18,8 @@ class NameScreen final : public ScreenView {
     gtk_widget_set_size_request(field_, 350, -1);
     gtk_box_append(GTK_BOX(column), field_);
     entry_ = nimbrel_nice_text_field_get_entry(NIMBREL_NICE_TEXT_FIELD(field_));
-    g_signal_connect(entry_, "changed", G_CALLBACK(+[](GtkEditable* editable, gpointer self) {
-                       static_cast<NameScreen*>(self)->model_.editName(gtk_editable_get_text(editable));
-                     }),
-                     this);
+    nimbrel_nice_text_field_on_edited(NIMBREL_NICE_TEXT_FIELD(field_),
+                                      [this](const char* text) { model_.editName(text); });
     next_ = nimbrel_nice_button_new(text::next.label, text::next.symbol, false, false, "wizard.nameNext");
     gtk_box_append(GTK_BOX(column), next_);
     auto info = frontend::screenInfo(frontend::nameScreen);

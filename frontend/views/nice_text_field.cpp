@@ -4,6 +4,9 @@
 
 struct NimbrelNiceTextFieldPrivate {
   GtkWidget* entry = nullptr;
+  std::function<void(const char*)> edited;
+  // Replacing the text deletes and then inserts; the half-way empty text is no edit.
+  bool settingText = false;
 };
 
 NIMBREL_DEFINE_FINAL_TYPE(NimbrelNiceTextField, nimbrel_nice_text_field, GTK_TYPE_WIDGET, GtkWidget)
@@ -36,10 +39,14 @@ GtkWidget* nimbrel_nice_text_field_new(const char* label) {
   GtkWidget* entry = gtk_entry_new();
   gtk_widget_add_css_class(entry, "nice-text-field");
   gtk_entry_set_input_hints(GTK_ENTRY(entry), GtkInputHints(GTK_INPUT_HINT_NO_SPELLCHECK | GTK_INPUT_HINT_NO_EMOJI));
-  gtk_accessible_update_relation(GTK_ACCESSIBLE(entry), GTK_ACCESSIBLE_RELATION_LABELLED_BY, caption, nullptr, -1);
   gtk_accessible_update_property(GTK_ACCESSIBLE(entry), GTK_ACCESSIBLE_PROPERTY_LABEL, label, -1);
   gtk_widget_set_parent(entry, GTK_WIDGET(self));
   self->priv->entry = entry;
+  g_signal_connect(entry, "changed", G_CALLBACK(+[](GtkEditable* editable, gpointer data) {
+                     auto* priv = NIMBREL_NICE_TEXT_FIELD(data)->priv;
+                     if (!priv->settingText && priv->edited) priv->edited(gtk_editable_get_text(editable));
+                   }),
+                   self);
   return GTK_WIDGET(self);
 }
 
@@ -47,5 +54,12 @@ GtkEntry* nimbrel_nice_text_field_get_entry(NimbrelNiceTextField* self) { return
 
 void nimbrel_nice_text_field_set_text(NimbrelNiceTextField* self, const std::string& text) {
   GtkEditable* editable = GTK_EDITABLE(self->priv->entry);
-  if (text != gtk_editable_get_text(editable)) gtk_editable_set_text(editable, text.c_str());
+  if (text == gtk_editable_get_text(editable)) return;
+  self->priv->settingText = true;
+  gtk_editable_set_text(editable, text.c_str());
+  self->priv->settingText = false;
+}
+
+void nimbrel_nice_text_field_on_edited(NimbrelNiceTextField* self, std::function<void(const char*)> edited) {
+  self->priv->edited = std::move(edited);
 }

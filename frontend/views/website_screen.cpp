@@ -29,10 +29,8 @@ class WebsiteScreen final : public ScreenView {
     GtkEntry* entry = entry_ = nimbrel_nice_text_field_get_entry(NIMBREL_NICE_TEXT_FIELD(field_));
     gtk_entry_set_input_purpose(entry, GTK_INPUT_PURPOSE_URL);
     gtk_widget_set_name(GTK_WIDGET(entry), "website-field");
-    g_signal_connect(entry, "changed", G_CALLBACK(+[](GtkEditable* editable, gpointer self) {
-                       static_cast<WebsiteScreen*>(self)->model_.editUrl(gtk_editable_get_text(editable));
-                     }),
-                     this);
+    nimbrel_nice_text_field_on_edited(NIMBREL_NICE_TEXT_FIELD(field_),
+                                      [this](const char* text) { model_.editUrl(text); });
     g_signal_connect(entry, "activate", G_CALLBACK(+[](GtkEntry*, gpointer self) {
                        static_cast<WebsiteScreen*>(self)->model_.submitUrl();
                      }),

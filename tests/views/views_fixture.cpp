@@ -28,7 +28,8 @@ void pointerTo(GtkWidget* widget, double x, double y) {
   double dx = 0, dy = 0;
   gtk_native_get_surface_transform(native, &dx, &dy);
   auto xid = gdk_x11_surface_get_xid(gtk_native_get_surface(native));
-  xdotool({"mousemove", "--sync", "--window", std::to_string(xid), std::to_string(int(point.x + dx)),
+  // No --sync: it waits for motion, and a pointer already in place never moves.
+  xdotool({"mousemove", "--window", std::to_string(xid), std::to_string(int(point.x + dx)),
            std::to_string(int(point.y + dy))});
 }
 
