@@ -61,7 +61,7 @@ std::string ianaTimeZoneName(std::string_view identifier, const std::filesystem:
   std::string_view name = identifier;
   if (name.starts_with(':')) name.remove_prefix(1);  // POSIX: TZ=":file"
   if (!name.empty() && name.front() != '/') return std::string(name);
-  const std::filesystem::path file = name.empty() ? std::filesystem::path("/etc/localtime") : std::filesystem::path(name);
+  const std::filesystem::path file = name.empty() ? "/etc/localtime" : std::filesystem::path(name);
   std::error_code ec;
   const std::filesystem::path resolved = std::filesystem::canonical(file, ec);
   const std::string path = (ec ? file : resolved).string();

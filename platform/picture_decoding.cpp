@@ -334,9 +334,8 @@ std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::
   if (fd < 0) return std::nullopt;
   std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > maxPictureBytes) {
-    return std::nullopt;
-  }
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (static_cast<std::uintmax_t>(info.st_size) > maxPictureBytes) return std::nullopt;
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < bytes.size()) {

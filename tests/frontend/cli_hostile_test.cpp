@@ -156,7 +156,9 @@ INSTANTIATE_TEST_SUITE_P(
         HostileRow{"UsageErrors",
                    [](HostileInput& t) -> Args {
                      // Each of these is a usage error: exit 2 and nothing written, checked here for the last.
-                     for (auto extra : {std::vector<std::string>{"--bogus"}, {"--folder", "x"}, {"--notary-profile", "p"}}) {
+                     using Extra = std::vector<std::string>;
+                     for (const Extra& extra :
+                          {Extra{"--bogus"}, Extra{"--folder", "x"}, Extra{"--notary-profile", "p"}}) {
                        EXPECT_EQ(t.run(t.urlBuild(extra)).status, 2) << extra[0];
                      }
                      return std::vector<std::string>{"build", "--folder", "x", "--name", "A", "--fetch-icon"};

@@ -43,7 +43,8 @@ TEST(MailingListCalendar, TimeZoneIsAnIanaNameNeverAPath) {
   for (const auto& [identifier, name] :
        {Case{"America/New_York", "America/New_York"}, Case{":Europe/Paris", "Europe/Paris"},
         Case{":" + (dir / "localtime").string(), "Europe/Berlin"},
-        Case{"/usr/share/zoneinfo/posix/Europe/Rome", "Europe/Rome"}, Case{":" + (dir / "copied").string(), "Asia/Tokyo"}}) {
+        Case{"/usr/share/zoneinfo/posix/Europe/Rome", "Europe/Rome"},
+        Case{":" + (dir / "copied").string(), "Asia/Tokyo"}}) {
     EXPECT_EQ(frontend::ianaTimeZoneName(identifier, dir / "timezone"), name) << identifier;
   }
   EXPECT_EQ(frontend::ianaTimeZoneName(":" + (dir / "copied").string(), dir / "missing"), "UTC");

@@ -124,6 +124,26 @@ TEST_F(WizardTest, TheExistenceCheckLooksWhereTheBuilderWrites) {
   EXPECT_TRUE(services.requests.empty());
 }
 
+// The checks the wizard makes against the real disk.
+TEST(PlatformWizardServices, FileChecksFollowTheDiskAndResizingGivesExactPixels) {
+  wizard_testing::FakeWizardServices fake;
+  frontend::PlatformWizardServices& real = fake;
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir / "site/index.html", "");
+  std::filesystem::create_directories(dir / "site2");
+  std::filesystem::create_symlink(dir / "missing", dir / "dangling.app");
+  std::filesystem::create_directory_symlink(dir / "site", dir / "link");
+  EXPECT_TRUE(real.PlatformWizardServices::fileExists(dir / "dangling.app"));  // something is in the way
+  EXPECT_FALSE(real.PlatformWizardServices::fileExists(dir / "none.app"));
+  EXPECT_TRUE(real.PlatformWizardServices::isInside(dir / "link/sub", dir / "site"));
+  EXPECT_FALSE(real.PlatformWizardServices::isInside(dir / "site2", dir / "site"));
+  const auto picture = wizard_testing::filledImage(3, 1, platform::Color::black());
+  auto resized = real.PlatformWizardServices::resized(picture, 650, 651);
+  ASSERT_TRUE(resized);
+  EXPECT_EQ(resized->width(), 650);
+  EXPECT_EQ(resized->height(), 651);
+}
+
 TEST_F(WizardTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyBuild) {
   testing_support::TempDir out;
   model->editUrl("example.org");

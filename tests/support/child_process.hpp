@@ -28,7 +28,8 @@ class ChildProcess {
  public:
   // argv[0] is the program's absolute path. Output goes to files in `scratch`.
   ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& scratch)
-      : outFile_(scratch / ("out-" + std::to_string(++counter()))), errFile_(scratch / ("err-" + std::to_string(counter()))) {
+      : outFile_(scratch / ("out-" + std::to_string(++counter()))),
+        errFile_(scratch / ("err-" + std::to_string(counter()))) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
