@@ -25,7 +25,8 @@ std::optional<std::string> nameProblem(const std::string& name) {
     const auto slash = rest.find('/');
     const std::string_view part = rest.substr(0, slash);
     if (part == "..") {
-      return "The name " + quoted + " would put the app outside the chosen folder. Choose a name without \u201C..\u201D.";
+      return "The name " + quoted +
+             " would put the app outside the chosen folder. Choose a name without \u201C..\u201D.";
     }
     if (part.size() > NAME_MAX) return "The name " + quoted + " is too long for a file name. Choose a shorter one.";
     if (slash == std::string_view::npos) return std::nullopt;

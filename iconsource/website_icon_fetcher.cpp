@@ -85,8 +85,9 @@ std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::s
 }
 
 std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, const std::string& host) const {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                                std::chrono::duration<double>(options_.budgetSeconds));
+  const auto budget = std::chrono::duration<double>(options_.budgetSeconds);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(budget);
   const auto list = candidates(pageUrl, host, download(pageUrl, deadline));
   std::set<std::string> seen;
   std::optional<Image> best;

@@ -60,11 +60,17 @@ std::string applicationIdForBundleIdentifier(std::string_view bundleIdentifier) 
   }
   if (id.size() <= maxApplicationIdLength) return id;
 
-  const std::string suffix = "-" + sha256Prefix(bundleIdentifier, 16);
+  std::string suffix = "-";
+  suffix += sha256Prefix(bundleIdentifier, 16);
   id.resize(maxApplicationIdLength - suffix.size());
   while (id.back() == '.') id.pop_back();
   // Cutting may have left a single element.
-  if (id.find('.') == std::string::npos) id = "app." + id.substr(0, id.size() - 4);
+  if (id.find('.') == std::string::npos) {
+    id.resize(id.size() - 4);
+    std::string prefixed = "app.";
+    prefixed += id;
+    id = std::move(prefixed);
+  }
   return id + suffix;
 }
 

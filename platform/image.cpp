@@ -3,6 +3,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 
+#include "platform/bounded_file.hpp"
 #include "platform/gobject_ptr.hpp"
 #include "platform/image_pixbuf.hpp"
 
@@ -70,8 +71,9 @@ std::optional<Image> Image::decode(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<Image> Image::load(const std::filesystem::path& path) {
-  auto bytes = readPictureFile(path);
-  return bytes ? decode(*bytes) : std::nullopt;
+  auto bytes = readBoundedFile(path, maxPictureBytes);
+  if (!bytes) return std::nullopt;
+  return decode(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
 }
 
 int Image::width() const { return cairo_image_surface_get_width(surface_.get()); }

@@ -65,9 +65,6 @@ struct Picture {
 // non-interlaced PNG, which are scaled while decoding) beyond 4096 x 4096.
 std::optional<Picture> decodePicture(std::span<const std::uint8_t> bytes);
 
-// The bytes of a regular file of at most maxPictureBytes; nothing otherwise.
-std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::path& path);
-
 // Paints `source` stretched to fill the rectangle exactly (not letterboxed).
 // The source is padded, so its outer pixels don't fade into the transparency
 // beyond its edge.

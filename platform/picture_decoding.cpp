@@ -10,14 +10,10 @@
 //     refused, and so is every picture beyond maxDeclaredPixels.
 // A GIF is cut after its first frame, so an animation cannot multiply memory.
 
-#include <fcntl.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -326,28 +322,6 @@ std::optional<Picture> decodePicture(std::span<const std::uint8_t> bytes) {
     return decodeWithPixbuf(firstFrame);
   }
   return decodeWithPixbuf(bytes);
-}
-
-std::optional<std::vector<std::uint8_t>> readPictureFile(const std::filesystem::path& path) {
-  // Without blocking, so a named pipe is refused rather than waited on.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > maxPictureBytes) {
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  bytes.resize(done);
-  return bytes;
 }
 
 }  // namespace platform

@@ -1,17 +1,14 @@
 #include "platform/plist.hpp"
 
-#include <fcntl.h>
 #include <plist/plist.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <span>
 #include <string_view>
 
+#include "platform/bounded_file.hpp"
 #include "platform/plist_limits.hpp"
 
 namespace platform::plist {
@@ -163,25 +160,8 @@ std::string toXML(const Value& value) {
 }
 
 std::optional<Value> readFile(const std::filesystem::path& path) {
-  // Without blocking, so a named pipe in a file's place is refused, not waited on.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::unique_ptr<int, void (*)(int*)> closer(&fd, [](int* f) { ::close(*f); });
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::uintmax_t>(info.st_size) > maxFileSize) {
-    return std::nullopt;
-  }
-  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;  // shrank while being read
-    done += static_cast<std::size_t>(n);
-  }
-  bytes.resize(done);
-  return parse(std::string_view(bytes));
+  auto bytes = readBoundedFile(path, maxFileSize);
+  return bytes ? parse(std::string_view(*bytes)) : std::nullopt;
 }
 
 }  // namespace platform::plist

@@ -124,6 +124,26 @@ TEST_F(WizardTest, TheExistenceCheckLooksWhereTheBuilderWrites) {
   EXPECT_TRUE(services.requests.empty());
 }
 
+// The checks the wizard makes against the real disk.
+TEST(PlatformWizardServices, FileChecksFollowTheDiskAndResizingGivesExactPixels) {
+  wizard_testing::FakeWizardServices fake;
+  frontend::PlatformWizardServices& real = fake;
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir / "site/index.html", "");
+  std::filesystem::create_directories(dir / "site2");
+  std::filesystem::create_symlink(dir / "missing", dir / "dangling.app");
+  std::filesystem::create_directory_symlink(dir / "site", dir / "link");
+  EXPECT_TRUE(real.PlatformWizardServices::fileExists(dir / "dangling.app"));  // something is in the way
+  EXPECT_FALSE(real.PlatformWizardServices::fileExists(dir / "none.app"));
+  EXPECT_TRUE(real.PlatformWizardServices::isInside(dir / "link/sub", dir / "site"));
+  EXPECT_FALSE(real.PlatformWizardServices::isInside(dir / "site2", dir / "site"));
+  const auto picture = wizard_testing::filledImage(3, 1, platform::Color::black());
+  auto resized = real.PlatformWizardServices::resized(picture, 650, 651);
+  ASSERT_TRUE(resized);
+  EXPECT_EQ(resized->width(), 650);
+  EXPECT_EQ(resized->height(), 651);
+}
+
 TEST_F(WizardTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyBuild) {
   testing_support::TempDir out;
   model->editUrl("example.org");
@@ -169,34 +189,38 @@ TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
   EXPECT_EQ(model->selectedView(), 4);
 }
 
-TEST_F(WizardTest, SigningLineFollowsTheTwoSwitches) {
-  EXPECT_STREQ(model->signingLine().label, "Preferably, the ~/Applications folder");
-  services.notarizeSetting = true;
-  EXPECT_STREQ(model->signingLine().symbol, "lightbulb");
-  services.developerID = true;
-  EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID + notarization (shareable)");
-  services.notarizeSetting = false;
-  EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID");
-  EXPECT_STREQ(model->signingLine().symbol, "checkmark.seal");
-}
-
-// Answers that arrive after the wizard is gone must not touch it.
+// Answers that arrive after the wizard is gone must not touch it: a live
+// wizard would start a build for the "Replace" answer and for the folder.
 TEST_F(WizardTest, LateAnswersAfterTheWizardIsGoneAreDropped) {
+  testing_support::TempDir out;
   toSave();
-  model->fetchIcon();
-  startBuildInto("/out");
+  startBuildInto(out.path());
   auto progress = services.progress;
   auto completion = services.completion;
-  auto icon = services.iconAnswer;
-  model->chooseLocalFolder();
-  auto folder = services.folderChosen;
-  model->acceptURLDrop({{std::string("late.org"), {}, {}}});
   model.reset();
   progress("Signing app\u2026");
-  completion(builder::BuildResult::success("/out/My App.app"));
+  completion(builder::BuildResult::success(out / "My App.app"));
+
+  model = std::make_unique<frontend::WizardModel>(services);
+  toSave();
+  testing_support::writeFile(out / "My App.app/Contents/Info.plist", "");
+  startBuildInto(out.path());
+  auto replace = services.alertClosed;
+  model->startCreate();
+  auto createInto = services.folderChosen;
+  model->fetchIcon();
+  auto icon = services.iconAnswer;
+  model->chooseLocalFolder();
+  auto localFolder = services.folderChosen;
+  model->acceptURLDrop({{std::string("late.org"), {}, {}}});
+  model.reset();
+  replace(0);
+  createInto({out / "elsewhere"});
   icon(std::nullopt);
-  folder({"/x"});
+  localFolder({"/x"});
   drainMainQueue();
+  EXPECT_EQ(services.requests.size(), 1u);
+  EXPECT_EQ(services.alerts.size(), 1u);
 }
 
 }  // namespace

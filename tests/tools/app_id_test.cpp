@@ -72,9 +72,8 @@ TEST(AppIdentity, EveryNameGivesOneValidIdForLauncherWindowAndStorage) {
     tools_test::BundleLayout layout;
     layout.identifier = identifier;
     const fs::path data = tmp / ("data" + std::to_string(i));
-    auto result = tools_test::run(NIMBREL_TOOL_LSREGISTER,
-                                  {"-f", tools_test::makeBundle(tmp / ("App" + std::to_string(i) + ".app"), layout).string()},
-                                  {{"XDG_DATA_HOME", data.string()}});
+    const fs::path bundle = tools_test::makeBundle(tmp / ("App" + std::to_string(i) + ".app"), layout);
+    auto result = tools_test::run(NIMBREL_TOOL_LSREGISTER, {"-f", bundle.string()}, {{"XDG_DATA_HOME", data.string()}});
     ASSERT_EQ(result.exitStatus, 0) << result.standardError;
     platform::CPtr<GKeyFile> keys(g_key_file_new());
     ASSERT_TRUE(g_key_file_load_from_file(keys.get(), (data / "applications" / (window + ".desktop")).c_str(),
