@@ -35,6 +35,7 @@ void onActivate(GtkApplication* application, gpointer data) {
 int main(int argc, char** argv) {
   Launcher launcher;
   launcher.options.softwareRendering = runlet::chooseRenderingPath();
+  if (launcher.options.softwareRendering) runlet::keepFrameBuffersAllocated();
   launcher.options.bundle = platform::Bundle::main();
   auto identifier = launcher.options.bundle ? launcher.options.bundle->identifier() : std::nullopt;
   std::string id = runlet::applicationId(identifier.value_or(""));
