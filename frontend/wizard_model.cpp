@@ -324,7 +324,12 @@ void WizardModel::createApp(const std::vector<std::filesystem::path>& folders, c
                         [](std::size_t) {});
     return;
   }
-  if (services_.fileExists(folder / (inputName_ + ".app"))) {
+  if (auto problem = builder::nameProblem(inputName_)) {
+    services_.showAlert({wizard_text::chooseDifferentName, *problem, {wizard_text::ok}}, [](std::size_t) {});
+    return;
+  }
+  // The very path the builder will write, so the question is asked about the right app.
+  if (services_.fileExists(builder::destinationFor(folder, inputName_))) {
     services_.showAlert(
         {alreadyExistsMessage(inputName_), wizard_text::replaceQuestion, {wizard_text::replace, wizard_text::cancel}},
         [weak = weak(), folder, source](std::size_t button) {

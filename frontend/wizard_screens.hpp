@@ -67,6 +67,7 @@ inline constexpr LabelledSymbol showInFinder{"Show in Files", "folder.fill"};
 inline constexpr LabelledSymbol createAnother{"Create another app", "plus"};
 
 inline constexpr const char* chooseDifferentLocation = "Choose a different location";
+inline constexpr const char* chooseDifferentName = "Choose a different name";
 inline constexpr const char* ok = "OK";
 inline constexpr const char* replaceQuestion = "An app with that name is already in this folder. Replace it?";
 inline constexpr const char* replace = "Replace";

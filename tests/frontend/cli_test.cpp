@@ -147,17 +147,28 @@ TEST_F(CommandLine, FailedBuildsExitOneAndAnExistingAppIsKeptUnlessReplaceIsGive
   EXPECT_TRUE(fs::exists(out / "Docs.app/Contents/Resources/app.plist"));
 }
 
-TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrel) {
-  // The identifier's hash is keyed per run: two runs agreeing would be a 1 in 16 million chance.
-  auto identifier = [&](const char* folder) {
+// The identifier's hash is keyed per run (two runs agreeing would be a 1 in
+// 16 million chance); the web-data key is not, so a rebuild keeps its logins.
+TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrelButTheStorageKeyStays) {
+  auto keys = [&](const char* folder, const char* url) {
     fs::create_directories(out / folder);
     // Without --out the app goes into the working folder.
-    auto result = run({"build", "--url", "example.org", "--name", "Docs"}, out / folder);
+    auto result = run({"build", "--url", url, "--name", "Docs"}, out / folder);
     EXPECT_EQ(result.out, (out / folder / "Docs.app").string() + "\n");
-    return python("import plistlib,sys; print(plistlib.load(open(sys.argv[1],'rb'))['CFBundleIdentifier'])",
+    return python("import plistlib,sys; d=plistlib.load(open(sys.argv[1],'rb'));"
+                  "print(d['CFBundleIdentifier'], d['NimbrelStorageKey'])",
                   out / folder / "Docs.app/Contents/Info.plist");
   };
-  EXPECT_NE(identifier("a"), identifier("b"));
+  auto split = [](const std::string& line) {
+    auto blank = line.find(' ');
+    return std::pair(line.substr(0, blank), line.substr(blank + 1));
+  };
+  auto [firstId, firstKey] = split(keys("a", "example.org"));
+  auto [secondId, secondKey] = split(keys("b", "example.org"));
+  EXPECT_NE(firstId, secondId);
+  EXPECT_EQ(firstKey, secondKey);
+  EXPECT_TRUE(std::regex_match(firstKey, std::regex("co\\.corvan\\.nimbrel\\.docs-[0-9a-f]{16}\n"))) << firstKey;
+  EXPECT_NE(split(keys("c", "example.com")).second, firstKey);
 }
 
 struct RefusedCase {

@@ -1,5 +1,6 @@
 // The save screen, the build it starts and what follows it.
 #include "builder/generator_error.hpp"
+#include "support/temp_dir.hpp"
 #include "wizard_fixture.hpp"
 
 namespace {
@@ -88,9 +89,10 @@ TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
 }
 
 TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
-  services.existingPaths.insert("/out/My App.app");
+  testing_support::TempDir out;
+  testing_support::writeFile(out / "My App.app/Contents/Info.plist", "");
   toSave();
-  startBuildInto("/out");
+  startBuildInto(out.path());
   ASSERT_EQ(services.alerts.size(), 1u);
   EXPECT_EQ(services.alerts[0], (AlertRequest{"\u201CMy App.app\u201D already exists",
                                               "An app with that name is already in this folder. Replace it?",
@@ -100,10 +102,46 @@ TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
   EXPECT_TRUE(services.requests.empty());
   EXPECT_EQ(model->selectedView(), 3);
 
-  startBuildInto("/out");
+  startBuildInto(out.path());
   services.alertClosed(0);
   EXPECT_TRUE(model->isGenerating());
   EXPECT_EQ(services.requests.size(), 1u);
+}
+
+// The question is asked about the bundle the builder would replace: a name
+// with a leading "/" reaches into a sub-folder of the chosen one, not the root.
+TEST_F(WizardTest, TheExistenceCheckLooksWhereTheBuilderWrites) {
+  testing_support::TempDir out;
+  testing_support::writeFile(builder::destinationFor(out.path(), "/Sub/App") / "Contents/Info.plist", "");
+  model->editUrl("example.org");
+  model->submitUrl();
+  model->editName("/Sub/App");
+  model->nameNext();
+  model->iconNext();
+  startBuildInto(out.path());
+  ASSERT_EQ(services.alerts.size(), 1u);
+  EXPECT_EQ(services.alerts[0].buttons, (std::vector<std::string>{"Replace", "Cancel"}));
+  EXPECT_TRUE(services.requests.empty());
+}
+
+TEST_F(WizardTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyBuild) {
+  testing_support::TempDir out;
+  model->editUrl("example.org");
+  model->submitUrl();
+  for (const char* name : {"..", ".", "../../escaped", "a/../../b"}) {
+    model->editName(name);
+    model->nameNext();
+    model->iconNext();
+    startBuildInto(out.path());
+    ASSERT_FALSE(services.alerts.empty()) << name;
+    EXPECT_EQ(services.alerts.back().message, "Choose a different name") << name;
+    EXPECT_EQ(services.alerts.back().informativeText, *builder::nameProblem(name)) << name;
+    services.alertClosed(0);
+    model->previousScreen();
+    model->previousScreen();
+  }
+  EXPECT_TRUE(services.requests.empty());
+  EXPECT_FALSE(model->isGenerating());
 }
 
 TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
