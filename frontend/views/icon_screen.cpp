@@ -14,7 +14,7 @@ namespace text = frontend::wizard_text;
 
 class IconScreen final : public ScreenView {
  public:
-  explicit IconScreen(frontend::WizardModel& model) : model_(model) {
+  explicit IconScreen(frontend::WizardModel& model) : icon_(model.icon()) {
     GtkWidget* column = makeColumn(0);
     GtkWidget* caption = gtk_label_new(text::iconCaption);
     gtk_widget_add_css_class(caption, "nice-caption");
@@ -67,31 +67,32 @@ class IconScreen final : public ScreenView {
   }
 
   void update(const frontend::WizardModel& model, const frontend::WizardChanges& changes) override {
+    const frontend::IconStep& icon = model.icon();
     if (changes.contains(WizardField::inputIcon)) {
-      nimbrel_icon_view_set_image(NIMBREL_ICON_VIEW(picture_), model.inputIcon());
+      nimbrel_icon_view_set_image(NIMBREL_ICON_VIEW(picture_), icon.inputIcon());
     }
-    gtk_widget_set_visible(progressRow_, model.isFetchingIcon());
-    gtk_widget_set_visible(buttonRow_, !model.isFetchingIcon());
+    gtk_widget_set_visible(progressRow_, icon.isFetchingIcon());
+    gtk_widget_set_visible(buttonRow_, !icon.isFetchingIcon());
     gtk_widget_set_visible(fetch_, !model.useLocalFolder());
-    gtk_widget_set_visible(reset_, model.iconIsValid());
+    gtk_widget_set_visible(reset_, icon.iconIsValid());
     gtk_widget_set_size_request(buttonRow_, model.useLocalFolder() ? 180 : 360, -1);
     nimbrel_nice_button_set_is_visible(NIMBREL_NICE_BUTTON(next_), model.nameIsValid());
   }
 
  private:
   static GdkDragAction entered(GtkDropTarget*, double, double, gpointer data) {
-    static_cast<IconScreen*>(data)->model_.setIsTargeted(true);
+    static_cast<IconScreen*>(data)->icon_.setIsTargeted(true);
     return GDK_ACTION_COPY;
   }
-  static void left(GtkDropTarget*, gpointer data) { static_cast<IconScreen*>(data)->model_.setIsTargeted(false); }
+  static void left(GtkDropTarget*, gpointer data) { static_cast<IconScreen*>(data)->icon_.setIsTargeted(false); }
   static gboolean dropped(GtkDropTarget*, const GValue* value, double, double, gpointer data) {
-    auto& model = static_cast<IconScreen*>(data)->model_;
-    model.setIsTargeted(false);
-    if (auto item = dropItemFromValue(value)) model.acceptIconDrop({*item});
+    frontend::IconStep& icon = static_cast<IconScreen*>(data)->icon_;
+    icon.setIsTargeted(false);
+    if (auto item = dropItemFromValue(value)) icon.acceptIconDrop({*item});
     return true;
   }
 
-  frontend::WizardModel& model_;
+  frontend::IconStep& icon_;
   GtkWidget* picture_ = nullptr;
   GtkWidget* buttonRow_ = nullptr;
   GtkWidget* progressRow_ = nullptr;

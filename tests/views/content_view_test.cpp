@@ -222,9 +222,9 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
   auto* target = findController<GtkDropTarget>(well, GTK_TYPE_DROP_TARGET);
   GdkDragAction action{};
   g_signal_emit_by_name(target, "enter", 1.0, 1.0, &action);
-  EXPECT_TRUE(model->isTargeted());
+  EXPECT_TRUE(model->icon().isTargeted());
   g_signal_emit_by_name(target, "leave");
-  EXPECT_FALSE(model->isTargeted());
+  EXPECT_FALSE(model->icon().isTargeted());
 
   testing_support::TempDir dir;
   testing_support::writeFile(dir / "notes.png", "not a picture");
@@ -238,8 +238,8 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
     EXPECT_TRUE(drop(well, files));
     g_value_unset(&files);
   }
-  ASSERT_TRUE(runUntil([&] { return model->iconIsValid(); }));
-  EXPECT_EQ(model->inputIcon().width(), 40);
+  ASSERT_TRUE(runUntil([&] { return model->icon().iconIsValid(); }));
+  EXPECT_EQ(model->icon().inputIcon().width(), 40);
 }
 
 }  // namespace
