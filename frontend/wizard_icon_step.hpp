@@ -36,9 +36,11 @@ class IconStep {
   // "Create another app": the default icon on white.
   void reset();
 
+  // Answers nothing once the step is gone: for views whose answers come later.
+  std::weak_ptr<IconStep*> weak() const { return self_; }
+
  private:
   void setIcon(platform::Image icon);
-  std::weak_ptr<IconStep*> weak() const { return self_; }
 
   WizardServices& services_;
   WizardChangeLog& log_;

@@ -36,6 +36,14 @@ class IconScreen final : public ScreenView {
     g_signal_connect(drop, "leave", G_CALLBACK(left), this);
     g_signal_connect(drop, "drop", G_CALLBACK(dropped), this);
     gtk_widget_add_controller(well, GTK_EVENT_CONTROLLER(drop));
+    // From the keyboard: focus the well and paste a picture file copied elsewhere.
+    gtk_widget_set_focusable(well, true);
+    gtk_accessible_update_property(GTK_ACCESSIBLE(well), GTK_ACCESSIBLE_PROPERTY_LABEL, text::iconCaption, -1);
+    GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
+                                         gtk_shortcut_new(gtk_shortcut_trigger_parse_string("<Control>v"),
+                                                          gtk_callback_action_new(pasted, this, nullptr)));
+    gtk_widget_add_controller(well, keys);
     gtk_box_append(GTK_BOX(column), well);
 
     GtkWidget* below = makeColumn(10);
@@ -89,6 +97,21 @@ class IconScreen final : public ScreenView {
     frontend::IconStep& icon = static_cast<IconScreen*>(data)->icon_;
     icon.setIsTargeted(false);
     if (auto item = dropItemFromValue(value)) icon.acceptIconDrop({*item});
+    return true;
+  }
+
+  static gboolean pasted(GtkWidget* well, GVariant*, gpointer data) {
+    auto* handle = new std::weak_ptr<frontend::IconStep*>(static_cast<IconScreen*>(data)->icon_.weak());
+    gdk_clipboard_read_value_async(
+        gtk_widget_get_clipboard(well), GDK_TYPE_FILE_LIST, G_PRIORITY_DEFAULT, nullptr,
+        [](GObject* clipboard, GAsyncResult* result, gpointer data) {
+          std::unique_ptr<std::weak_ptr<frontend::IconStep*>> handle(static_cast<std::weak_ptr<frontend::IconStep*>*>(data));
+          const GValue* value = gdk_clipboard_read_value_finish(GDK_CLIPBOARD(clipboard), result, nullptr);
+          auto icon = handle->lock();
+          if (!value || !icon) return;
+          if (auto item = dropItemFromValue(value)) (*icon)->acceptIconDrop({*item});
+        },
+        handle);
     return true;
   }
 

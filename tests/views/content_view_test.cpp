@@ -240,6 +240,19 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
   }
   ASSERT_TRUE(runUntil([&] { return model->icon().iconIsValid(); }));
   EXPECT_EQ(model->icon().inputIcon().width(), 40);
+
+  // From the keyboard: a picture file copied elsewhere, pasted into the focused well.
+  model->icon().resetIcon();
+  auto other = wizard_testing::filledImage(24, 24, platform::Color::black()).pngData();
+  testing_support::writeFile(dir / "other.png", {reinterpret_cast<const char*>(other.data()), other.size()});
+  platform::GCharPtr uri(g_filename_to_uri((dir / "other.png").c_str(), nullptr, nullptr));
+  gdk_clipboard_set_content(gdk_display_get_clipboard(gdk_display_get_default()),
+                            bytesProvider("text/uri-list", std::string(uri.get()) + "\r\n").get());
+  ASSERT_TRUE(gtk_widget_grab_focus(well));
+  pointerTo(well);
+  xdotool({"key", "ctrl+v"});
+  ASSERT_TRUE(runUntil([&] { return model->icon().iconIsValid(); }));
+  EXPECT_EQ(model->icon().inputIcon().width(), 24);
 }
 
 }  // namespace
