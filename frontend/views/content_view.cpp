@@ -141,7 +141,10 @@ GtkWidget* nimbrel_content_view_new_with_services(GCancellable* cancellable, Nim
   GtkWidget* items = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
   priv->navigationItems = platform::GRef<GtkWidget>::retain(items);
   priv->back = toolbarItem(text::back, true, "wizard.previousScreen");
+  gtk_widget_add_css_class(priv->back, "flat");
   priv->configure = toolbarItem(text::configure, false, "wizard.configureFavorite");
+  // Bordered, also where header bars draw their buttons flat.
+  gtk_widget_add_css_class(priv->configure, "raised");
   gtk_box_append(GTK_BOX(items), priv->back);
   gtk_box_append(GTK_BOX(items), priv->configure);
   gtk_widget_insert_action_group(items, views::kWizardActionPrefix, G_ACTION_GROUP(priv->actions.get()));

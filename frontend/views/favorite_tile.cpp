@@ -1,6 +1,8 @@
 #include "frontend/views/favorite_tile.hpp"
 
 #include <map>
+#include <optional>
+#include <string>
 
 #include "frontend/views/image_texture.hpp"
 #include "frontend/views/view_type.hpp"
@@ -30,7 +32,10 @@ platform::GRef<GdkTexture> glyphTexture(const std::string& name, const frontend:
 
 struct NimbrelFavoriteTilePrivate {
   GdkRGBA color{};
-  platform::GRef<GdkTexture> glyph;
+  std::string icon;
+  frontend::ImageLoader imageNamed;
+  // Made when the tile is first drawn, so building the wizard decodes no glyph.
+  std::optional<platform::GRef<GdkTexture>> glyph;
 };
 
 NIMBREL_DEFINE_FINAL_TYPE(NimbrelFavoriteTile, nimbrel_favorite_tile, GTK_TYPE_WIDGET, GtkWidget)
@@ -38,6 +43,16 @@ NIMBREL_DEFINE_FINAL_TYPE(NimbrelFavoriteTile, nimbrel_favorite_tile, GTK_TYPE_W
 static void nimbrel_favorite_tile_measure(GtkWidget*, GtkOrientation, int, int* minimum, int* natural, int*, int*) {
   *minimum = *natural = kTileSize;
 }
+
+namespace {
+
+GdkTexture* glyphOf(NimbrelFavoriteTile* self) {
+  auto* priv = self->priv;
+  if (!priv->glyph) priv->glyph = glyphTexture(priv->icon, priv->imageNamed);
+  return priv->glyph->get();
+}
+
+}  // namespace
 
 static void nimbrel_favorite_tile_snapshot(GtkWidget* widget, GtkSnapshot* snapshot) {
   auto* priv = NIMBREL_FAVORITE_TILE(widget)->priv;
@@ -49,10 +64,10 @@ static void nimbrel_favorite_tile_snapshot(GtkWidget* widget, GtkSnapshot* snaps
   gtk_snapshot_push_rounded_clip(snapshot, &tile);
   gtk_snapshot_append_color(snapshot, &priv->color, &tile.bounds);
   gtk_snapshot_pop(snapshot);
-  if (priv->glyph) {
+  if (GdkTexture* texture = glyphOf(NIMBREL_FAVORITE_TILE(widget))) {
     const float inset = (kTileSize - kGlyphSize) / 2.0f;
     graphene_rect_t glyph = GRAPHENE_RECT_INIT(x + inset, y + inset, float(kGlyphSize), float(kGlyphSize));
-    gtk_snapshot_append_texture(snapshot, priv->glyph.get(), &glyph);
+    gtk_snapshot_append_texture(snapshot, texture, &glyph);
   }
 }
 
@@ -70,9 +85,9 @@ GtkWidget* nimbrel_favorite_tile_new(const frontend::FavoriteApp& app, const fro
   if (auto color = frontend::colorFromHex(app.at("color"))) {
     self->priv->color = GdkRGBA{float(color->red), float(color->green), float(color->blue), float(color->alpha)};
   }
-  self->priv->glyph = glyphTexture(app.at("icon"), imageNamed);
+  self->priv->icon = app.at("icon");
+  self->priv->imageNamed = imageNamed;
   gtk_accessible_update_property(GTK_ACCESSIBLE(self), GTK_ACCESSIBLE_PROPERTY_LABEL, app.at("name").c_str(), -1);
   return GTK_WIDGET(self);
 }
 
-bool nimbrel_favorite_tile_has_glyph(NimbrelFavoriteTile* self) { return bool(self->priv->glyph); }

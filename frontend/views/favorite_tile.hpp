@@ -1,7 +1,7 @@
 #pragma once
 // One ready-made app on the tile screen: a 130 × 130 rounded square in the
 // app's colour with its glyph in white at 100 × 100. Glyphs are tinted and
-// scaled once per process and then shared by every tile that shows them.
+// scaled when a tile is first drawn, once per process, and then shared.
 
 #include <gtk/gtk.h>
 
@@ -14,5 +14,3 @@ G_DECLARE_FINAL_TYPE(NimbrelFavoriteTile, nimbrel_favorite_tile, NIMBREL, FAVORI
 G_END_DECLS
 
 GtkWidget* nimbrel_favorite_tile_new(const frontend::FavoriteApp& app, const frontend::ImageLoader& imageNamed);
-// Whether the tile shows its glyph (false when the resource is missing).
-bool nimbrel_favorite_tile_has_glyph(NimbrelFavoriteTile* self);

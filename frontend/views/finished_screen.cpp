@@ -54,7 +54,7 @@ class FinishedScreen final : public ScreenView {
 
   void update(const frontend::WizardModel& model, const frontend::WizardChanges& changes) override {
     if (changes.contains(WizardField::inputIcon)) {
-      nimbrel_icon_view_set_image(NIMBREL_ICON_VIEW(picture_), model.inputIcon());
+      nimbrel_icon_view_set_image(NIMBREL_ICON_VIEW(picture_), model.icon().inputIcon());
     }
     gtk_label_set_text(GTK_LABEL(title_), model.finishedTitle().c_str());
     std::string subtitle = model.finishedSubtitle();

@@ -14,7 +14,7 @@ namespace text = frontend::wizard_text;
 
 class IconScreen final : public ScreenView {
  public:
-  explicit IconScreen(frontend::WizardModel& model) : model_(model) {
+  explicit IconScreen(frontend::WizardModel& model) : icon_(model.icon()) {
     GtkWidget* column = makeColumn(0);
     GtkWidget* caption = gtk_label_new(text::iconCaption);
     gtk_widget_add_css_class(caption, "nice-caption");
@@ -36,6 +36,14 @@ class IconScreen final : public ScreenView {
     g_signal_connect(drop, "leave", G_CALLBACK(left), this);
     g_signal_connect(drop, "drop", G_CALLBACK(dropped), this);
     gtk_widget_add_controller(well, GTK_EVENT_CONTROLLER(drop));
+    // From the keyboard: focus the well and paste a picture file copied elsewhere.
+    gtk_widget_set_focusable(well, true);
+    gtk_accessible_update_property(GTK_ACCESSIBLE(well), GTK_ACCESSIBLE_PROPERTY_LABEL, text::iconCaption, -1);
+    GtkEventController* keys = gtk_shortcut_controller_new();
+    gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
+                                         gtk_shortcut_new(gtk_shortcut_trigger_parse_string("<Control>v"),
+                                                          gtk_callback_action_new(pasted, this, nullptr)));
+    gtk_widget_add_controller(well, keys);
     gtk_box_append(GTK_BOX(column), well);
 
     GtkWidget* below = makeColumn(10);
@@ -67,31 +75,47 @@ class IconScreen final : public ScreenView {
   }
 
   void update(const frontend::WizardModel& model, const frontend::WizardChanges& changes) override {
+    const frontend::IconStep& icon = model.icon();
     if (changes.contains(WizardField::inputIcon)) {
-      nimbrel_icon_view_set_image(NIMBREL_ICON_VIEW(picture_), model.inputIcon());
+      nimbrel_icon_view_set_image(NIMBREL_ICON_VIEW(picture_), icon.inputIcon());
     }
-    gtk_widget_set_visible(progressRow_, model.isFetchingIcon());
-    gtk_widget_set_visible(buttonRow_, !model.isFetchingIcon());
+    gtk_widget_set_visible(progressRow_, icon.isFetchingIcon());
+    gtk_widget_set_visible(buttonRow_, !icon.isFetchingIcon());
     gtk_widget_set_visible(fetch_, !model.useLocalFolder());
-    gtk_widget_set_visible(reset_, model.iconIsValid());
+    gtk_widget_set_visible(reset_, icon.iconIsValid());
     gtk_widget_set_size_request(buttonRow_, model.useLocalFolder() ? 180 : 360, -1);
     nimbrel_nice_button_set_is_visible(NIMBREL_NICE_BUTTON(next_), model.nameIsValid());
   }
 
  private:
   static GdkDragAction entered(GtkDropTarget*, double, double, gpointer data) {
-    static_cast<IconScreen*>(data)->model_.setIsTargeted(true);
+    static_cast<IconScreen*>(data)->icon_.setIsTargeted(true);
     return GDK_ACTION_COPY;
   }
-  static void left(GtkDropTarget*, gpointer data) { static_cast<IconScreen*>(data)->model_.setIsTargeted(false); }
+  static void left(GtkDropTarget*, gpointer data) { static_cast<IconScreen*>(data)->icon_.setIsTargeted(false); }
   static gboolean dropped(GtkDropTarget*, const GValue* value, double, double, gpointer data) {
-    auto& model = static_cast<IconScreen*>(data)->model_;
-    model.setIsTargeted(false);
-    if (auto item = dropItemFromValue(value)) model.acceptIconDrop({*item});
+    frontend::IconStep& icon = static_cast<IconScreen*>(data)->icon_;
+    icon.setIsTargeted(false);
+    if (auto item = dropItemFromValue(value)) icon.acceptIconDrop({*item});
     return true;
   }
 
-  frontend::WizardModel& model_;
+  static gboolean pasted(GtkWidget* well, GVariant*, gpointer data) {
+    auto* handle = new std::weak_ptr<frontend::IconStep*>(static_cast<IconScreen*>(data)->icon_.weak());
+    gdk_clipboard_read_value_async(
+        gtk_widget_get_clipboard(well), GDK_TYPE_FILE_LIST, G_PRIORITY_DEFAULT, nullptr,
+        [](GObject* clipboard, GAsyncResult* result, gpointer data) {
+          std::unique_ptr<std::weak_ptr<frontend::IconStep*>> handle(static_cast<std::weak_ptr<frontend::IconStep*>*>(data));
+          const GValue* value = gdk_clipboard_read_value_finish(GDK_CLIPBOARD(clipboard), result, nullptr);
+          auto icon = handle->lock();
+          if (!value || !icon) return;
+          if (auto item = dropItemFromValue(value)) (*icon)->acceptIconDrop({*item});
+        },
+        handle);
+    return true;
+  }
+
+  frontend::IconStep& icon_;
   GtkWidget* picture_ = nullptr;
   GtkWidget* buttonRow_ = nullptr;
   GtkWidget* progressRow_ = nullptr;

@@ -76,15 +76,16 @@ class SaveScreen final : public ScreenView {
   }
 
   void update(const frontend::WizardModel& model, const frontend::WizardChanges& changes) override {
-    gtk_stack_set_visible_child_name(stack_, model.isGenerating() ? "progress" : "form");
+    const frontend::BuildStep& build = model.build();
+    gtk_stack_set_visible_child_name(stack_, build.isGenerating() ? "progress" : "form");
     if (changes.contains(WizardField::generationStatus)) {
-      gtk_label_set_text(GTK_LABEL(status_), model.generationStatus().c_str());
+      gtk_label_set_text(GTK_LABEL(status_), build.generationStatus().c_str());
     }
-    const auto& error = model.generationError();
+    const auto& error = build.generationError();
     gtk_widget_set_visible(errorFrame_, error.has_value());
     gtk_label_set_text(GTK_LABEL(errorLabel_), error ? error->c_str() : "");
     // The settings may have changed anywhere; the line is cheap to re-read.
-    frontend::LabelledSymbol line = model.signingLine();
+    frontend::LabelledSymbol line = build.signingLine();
     gtk_label_set_text(GTK_LABEL(signingLabel_), line.label);
     gtk_image_set_from_icon_name(GTK_IMAGE(signingImage_), iconNameForSymbol(line.symbol));
   }

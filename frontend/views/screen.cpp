@@ -66,8 +66,7 @@ GtkWidget* nimbrel_screen_new(const char* hint, bool showBackground, GtkWidget* 
   if (showBackground) {
     for (std::size_t i = 0; i < kLayers.size(); ++i) {
       const Layer& layer = kLayers[i];
-      GtkWidget* liquid = nimbrel_liquid_new(layer.samples, layer.period, layer.width, layer.height);
-      gtk_widget_set_opacity(liquid, layer.opacity);
+      GtkWidget* liquid = nimbrel_liquid_new(layer.samples, layer.period, layer.width, layer.height, layer.opacity);
       gtk_overlay_add_overlay(GTK_OVERLAY(stage), liquid);
       priv->layers[i] = liquid;
     }

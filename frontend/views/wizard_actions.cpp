@@ -5,7 +5,7 @@
 namespace views {
 namespace {
 
-using Operation = void (frontend::WizardModel::*)();
+using Operation = void (*)(frontend::WizardModel&);
 
 struct ActionSpec {
   const char* name;
@@ -13,19 +13,19 @@ struct ActionSpec {
 };
 
 constexpr std::array<ActionSpec, 13> kActions{{
-    {"continueToName", &frontend::WizardModel::continueToName},
-    {"showFavorites", &frontend::WizardModel::showFavorites},
-    {"chooseLocalFolder", &frontend::WizardModel::chooseLocalFolder},
-    {"nameNext", &frontend::WizardModel::nameNext},
-    {"fetchIcon", &frontend::WizardModel::fetchIcon},
-    {"resetIcon", &frontend::WizardModel::resetIcon},
-    {"iconNext", &frontend::WizardModel::iconNext},
-    {"startCreate", &frontend::WizardModel::startCreate},
-    {"openGeneratedApp", &frontend::WizardModel::openGeneratedApp},
-    {"revealGeneratedApp", &frontend::WizardModel::revealGeneratedApp},
-    {"resetWizard", &frontend::WizardModel::resetWizard},
-    {"previousScreen", &frontend::WizardModel::previousScreen},
-    {"configureFavorite", &frontend::WizardModel::configureFavorite},
+    {"continueToName", [](frontend::WizardModel& m) { m.continueToName(); }},
+    {"showFavorites", [](frontend::WizardModel& m) { m.showFavorites(); }},
+    {"chooseLocalFolder", [](frontend::WizardModel& m) { m.chooseLocalFolder(); }},
+    {"nameNext", [](frontend::WizardModel& m) { m.nameNext(); }},
+    {"fetchIcon", [](frontend::WizardModel& m) { m.fetchIcon(); }},
+    {"resetIcon", [](frontend::WizardModel& m) { m.icon().resetIcon(); }},
+    {"iconNext", [](frontend::WizardModel& m) { m.iconNext(); }},
+    {"startCreate", [](frontend::WizardModel& m) { m.startCreate(); }},
+    {"openGeneratedApp", [](frontend::WizardModel& m) { m.build().openGeneratedApp(); }},
+    {"revealGeneratedApp", [](frontend::WizardModel& m) { m.build().revealGeneratedApp(); }},
+    {"resetWizard", [](frontend::WizardModel& m) { m.resetWizard(); }},
+    {"previousScreen", [](frontend::WizardModel& m) { m.previousScreen(); }},
+    {"configureFavorite", [](frontend::WizardModel& m) { m.configureFavorite(); }},
 }};
 
 struct Binding {
@@ -35,7 +35,7 @@ struct Binding {
 
 void activated(GSimpleAction*, GVariant*, gpointer data) {
   auto* binding = static_cast<Binding*>(data);
-  (binding->model->*binding->operation)();
+  binding->operation(*binding->model);
 }
 
 void setEnabled(GSimpleActionGroup* group, const char* name, bool enabled) {
@@ -61,11 +61,11 @@ void updateWizardActions(GSimpleActionGroup* group, const frontend::WizardModel&
   setEnabled(group, "continueToName", model.urlIsValid());
   setEnabled(group, "nameNext", model.nameIsValid());
   setEnabled(group, "iconNext", model.nameIsValid());
-  setEnabled(group, "fetchIcon", !model.useLocalFolder() && !model.isFetchingIcon());
-  setEnabled(group, "resetIcon", model.iconIsValid());
-  setEnabled(group, "startCreate", !model.isGenerating());
-  setEnabled(group, "openGeneratedApp", model.generatedAppURL().has_value());
-  setEnabled(group, "revealGeneratedApp", model.generatedAppURL().has_value());
+  setEnabled(group, "fetchIcon", !model.useLocalFolder() && !model.icon().isFetchingIcon());
+  setEnabled(group, "resetIcon", model.icon().iconIsValid());
+  setEnabled(group, "startCreate", !model.build().isGenerating());
+  setEnabled(group, "openGeneratedApp", model.build().generatedAppURL().has_value());
+  setEnabled(group, "revealGeneratedApp", model.build().generatedAppURL().has_value());
   setEnabled(group, "previousScreen", model.backVisible());
   setEnabled(group, "configureFavorite", model.configureVisible());
 }

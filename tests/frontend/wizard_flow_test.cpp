@@ -24,22 +24,22 @@ TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettingsAndEndsOnTheFinishe
   EXPECT_EQ(request.signing.asDeveloperID()->identity, " Dev");
   EXPECT_EQ(request.icon->width(), 16);
   EXPECT_EQ(services.buildFolders[0], std::filesystem::path("/out"));
-  EXPECT_TRUE(model->isGenerating());
-  EXPECT_EQ(model->generationStatus(), "Starting\u2026");
+  EXPECT_TRUE(model->build().isGenerating());
+  EXPECT_EQ(model->build().generationStatus(), "Starting\u2026");
 
   model->startCreate();  // the save screen shows only progress now
   EXPECT_EQ(services.folderPanels, 1);
   services.progress("Creating app bundle\u2026");
-  EXPECT_EQ(model->generationStatus(), "Creating app bundle\u2026");
+  EXPECT_EQ(model->build().generationStatus(), "Creating app bundle\u2026");
 
   model->previousScreen();  // success shows the finished screen wherever the user is
   services.completion(builder::BuildResult::success("/out/My App.app"));
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   EXPECT_EQ(model->selectedView(), 5);
   EXPECT_EQ(model->finishedTitle(), "My App is ready!");
   EXPECT_EQ(model->finishedSubtitle(), "A native app for  visit example.org today ");
-  model->openGeneratedApp();
-  model->revealGeneratedApp();
+  model->build().openGeneratedApp();
+  model->build().revealGeneratedApp();
   EXPECT_EQ(services.opened, std::vector<std::filesystem::path>{"/out/My App.app"});
   EXPECT_EQ(services.revealed, services.opened);
   model->previousScreen();
@@ -51,18 +51,18 @@ TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
   startBuildInto("/out");
   services.completion(
       builder::BuildResult::failure(std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   EXPECT_EQ(model->selectedView(), 3);
-  EXPECT_EQ(model->generationError(), "Signing failed: no identity");
+  EXPECT_EQ(model->build().generationError(), "Signing failed: no identity");
   model->startCreate();
-  EXPECT_FALSE(model->generationError());
+  EXPECT_FALSE(model->build().generationError());
   services.folderChosen({});  // cancelled
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
 
   std::system_error denied(std::make_error_code(std::errc::permission_denied), "/out");
   startBuildInto("/out");
   services.completion(builder::BuildResult::failure(std::make_exception_ptr(denied)));
-  EXPECT_EQ(model->generationError(), denied.what());
+  EXPECT_EQ(model->build().generationError(), denied.what());
 }
 
 TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
@@ -80,7 +80,7 @@ TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
     EXPECT_EQ(services.alerts.back(), inside);
     services.alertClosed(0);
   }
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   startBuildInto("/sites/apps");
   EXPECT_EQ(services.alerts.size(), 2u);
   ASSERT_EQ(services.requests.size(), 1u);
@@ -98,13 +98,13 @@ TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
                                               "An app with that name is already in this folder. Replace it?",
                                               {"Replace", "Cancel"}}));
   services.alertClosed(1);
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   EXPECT_TRUE(services.requests.empty());
   EXPECT_EQ(model->selectedView(), 3);
 
   startBuildInto(out.path());
   services.alertClosed(0);
-  EXPECT_TRUE(model->isGenerating());
+  EXPECT_TRUE(model->build().isGenerating());
   EXPECT_EQ(services.requests.size(), 1u);
 }
 
@@ -161,7 +161,7 @@ TEST_F(WizardTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyBuild) {
     model->previousScreen();
   }
   EXPECT_TRUE(services.requests.empty());
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
 }
 
 TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
@@ -175,12 +175,12 @@ TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
   model->resetWizard();
   EXPECT_EQ(model->selectedView(), 0);
   EXPECT_TRUE(model->inputUrl().empty() && model->inputName().empty());
-  EXPECT_EQ(model->inputIcon().width(), 16);
-  EXPECT_EQ(model->inputColor(), platform::Color::white());
-  EXPECT_FALSE(model->generatedAppURL() || model->urlIsValid() || model->nameIsValid());
+  EXPECT_EQ(model->icon().inputIcon().width(), 16);
+  EXPECT_EQ(model->icon().inputColor(), platform::Color::white());
+  EXPECT_FALSE(model->build().generatedAppURL() || model->urlIsValid() || model->nameIsValid());
   EXPECT_EQ(model->preselectedBack(), 4);
   EXPECT_EQ(model->selectedFavorite().at("name"), "Gmail");
-  model->openGeneratedApp();
+  model->build().openGeneratedApp();
   EXPECT_TRUE(services.opened.empty());
 
   model->editUrl("example.org");

@@ -222,9 +222,9 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
   auto* target = findController<GtkDropTarget>(well, GTK_TYPE_DROP_TARGET);
   GdkDragAction action{};
   g_signal_emit_by_name(target, "enter", 1.0, 1.0, &action);
-  EXPECT_TRUE(model->isTargeted());
+  EXPECT_TRUE(model->icon().isTargeted());
   g_signal_emit_by_name(target, "leave");
-  EXPECT_FALSE(model->isTargeted());
+  EXPECT_FALSE(model->icon().isTargeted());
 
   testing_support::TempDir dir;
   testing_support::writeFile(dir / "notes.png", "not a picture");
@@ -238,8 +238,21 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
     EXPECT_TRUE(drop(well, files));
     g_value_unset(&files);
   }
-  ASSERT_TRUE(runUntil([&] { return model->iconIsValid(); }));
-  EXPECT_EQ(model->inputIcon().width(), 40);
+  ASSERT_TRUE(runUntil([&] { return model->icon().iconIsValid(); }));
+  EXPECT_EQ(model->icon().inputIcon().width(), 40);
+
+  // From the keyboard: a picture file copied elsewhere, pasted into the focused well.
+  model->icon().resetIcon();
+  auto other = wizard_testing::filledImage(24, 24, platform::Color::black()).pngData();
+  testing_support::writeFile(dir / "other.png", {reinterpret_cast<const char*>(other.data()), other.size()});
+  platform::GCharPtr uri(g_filename_to_uri((dir / "other.png").c_str(), nullptr, nullptr));
+  gdk_clipboard_set_content(gdk_display_get_clipboard(gdk_display_get_default()),
+                            bytesProvider("text/uri-list", std::string(uri.get()) + "\r\n").get());
+  ASSERT_TRUE(gtk_widget_grab_focus(well));
+  pointerTo(well);
+  xdotool({"key", "ctrl+v"});
+  ASSERT_TRUE(runUntil([&] { return model->icon().iconIsValid(); }));
+  EXPECT_EQ(model->icon().inputIcon().width(), 24);
 }
 
 }  // namespace
