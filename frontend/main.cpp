@@ -1,3 +1,8 @@
 #include "frontend/cli.hpp"
+#include "frontend/views/application.hpp"
 
-int main(int argc, char** argv) { return frontend::runCommandLine(argc, argv); }
+// Arguments mean the command line (`nimbrel build …`); none, the window.
+int main(int argc, char** argv) {
+  if (argc > 1) return frontend::runCommandLine(argc, argv);
+  return nimbrel_application_run(argv[0]);
+}

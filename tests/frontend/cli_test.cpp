@@ -187,7 +187,7 @@ TEST_P(RefusedInput, ExitsWithTwoAndWritesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedInput,
     ::testing::Values(
-        RefusedCase{"NoCommand", "", "A subcommand is required"},
+        RefusedCase{"UnknownCommand", "frobnicate", "A subcommand is required"},
         RefusedCase{"UnknownOption", "build --url a.org --name A --out out --bogus", "--bogus"},
         RefusedCase{"NoName", "build --url a.org --out out", "--name is required"},
         RefusedCase{"NoSite", "build --name A --out out", "--url ADDRESS or --folder DIR"},
