@@ -204,8 +204,41 @@ def no_feed_no_checks(session):
 
 no_feed_no_checks.session = {"info": {"NimbrelUpdateFeedURL": ""}}
 
+def tree(folder):
+    return sorted(os.path.relpath(os.path.join(d, n), folder) for d, dirs, files in os.walk(folder)
+                  for n in dirs + files)
+
+
+def install_and_uninstall(session):
+    before = tree(session.root)
+    installer = os.path.join(os.environ["NIMBREL_SOURCE_DIR"], "scripts", "install")
+    build = os.path.dirname(os.path.realpath(session.nimbrel))
+    env = dict(session.env, NIMBREL_BUILD_DIR=os.path.dirname(os.path.dirname(os.path.dirname(build))))
+    subprocess.run([installer], env=env, check=True, stdout=subprocess.DEVNULL)
+
+    entry = session.path("data", "applications", "co.corvan.nimbrel.desktop")
+    subprocess.run(["desktop-file-validate", entry], check=True)
+    check(os.path.isfile(session.path("data", "icons", "hicolor", "scalable", "apps", "co.corvan.nimbrel.svg")),
+          "no icon in the theme")
+    command = session.path("home", ".local", "bin", "nimbrel")
+    check(subprocess.run([command, "build", "--help"], env=env, capture_output=True).returncode == 0,
+          "the nimbrel command does not run the command line")
+
+    subprocess.run(["gio", "launch", entry], env=session.env, check=True)
+    session.wait_for_window("frame", "Nimbrel")
+    program = os.readlink(f"/proc/{session.application().get_process_id()}/exe")
+    check(program.startswith(session.path("data", "nimbrel", "Nimbrel.app")), "the launcher started " + program)
+    session.press(session.menu_item("Quit"))
+    session.wait_for(lambda: session.application() is None, "Nimbrel to quit")
+
+    subprocess.run([installer, "--uninstall"], env=env, check=True, stdout=subprocess.DEVNULL)
+    left = set(tree(session.root)) - set(before)
+    check(not any(not p.startswith(("config", "cache", "runtime")) for p in left), "left behind: " + repr(left))
+
+
 JOURNEYS = {f.__name__: f for f in (window_stays_one_and_comes_back, settings_sheet, help_menu,
-                                    subscribed_elsewhere, check_for_updates, no_feed_no_checks)}
+                                    subscribed_elsewhere, check_for_updates, no_feed_no_checks,
+                                    install_and_uninstall)}
 
 if __name__ == "__main__":
     sys.exit(run(JOURNEYS, sys.argv))
