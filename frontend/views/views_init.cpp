@@ -3,6 +3,10 @@
 #include <adwaita.h>
 #include <gtk/gtk.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "platform/gobject_ptr.hpp"
 
 extern "C" GResource* nimbrel_get_resource(void);
@@ -22,4 +26,16 @@ void nimbrel_views_init() {
   gtk_style_context_add_provider_for_display(display, GTK_STYLE_PROVIDER(css.get()),
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   gtk_icon_theme_add_resource_path(gtk_icon_theme_get_for_display(display), "/co/corvan/nimbrel/icons");
+}
+
+void nimbrel_views_prefer_cairo_without_gpu() {
+  if (std::getenv("GSK_RENDERER")) return;
+  std::error_code ec;
+  for (const auto& node : std::filesystem::directory_iterator("/dev/dri", ec)) {
+    if (node.path().filename().string().rfind("renderD", 0) == 0) return;
+  }
+  setenv("GSK_RENDERER", "cairo", 1);
+  // GDK would still load the GL driver (and with it LLVM) to probe it.
+  std::string debug = std::getenv("GDK_DEBUG") ? std::getenv("GDK_DEBUG") : "";
+  setenv("GDK_DEBUG", (debug.empty() ? "gl-disable" : debug + ",gl-disable").c_str(), 1);
 }
