@@ -46,9 +46,12 @@ class Session:
         # The accessibility library of this process reads the bus from here.
         os.environ.update(env)
         import pyatspi
-        from gi.repository import GLib
+        from gi.repository import Atspi, GLib
         self.atspi = pyatspi
         self.glib = GLib
+        # Every look asks the applications afresh: nothing stale from a window
+        # that came or went in between.
+        pyatspi.Registry.getDesktop(0).set_cache_mask(Atspi.Cache.NONE)
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
@@ -102,7 +105,6 @@ class Session:
 
     def application(self):
         desktop = self.atspi.Registry.getDesktop(0)
-        desktop.clear_cache()  # applications that came since the last look
         for app in desktop:
             if app is not None and any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app):
                 return app
@@ -128,7 +130,12 @@ class Session:
         return found[0] if found else None
 
     def wait_for_window(self, role, name):
-        return self.wait_for(lambda: (self.windows(role, name) or [None])[0], f'{role} "{name}"')
+        try:
+            return self.wait_for(lambda: (self.windows(role, name) or [None])[0], f'{role} "{name}"', timeout=60)
+        except JourneyFailed as failure:
+            desktop = self.atspi.Registry.getDesktop(0)
+            seen = [(a.name, [(w.getRoleName(), w.name) for w in a]) for a in desktop if a is not None]
+            raise JourneyFailed(f"{failure}; the desktop shows {seen}") from None
 
     def wait_for_control(self, root, role, name):
         return self.wait_for(lambda: self.find(root, role, name), f'{role} "{name}"')

@@ -21,9 +21,13 @@ def check(condition, message):
         raise JourneyFailed(message)
 
 
+def x_windows(session, title):
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=session.env,
+                          capture_output=True, text=True).stdout.split()
+
+
 def x_window(session, title):
-    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=session.env,
-                         capture_output=True, text=True).stdout.split()
+    ids = x_windows(session, title)
     return ids[0] if ids else None
 
 
@@ -51,9 +55,11 @@ def window_stays_one_and_comes_back(session):
     second = session.launch()
     check(second.wait(30) == 0, "a second nimbrel did not hand over to the first")
     session.wait_for(lambda: map_state(session, window) == "IsViewable", "the same window to come back")
-    check(len(session.windows("frame", "Nimbrel")) == 1, "a second window appeared")
+    check(x_windows(session, "Nimbrel") == [window], "another window appeared")
 
-    session.press(session.menu_item("Quit"))
+    # GTK 4.8 does not give a window shown again back to the accessibility
+    # tree, so the last step is by keyboard.
+    session.keys("ctrl+q")
     check(first.wait(30) == 0, "Quit did not end Nimbrel")
 
 
