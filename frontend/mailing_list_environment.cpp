@@ -7,6 +7,7 @@
 #include "platform/text.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -169,6 +170,11 @@ gboolean fireTimeout(gpointer data) {
 void freeTimeout(gpointer data) { delete static_cast<std::shared_ptr<MainTimeout>*>(data); }
 
 }  // namespace
+
+platform::plist::Date systemNow() {
+  auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+  return platform::plist::Date{std::chrono::duration<double>(sinceEpoch).count()};
+}
 
 std::unique_ptr<PendingCall> scheduleOnMain(double seconds, std::function<void()> task) {
   auto state = std::make_shared<MainTimeout>();

@@ -76,6 +76,9 @@ std::optional<std::string> currentRegionCode();
 // The region's English name, or the code itself when none is known.
 std::string englishRegionName(const std::string& regionCode);
 
+// The wall clock.
+platform::plist::Date systemNow();
+
 // Runs on the default main context after `seconds`.
 std::unique_ptr<PendingCall> scheduleOnMain(double seconds, std::function<void()> task);
 

@@ -1,7 +1,5 @@
 // The mailing-list prompt on the running system. Kept apart so that tests,
 // which bring their own services, never link the real network client.
-#include <chrono>
-
 #include "frontend/mailing_list_manager.hpp"
 #include "platform/bundle.hpp"
 
@@ -10,10 +8,7 @@ namespace frontend {
 MailingListEnvironment MailingListEnvironment::system() {
   MailingListEnvironment env;
   env.defaults = mailingListDefaults;
-  env.now = [] {
-    auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
-    return platform::plist::Date{std::chrono::duration<double>(sinceEpoch).count()};
-  };
+  env.now = systemNow;
   env.calendar = std::make_shared<Calendar>();
   env.regionCode = currentRegionCode;
   env.http = platform::performHttp;

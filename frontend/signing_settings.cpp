@@ -1,8 +1,33 @@
 #include "frontend/signing_settings.hpp"
 
+#include <gio/gio.h>
+
 #include <system_error>
 
+#include "platform/gobject_ptr.hpp"
+
 namespace frontend {
+
+// Writers replace defaults.plist by renaming a new file over it, so the
+// monitor watches the name in its folder (which need not exist yet). What it
+// reports is compared with the last stored values seen, so a write of our
+// own, or an event that changed nothing, is not announced twice.
+struct SigningSettings::Watch {
+  platform::GRef<GFileMonitor> monitor;
+  gulong handler = 0;
+  platform::plist::Dictionary lastSeen;
+
+  ~Watch() {
+    if (handler) g_signal_handler_disconnect(monitor.get(), handler);
+  }
+  static void fileChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent event, gpointer settings) {
+    if (event == G_FILE_MONITOR_EVENT_CHANGES_DONE_HINT || event == G_FILE_MONITOR_EVENT_CREATED ||
+        event == G_FILE_MONITOR_EVENT_DELETED || event == G_FILE_MONITOR_EVENT_RENAMED ||
+        event == G_FILE_MONITOR_EVENT_MOVED_IN) {
+      static_cast<SigningSettings*>(settings)->storedValuesMayHaveChanged();
+    }
+  }
+};
 
 SigningSettings& SigningSettings::shared() {
   static SigningSettings instance(platform::UserDefaults::standard());
@@ -11,6 +36,28 @@ SigningSettings& SigningSettings::shared() {
 
 SigningSettings::SigningSettings(platform::UserDefaults defaults) : defaults_(std::move(defaults)) {}
 
+SigningSettings::~SigningSettings() = default;
+
+Connection SigningSettings::observe(Observer observer) {
+  if (!watch_) {
+    watch_ = std::make_unique<Watch>();
+    watch_->lastSeen = defaults_.dictionary();
+    auto file = platform::adoptGRef(g_file_new_for_path(defaults_.filePath().c_str()));
+    watch_->monitor = platform::adoptGRef(g_file_monitor_file(file.get(), G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr));
+    if (watch_->monitor) {
+      watch_->handler = g_signal_connect(watch_->monitor.get(), "changed", G_CALLBACK(Watch::fileChanged), this);
+    }
+  }
+  return changed_.connect(std::move(observer));
+}
+
+void SigningSettings::storedValuesMayHaveChanged() {
+  auto now = defaults_.dictionary();
+  if (watch_ && now == watch_->lastSeen) return;
+  if (watch_) watch_->lastSeen = std::move(now);
+  changed_.emit();
+}
+
 // A setting that cannot be stored simply keeps its old value; the observers
 // still run, so a view re-reading the store shows what really holds.
 void SigningSettings::store(const char* key, platform::plist::Value value) {
@@ -18,6 +65,7 @@ void SigningSettings::store(const char* key, platform::plist::Value value) {
     defaults_.set(key, std::move(value));
   } catch (const std::system_error&) {
   }
+  if (watch_) watch_->lastSeen = defaults_.dictionary();
   changed_.emit();
 }
 

@@ -3,6 +3,8 @@
 // straight through the standard user defaults: nothing is cached, so every
 // reader sees what is stored at that moment, and an absent key means its default.
 
+#include <memory>
+
 #include "builder/app_generator.hpp"
 #include "frontend/change_signal.hpp"
 #include "platform/user_defaults.hpp"
@@ -37,15 +39,24 @@ class SigningSettings {
   // Fills the request fields the settings decide, once, as a build starts.
   void applyTo(builder::AppGenerator& request) const;
 
-  // Observers run after every write made through this object (the views re-read).
+  // Observers run once after every change of the stored settings: a write
+  // made through this object, or one made by another process (seen from the
+  // first observe() on), so the views and the wizard re-read.
   using Observer = ChangeSignal::Observer;
-  [[nodiscard]] Connection observe(Observer observer) { return changed_.connect(std::move(observer)); }
+  [[nodiscard]] Connection observe(Observer observer);
+
+  ~SigningSettings();
+  SigningSettings(const SigningSettings&) = delete;
+  SigningSettings& operator=(const SigningSettings&) = delete;
 
  private:
+  struct Watch;
   void store(const char* key, platform::plist::Value value);
+  void storedValuesMayHaveChanged();
 
   platform::UserDefaults defaults_;
   ChangeSignal changed_;
+  std::unique_ptr<Watch> watch_;
 };
 
 // Trims spaces and tabs only: a line break in an identity is not blank.

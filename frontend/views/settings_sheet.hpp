@@ -1,6 +1,8 @@
 #pragma once
-// The settings sheet (SigningSettingsView) over a window: modal, attached to
-// `parent`, opened on "General". `dismissed` runs once when it goes away.
+// Presents the settings sheet (SigningSettingsView) over a window: modal,
+// attached to `parent`, opened on "General". A window shows at most one: a
+// request while one is open only brings it forward. `dismissed` runs once
+// when the sheet this call opened goes away.
 
 #include <gtk/gtk.h>
 

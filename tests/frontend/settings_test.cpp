@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "frontend/signing_settings.hpp"
+#include "platform/dispatch.hpp"
 #include "tests/support/scoped_env.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -47,6 +48,22 @@ TEST_F(SettingsTest, FreshInstallBuildsAdhocThenWritesLandUnderTheirKeysForEvery
   other.setShowTitleBar(true);
   EXPECT_FALSE(settings.fullContent());
   EXPECT_EQ(calls, 5);
+}
+
+TEST_F(SettingsTest, ChangesWrittenByAnotherProcessReachObserversOnce) {
+  std::vector<std::string> seen;
+  auto connection = settings.observe([&] { seen.push_back(settings.identity()); });
+  UserDefaults elsewhere("co.corvan.nimbrel");  // another process's view of the same file
+  auto waitFor = [&](const char* identity) {
+    platform::runMainLoopUntil([&] { return !seen.empty() && seen.back() == identity; });
+  };
+  elsewhere.set(SigningSettings::identityKey, "from the command line");
+  waitFor("from the command line");
+  settings.setIdentity("from the sheet");
+  elsewhere.set(SigningSettings::identityKey, "again from outside");
+  waitFor("again from outside");
+  EXPECT_EQ(seen, (std::vector<std::string>{"from the command line", "from the sheet", "again from outside"}))
+      << "our own write is announced once, not again when the file changes";
 }
 
 struct SigningCase {

@@ -19,6 +19,7 @@
 #include "platform/plist.hpp"
 #include "platform/workspace.hpp"
 #include "runtime/app_delegate.hpp"
+#include "tests/support/loopback_http_server.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace runlet_test {
@@ -94,8 +95,7 @@ class LoopbackServer {
 // Iterates the main loop until `done`; false at the deadline.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = std::chrono::seconds(30));
 
-// A loopback port nobody listens on: connections to it are refused.
-int refusedLoopbackPort();
+using testing_support::refusedLoopbackPort;
 
 // A loopback port that takes connections and never answers: the kernel
 // completes them into the backlog of a socket nobody accepts from.

@@ -5,7 +5,11 @@
 // may park a request with `hang()`; parked requests are let go when the
 // server is destroyed.
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -88,5 +92,18 @@ class LoopbackHttpServer {
   bool released_ = false;
   std::vector<LoggedRequest> log_;
 };
+
+// A loopback port nobody listens on: connections to it are refused at once.
+inline int refusedLoopbackPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
 
 }  // namespace testing_support

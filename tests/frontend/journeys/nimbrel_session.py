@@ -1,0 +1,240 @@
+"""One Nimbrel session for a journey through its window, driven as a user
+would: controls found and pressed through the accessibility tree (AT-SPI),
+keys and text typed through the X server (xdotool). Each session has its own
+settings, data and cache folders and its own D-Bus session bus, so the single
+instance of one journey never meets another's."""
+
+import os
+import plistlib
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+SKIP = 77  # what ctest counts as skipped
+
+
+class JourneyFailed(AssertionError):
+    pass
+
+
+class Session:
+    def __init__(self, nimbrel, info=None):
+        self.nimbrel = nimbrel
+        self.root = tempfile.mkdtemp(prefix="nimbrel-journey-")
+        self.processes = []
+        env = dict(os.environ)
+        env.pop("NO_AT_BRIDGE", None)
+        for name, folder in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
+                             ("XDG_CACHE_HOME", "cache"), ("XDG_RUNTIME_DIR", "runtime")):
+            env[name] = self.path(folder)
+            os.makedirs(env[name], mode=0o700, exist_ok=True)
+        if info is not None:
+            env["NIMBREL_MAIN_BUNDLE"] = self._bundle_with(info)
+        self.bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
+                                    start_new_session=True)
+        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().decode().strip()
+        # The accessibility bus of this session, named outright: left to itself
+        # the library may take the one another session announced on the display.
+        reply = subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path",
+                                "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"], env=env,
+                               capture_output=True, text=True, check=True).stdout
+        env["AT_SPI_BUS_ADDRESS"] = reply.split("'")[1]
+        self.env = env
+        # The accessibility library of this process reads the bus from here.
+        os.environ.update(env)
+        import pyatspi
+        from gi.repository import Atspi, GLib
+        self.atspi = pyatspi
+        self.glib = GLib
+        # Every look asks the applications afresh: nothing stale from a window
+        # that came or went in between.
+        pyatspi.Registry.getDesktop(0).set_cache_mask(Atspi.Cache.NONE)
+
+    def path(self, *parts):
+        return os.path.join(self.root, *parts)
+
+    # A copy of the built bundle's Info.plist with some keys changed; the rest
+    # of the bundle is the built one.
+    def _bundle_with(self, info):
+        built = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(self.nimbrel))))
+        bundle = self.path("Nimbrel.app")
+        os.makedirs(self.path("Nimbrel.app", "Contents"))
+        with open(os.path.join(built, "Contents", "Info.plist"), "rb") as f:
+            plist = plistlib.load(f)
+        plist.update(info)
+        with open(self.path("Nimbrel.app", "Contents", "Info.plist"), "wb") as f:
+            plistlib.dump(plist, f)
+        os.symlink(os.path.join(built, "Contents", "Resources"), self.path("Nimbrel.app", "Contents", "Resources"))
+        return bundle
+
+    def launch(self):
+        process = subprocess.Popen([self.nimbrel], env=self.env)
+        self.processes.append(process)
+        return process
+
+    def close(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(10)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+        os.killpg(self.bus.pid, signal.SIGTERM)
+        self.bus.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # ---- waiting and finding ----
+
+    def wait_for(self, condition, what, timeout=30):
+        deadline = time.monotonic() + timeout
+        while True:
+            # Lets the accessibility library take in what the applications announced.
+            context = self.glib.MainContext.default()
+            while context.iteration(False):
+                pass
+            value = condition()
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                raise JourneyFailed("gave up waiting: " + what)
+            time.sleep(0.1)
+
+    def application(self):
+        desktop = self.atspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is not None and any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app):
+                return app
+        return None
+
+    def windows(self, role, name):
+        app = self.application()
+        return [w for w in app if w.getRoleName() == role and w.name == name] if app else []
+
+    def find_all(self, root, role, name=None):
+        found = []
+        try:
+            if root.getRoleName() == role and (name is None or root.name == name):
+                found.append(root)
+            for i in range(root.childCount):
+                found += self.find_all(root.getChildAtIndex(i), role, name)
+        except Exception:
+            pass  # a part that went away while we looked
+        return found
+
+    def find(self, root, role, name=None):
+        found = self.find_all(root, role, name)
+        return found[0] if found else None
+
+    def wait_for_window(self, role, name):
+        try:
+            return self.wait_for(lambda: (self.windows(role, name) or [None])[0], f'{role} "{name}"', timeout=60)
+        except JourneyFailed as failure:
+            desktop = self.atspi.Registry.getDesktop(0)
+            seen = [(a.name, [(w.getRoleName(), w.name) for w in a]) for a in desktop if a is not None]
+            raise JourneyFailed(f"{failure}; the desktop shows {seen}") from None
+
+    def wait_for_control(self, root, role, name):
+        return self.wait_for(lambda: self.find(root, role, name), f'{role} "{name}"')
+
+    def has_state(self, accessible, state):
+        return accessible.getState().contains(state)
+
+    # ---- acting ----
+
+    def press(self, accessible):
+        action = accessible.queryAction()
+        names = [action.getName(i) for i in range(action.nActions)]
+        for wanted in ("click", "toggle", "activate"):
+            if wanted in names:
+                action.doAction(names.index(wanted))
+                return
+        raise JourneyFailed(f'{accessible.getRoleName()} "{accessible.name}" has no action to press')
+
+    def button(self, root, label):
+        """A push button by its label (a dialog's buttons may carry it twice in their name)."""
+        return next((b for b in self.find_all(root, "push button") if b.name in (label, f"{label} {label}")), None)
+
+    def open_menu(self):
+        frame = self.wait_for_window("frame", "Nimbrel")
+        button = self.wait_for(lambda: next((b for b in self.find_all(frame, "push button", "Main Menu")
+                                             if "click" in self._actions(b)), None), "the main menu button")
+        self.press(button)
+        menu = self.wait_for_control(frame, "menu", None)
+        self.wait_for(lambda: self.find(menu, "menu item"), "the menu's items")
+        return menu
+
+    def menu_item(self, label):
+        """Opens the main menu and answers the item, to be pressed."""
+        item = self.find(self.open_menu(), "menu item", label)
+        if item is None:
+            raise JourneyFailed(f'no "{label}" in the menu')
+        return item
+
+    def menu_items(self):
+        """What the main menu offers, label and whether it can be chosen; the menu closes again."""
+        menu = self.open_menu()
+        items = {i.name: self.has_state(i, self.atspi.STATE_SENSITIVE) for i in self.find_all(menu, "menu item")}
+        frame = self.wait_for_window("frame", "Nimbrel")
+        self.keys("Escape")
+        self.wait_for(lambda: self.find(frame, "menu") is None, "the menu to close")
+        return items
+
+    @staticmethod
+    def _actions(accessible):
+        try:
+            action = accessible.queryAction()
+            return [action.getName(i) for i in range(action.nActions)]
+        except NotImplementedError:
+            return []
+
+    def keys(self, *keys):
+        subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=self.env, check=True)
+
+    def type_into(self, window_title, field, text):
+        """Clicks into the field of the window so titled and types the text."""
+        geometry = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$", "getwindowgeometry",
+                                   "--shell"], env=self.env, capture_output=True, text=True, check=True).stdout
+        position = dict(line.split("=") for line in geometry.split())
+        box = field.queryComponent().getExtents(self.atspi.WINDOW_COORDS)
+        x = int(position["X"]) + box.x + box.width // 2
+        y = int(position["Y"]) + box.y + box.height // 2
+        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], env=self.env, check=True)
+        self.keys("End")
+        subprocess.run(["xdotool", "type", "--delay", "20", text], env=self.env, check=True)
+
+    # ---- what is stored ----
+
+    def defaults(self, domain="co.corvan.nimbrel"):
+        try:
+            with open(self.path("config", domain, "defaults.plist"), "rb") as f:
+                return plistlib.load(f)
+        except FileNotFoundError:
+            return {}
+
+    def set_defaults(self, domain, values):
+        os.makedirs(self.path("config", domain), exist_ok=True)
+        with open(self.path("config", domain, "defaults.plist"), "wb") as f:
+            plistlib.dump(values, f)
+
+
+def run(journeys, argv):
+    """Runs the journey named in argv[1] with the nimbrel of argv[2]."""
+    import importlib.util
+    if importlib.util.find_spec("pyatspi") is None:
+        print("python3-pyatspi is missing")
+        return SKIP
+    if shutil.which("xdotool") is None:
+        print("xdotool is missing")
+        return SKIP
+    journey = journeys[argv[1]]
+    session = Session(argv[2], **getattr(journey, "session", {}))
+    try:
+        journey(session)
+    finally:
+        session.close()
+    print(f"{argv[1]}: done")
+    return 0

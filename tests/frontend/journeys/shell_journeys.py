@@ -1,0 +1,250 @@
+#!/usr/bin/python3
+"""Journeys through Nimbrel's window, each run by name:
+    shell_journeys.py JOURNEY PATH-TO-NIMBREL"""
+
+import http.server
+import os
+import subprocess
+import sys
+import threading
+import urllib.parse
+
+sys.dont_write_bytecode = True  # nothing left behind in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from nimbrel_session import JourneyFailed, run  # noqa: E402
+
+SUITE = "group.Q7XK3N5V1T.co.corvan.shared"
+
+
+def check(condition, message):
+    if not condition:
+        raise JourneyFailed(message)
+
+
+def x_windows(session, title):
+    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=session.env,
+                          capture_output=True, text=True).stdout.split()
+
+
+def x_window(session, title):
+    ids = x_windows(session, title)
+    return ids[0] if ids else None
+
+
+def map_state(session, window):
+    info = subprocess.run(["xwininfo", "-id", window], env=session.env, capture_output=True, text=True).stdout
+    return next(line.split(":")[1].strip() for line in info.splitlines() if "Map State" in line)
+
+
+def window_stays_one_and_comes_back(session):
+    first = session.launch()
+    frame = session.wait_for_window("frame", "Nimbrel")
+    size = frame.queryComponent().getSize()
+    check((size[0], size[1]) == (700, 500), f"content size {size}")
+    window = session.wait_for(lambda: x_window(session, "Nimbrel"), "the X window")
+    hints = subprocess.run(["xprop", "-id", window, "WM_NORMAL_HINTS"], env=session.env, capture_output=True,
+                           text=True).stdout
+    minimum = next(l for l in hints.splitlines() if "minimum size" in l).split(":")[1]
+    maximum = next(l for l in hints.splitlines() if "maximum size" in l).split(":")[1]
+    check(minimum == maximum, "the window can be resized: " + hints)
+
+    session.press(session.wait_for_control(frame, "push button", "Close"))
+    session.wait_for(lambda: map_state(session, window) == "IsUnMapped", "the window to hide")
+    check(first.poll() is None, "closing the window ended Nimbrel")
+
+    second = session.launch()
+    check(second.wait(30) == 0, "a second nimbrel did not hand over to the first")
+    session.wait_for(lambda: map_state(session, window) == "IsViewable", "the same window to come back")
+    check(x_windows(session, "Nimbrel") == [window], "another window appeared")
+
+    # GTK 4.8 does not give a window shown again back to the accessibility
+    # tree, so the last step is by keyboard.
+    session.keys("ctrl+q")
+    check(first.wait(30) == 0, "Quit did not end Nimbrel")
+
+
+def settings_sheet(session):
+    session.launch()
+    frame = session.wait_for_window("frame", "Nimbrel")
+    session.wait_for_control(frame, "push button", "Settings")  # the gear is in place
+    session.keys("ctrl+comma")
+    sheet = session.wait_for_window("dialog", "Settings")
+    check(session.has_state(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED),
+          "the sheet opened on another tab than General")
+
+    def stored(key):
+        return lambda: session.defaults().get(key, "absent")
+
+    def wait_stored(key, value):
+        session.wait_for(lambda: stored(key)() == value, f"{key} = {value!r} in defaults.plist")
+
+    title_bar = session.find(sheet, "check box", "Show the title bar on generated apps")
+    check(session.has_state(title_bar, session.atspi.STATE_CHECKED), "the title bar is off by default")
+    session.press(title_bar)
+    wait_stored("general.showTitleBar", False)
+
+    session.press(session.find(sheet, "page tab", "Signing"))
+    developer_id = session.wait_for_control(sheet, "check box", "Sign with my Developer ID")
+    check(session.find(sheet, "text", "Signing identity") is None, "identity field shown while signing is off")
+    session.press(developer_id)
+    wait_stored("signing.useDeveloperID", True)
+    identity = session.wait_for_control(sheet, "text", "Signing identity")
+    check(session.find(sheet, "text", "notarytool keychain profile") is None, "profile field shown too early")
+    session.type_into("Settings", identity, "Developer ID Application: Jo (T1)")
+    wait_stored("signing.identity", "Developer ID Application: Jo (T1)")
+
+    session.press(session.find(sheet, "check box", "Notarize with Apple"))
+    wait_stored("signing.notarize", True)
+    profile = session.wait_for_control(sheet, "text", "notarytool keychain profile")
+    session.type_into("Settings", profile, "notary")
+    wait_stored("signing.notaryProfile", "notary")
+
+    # Off: the dependent controls go, their values stay; on again: they come back with them.
+    session.press(developer_id)
+    wait_stored("signing.useDeveloperID", False)
+    session.wait_for(lambda: session.find(sheet, "text", "Signing identity") is None, "the identity field to go")
+    check(session.find(sheet, "check box", "Notarize with Apple") is None, "notarization switch stayed")
+    check(stored("signing.identity")() == "Developer ID Application: Jo (T1)", "the identity was lost")
+    session.press(developer_id)
+    identity = session.wait_for_control(sheet, "text", "Signing identity")
+    check(session.has_state(session.find(sheet, "check box", "Notarize with Apple"), session.atspi.STATE_CHECKED),
+          "the notarization switch came back off")
+    session.wait_for_control(sheet, "text", "notarytool keychain profile")
+    session.type_into("Settings", identity, "!")  # typed after what the field shows
+    wait_stored("signing.identity", "Developer ID Application: Jo (T1)!")
+
+    session.press(session.button(sheet, "Done"))
+    session.wait_for(lambda: not session.windows("dialog", "Settings"), "the sheet to close")
+
+    # The gear opens it again, on General; asking again while it is open changes nothing.
+    session.press(session.find(frame, "push button", "Settings"))
+    sheet = session.wait_for_window("dialog", "Settings")
+    check(session.has_state(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED),
+          "the sheet reopened on another tab than General")
+    session.press(session.find(frame, "push button", "Settings"))
+    session.keys("ctrl+comma")
+    session.press(session.find(sheet, "page tab", "General"))  # a turn for the requests to arrive
+    check(len(session.windows("dialog", "Settings")) == 1, "a second sheet opened")
+
+
+def help_menu(session):
+    received = session.path("mail.txt")
+    handler = session.path("mail-handler")
+    with open(handler, "w") as f:
+        f.write(f'#!/bin/sh\nprintf "%s" "$1" > "{received}"\n')
+    os.chmod(handler, 0o755)
+    os.makedirs(session.path("data", "applications"))
+    with open(session.path("data", "applications", "fake-mail.desktop"), "w") as f:
+        f.write(f"[Desktop Entry]\nType=Application\nName=Fake Mail\nExec={handler} %u\n"
+                "MimeType=x-scheme-handler/mailto;\n")
+    with open(session.path("config", "mimeapps.list"), "w") as f:
+        f.write("[Default Applications]\nx-scheme-handler/mailto=fake-mail.desktop\n")
+
+    session.launch()
+    session.press(session.menu_item("Contact Support"))
+    link = session.wait_for(lambda: os.path.exists(received) and open(received).read(), "the mail application")
+    parts = urllib.parse.urlsplit(link)
+    fields = urllib.parse.parse_qs(parts.query, keep_blank_values=True)
+    check(parts.scheme == "mailto" and parts.path == os.environ["NIMBREL_SUPPORT_EMAIL"], link)
+    check(fields == {"subject": ["Nimbrel Support Request"],
+                     "body": ["Hello Nimbrel Team,\n\nI need assistance with the following:\n\n"]}, repr(fields))
+
+    session.press(session.menu_item("Subscribe to Newsletter\u2026"))
+    prompt = session.wait_for_window("dialog", "Stay in the loop")
+    session.press(session.button(prompt, "Don't ask again"))
+    session.wait_for(lambda: not session.windows("dialog", "Stay in the loop"), "the prompt to go")
+    check(session.defaults(SUITE).get("mailingList.shared.decision") == "declined", "the answer was not stored")
+    items = session.menu_items()
+    check("Subscribe to Newsletter\u2026" not in items and "Contact Support" in items, repr(items))
+
+
+def subscribed_elsewhere(session):
+    session.set_defaults(SUITE, {"mailingList.shared.decision": "subscribed"})
+    session.launch()
+    items = session.menu_items()
+    check("Subscribe to Newsletter\u2026" not in items and "Contact Support" in items, repr(items))
+
+
+class Feed(http.server.BaseHTTPRequestHandler):
+    """An appcast on a loopback port; the first request waits for `release`."""
+    release = threading.Event()
+    body = b""
+
+    def do_GET(self):
+        Feed.release.wait(60)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/rss+xml")
+        self.send_header("Content-Length", str(len(Feed.body)))
+        self.end_headers()
+        self.wfile.write(Feed.body)
+
+    def log_message(self, *args):
+        pass
+
+
+FEED = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Feed)
+Feed.body = (b'<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>'
+             b'<item><title>Nimbrel 99</title><sparkle:version>99.0</sparkle:version>'
+             b'<link>https://example.org/nimbrel</link></item></channel></rss>')
+
+
+def check_for_updates(session):
+    threading.Thread(target=FEED.serve_forever, daemon=True).start()
+    session.launch()
+    session.press(session.menu_item("Check for Updates\u2026"))
+    check(not session.menu_items()["Check for Updates\u2026"], "a second check could start")
+    Feed.release.set()
+    dialog = session.wait_for_window("dialog", "A new version 99.0 is available")
+    session.press(session.button(dialog, "Later"))
+    session.wait_for(lambda: not session.windows("dialog", "A new version 99.0 is available"), "the dialog to go")
+    check(session.menu_items()["Check for Updates\u2026"], "checking stays off after the dialog")
+
+
+check_for_updates.session = {"info": {"NimbrelUpdateFeedURL": f"http://127.0.0.1:{FEED.server_port}/appcast.xml"}}
+
+
+def no_feed_no_checks(session):
+    session.launch()
+    check(not session.menu_items()["Check for Updates\u2026"], "checking without a feed")
+
+
+no_feed_no_checks.session = {"info": {"NimbrelUpdateFeedURL": ""}}
+
+def tree(folder):
+    return sorted(os.path.relpath(os.path.join(d, n), folder) for d, dirs, files in os.walk(folder)
+                  for n in dirs + files)
+
+
+def install_and_uninstall(session):
+    before = tree(session.root)
+    installer = os.path.join(os.environ["NIMBREL_SOURCE_DIR"], "scripts", "install")
+    build = os.path.dirname(os.path.realpath(session.nimbrel))
+    env = dict(session.env, NIMBREL_BUILD_DIR=os.path.dirname(os.path.dirname(os.path.dirname(build))))
+    subprocess.run([installer], env=env, check=True, stdout=subprocess.DEVNULL)
+
+    entry = session.path("data", "applications", "co.corvan.nimbrel.desktop")
+    subprocess.run(["desktop-file-validate", entry], check=True)
+    check(os.path.isfile(session.path("data", "icons", "hicolor", "scalable", "apps", "co.corvan.nimbrel.svg")),
+          "no icon in the theme")
+    command = session.path("home", ".local", "bin", "nimbrel")
+    check(subprocess.run([command, "build", "--help"], env=env, capture_output=True).returncode == 0,
+          "the nimbrel command does not run the command line")
+
+    subprocess.run(["gio", "launch", entry], env=session.env, check=True)
+    session.wait_for_window("frame", "Nimbrel")
+    program = os.readlink(f"/proc/{session.application().get_process_id()}/exe")
+    check(program.startswith(session.path("data", "nimbrel", "Nimbrel.app")), "the launcher started " + program)
+    session.press(session.menu_item("Quit"))
+    session.wait_for(lambda: session.application() is None, "Nimbrel to quit")
+
+    subprocess.run([installer, "--uninstall"], env=env, check=True, stdout=subprocess.DEVNULL)
+    left = set(tree(session.root)) - set(before)
+    check(not any(not p.startswith(("config", "cache", "runtime")) for p in left), "left behind: " + repr(left))
+
+
+JOURNEYS = {f.__name__: f for f in (window_stays_one_and_comes_back, settings_sheet, help_menu,
+                                    subscribed_elsewhere, check_for_updates, no_feed_no_checks,
+                                    install_and_uninstall)}
+
+if __name__ == "__main__":
+    sys.exit(run(JOURNEYS, sys.argv))

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include "frontend/appcast_updater.hpp"
+#include "frontend/version_comparator.hpp"
+#include "platform/dispatch.hpp"
+#include "tests/frontend/mailing_list_fixture.hpp"
+#include "tests/support/loopback_http_server.hpp"
+
+namespace {
+
+using frontend::AppcastUpdater;
+using mailing_list_testing::kDay;
+using mailing_list_testing::kStart;
+
+TEST(VersionOrder, FollowsTheAppcastRules) {
+  struct Case {
+    const char *a, *b;
+    int order;
+  } cases[] = {
+      {"1.0", "1.0", 0},           {"1.10", "1.9", 1},        {"1.2.3", "1.2.10", -1},
+      {"1.0.1", "1.0", 1},         {"2.0", "2.0b3", 1},       {"2.0b3", "2.0b10", -1},
+      {"2.0a1", "2.0b1", -1},      {"10", "9", 1},            {"1.0.0", "1.0", 1},
+      {"2", "1.9.9", 1},           {"99999999999999999999999", "1", 1},
+      {"1.\xff", "1.0", -1},  // a stray byte is a word, and any number beats a word
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(frontend::compareVersions(c.a, c.b), c.order) << c.a << " vs " << c.b;
+    EXPECT_EQ(frontend::compareVersions(c.b, c.a), -c.order) << c.b << " vs " << c.a;
+  }
+}
+
+constexpr const char* kFeed = R"(<?xml version="1.0" encoding="utf-8"?>
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
+  <channel>
+    <title>Nimbrel</title>
+    <item><title>Attributes</title><link>javascript:alert(1)</link>
+      <enclosure url="https://example.org/n-1.9.tar.gz" sparkle:version="1.9" sparkle:shortVersionString="1.9 &amp; more"/></item>
+    <item xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle"><title>Elements</title>
+      <s:version>1.10</s:version><s:releaseNotesLink><![CDATA[https://example.org/notes]]></s:releaseNotesLink></item>
+    <item><title>No version</title><link>https://example.org/none</link></item>
+    <item><title>Wrong namespace</title><other:version xmlns:other="urn:x">99</other:version></item>
+  </channel>
+</rss>)";
+
+TEST(Appcast, ItemsNewestAndTheirPages) {
+  auto items = frontend::parseAppcast(kFeed);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].displayVersion(), "1.9 & more");
+  EXPECT_EQ(downloadPage(items[0]), "https://example.org/n-1.9.tar.gz") << "a javascript: link is no page";
+  EXPECT_EQ(items[1].displayVersion(), "1.10");
+  EXPECT_EQ(downloadPage(items[1]), "https://example.org/notes");
+
+  EXPECT_EQ(frontend::newestUpdate(items, "1.9.5")->title, "Elements");
+  EXPECT_FALSE(frontend::newestUpdate(items, "1.10"));
+  for (const char* broken : {"", "not xml", "<html><body/></html>", "<rss><channel><item>", "<rss></rss><rss/>"}) {
+    EXPECT_THROW(frontend::parseAppcast(broken), frontend::AppcastError) << broken;
+  }
+}
+
+// Records the dialogs instead of showing them; closing one is up to the test.
+struct RecordingDialogs final : frontend::UpdaterUserDriver {
+  std::vector<std::string> shown;
+  std::function<void()> close;
+  std::function<void(std::optional<bool>)> answer;
+
+  void showUpToDate(const std::string& version, std::function<void()> closed) override {
+    shown.push_back("up to date " + version);
+    close = std::move(closed);
+  }
+  void showUpdateFound(const frontend::AppcastItem& item, std::function<void()> closed) override {
+    shown.push_back("new " + item.displayVersion());
+    close = std::move(closed);
+  }
+  void showCheckFailed(const std::string& message, std::function<void()> closed) override {
+    shown.push_back("failed " + message);
+    close = std::move(closed);
+  }
+  void askAboutAutomaticChecks(std::function<void(std::optional<bool>)> answered) override {
+    shown.push_back("ask");
+    answer = std::move(answered);
+  }
+};
+
+class UpdaterTest : public mailing_list_testing::MailingListTest {
+ protected:
+  testing_support::LoopbackHttpServer server;
+  std::string feed = "<rss><channel/></rss>";
+  int status = 200;
+  bool hang = false;
+  RecordingDialogs dialogs;
+  platform::UserDefaults standard{"co.corvan.nimbrel"};
+
+  void SetUp() override {
+    server.routes().Get("/appcast.xml", [this](const httplib::Request&, httplib::Response& res) {
+      if (hang) server.hang();
+      res.status = status;
+      res.set_content(feed, "application/rss+xml");
+    });
+    server.start();
+  }
+  frontend::UpdaterEnvironment updaterEnvironment(std::optional<std::string> feedURL) {
+    frontend::UpdaterEnvironment env;
+    env.feedURL = std::move(feedURL);
+    env.installedVersion = "1.5";
+    env.installedDisplayVersion = "1.5";
+    env.defaults = [] { return platform::UserDefaults("co.corvan.nimbrel"); };
+    env.now = [this] { return platform::plist::Date{now}; };
+    env.http = platform::performHttp;
+    env.schedule = timer.scheduler();
+    return env;
+  }
+  std::unique_ptr<AppcastUpdater> makeUpdater() {
+    return std::make_unique<AppcastUpdater>(updaterEnvironment(server.url("/appcast.xml")), dialogs);
+  }
+  void waitForSessionEnd(AppcastUpdater& updater, size_t dialogsShown) {
+    platform::runMainLoopUntil([&] { return !updater.sessionInProgress() || dialogs.shown.size() >= dialogsShown; });
+  }
+  static std::string feedWith(const char* version) {
+    return std::string("<rss xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><item>"
+                       "<sparkle:version>") + version + "</sparkle:version><link>https://example.org/get</link>"
+                       "</item></channel></rss>";
+  }
+};
+
+TEST_F(UpdaterTest, ManualCheckTellsWhatTheFeedSays) {
+  struct Case {
+    std::string feed;
+    int status;
+    std::string shown;
+  } cases[] = {
+      {feedWith("2.0"), 200, "new 2.0"},
+      {feedWith("1.5"), 200, "up to date 1.5"},
+      {feedWith("1.2"), 200, "up to date 1.5"},
+      {"<rss><channel><item>", 200, "failed The update information could not be read"},
+      {feedWith("2.0"), 404, "failed The update server answered 404."},
+  };
+  auto updater = makeUpdater();
+  for (const auto& c : cases) {
+    feed = c.feed;
+    status = c.status;
+    dialogs.shown.clear();
+    updater->checkForUpdates();
+    waitForSessionEnd(*updater, 1);
+    ASSERT_EQ(dialogs.shown.size(), 1u) << c.feed;
+    EXPECT_EQ(dialogs.shown[0].rfind(c.shown, 0), 0u) << dialogs.shown[0];
+    EXPECT_TRUE(updater->sessionInProgress()) << "until its dialog is closed";
+    dialogs.close();
+    EXPECT_TRUE(updater->canCheckForUpdates());
+  }
+  EXPECT_EQ(standard.date(AppcastUpdater::lastCheckDateKey), platform::plist::Date{now});
+}
+
+TEST_F(UpdaterTest, CheckWhileOneRunsIsRefusedAndUnreachableFeedFails) {
+  hang = true;
+  auto updater = makeUpdater();
+  int changes = 0;
+  auto connection = updater->observe([&] { ++changes; });
+  updater->checkForUpdates();
+  EXPECT_FALSE(updater->canCheckForUpdates());
+  EXPECT_EQ(changes, 1);
+  updater->checkForUpdates();
+  while (server.count("/appcast.xml") == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(server.count("/appcast.xml"), 1);
+
+  std::string refused = "http://127.0.0.1:" + std::to_string(testing_support::refusedLoopbackPort()) + "/appcast.xml";
+  AppcastUpdater unreachable(updaterEnvironment(refused), dialogs);
+  unreachable.checkForUpdates();
+  waitForSessionEnd(unreachable, 1);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].rfind("failed The update server could not be reached", 0), 0u) << dialogs.shown[0];
+
+  // Without a usable feed there is nothing to check.
+  for (std::optional<std::string> feedURL : {std::optional<std::string>(), std::optional<std::string>("http://example.org/a.xml")}) {
+    AppcastUpdater none(updaterEnvironment(feedURL), dialogs);
+    none.start();
+    EXPECT_FALSE(none.canCheckForUpdates());
+  }
+  EXPECT_TRUE(timer.calls.empty());
+}
+
+TEST_F(UpdaterTest, AutomaticChecksStartADayAfterFirstLaunchOnceTheUserAgrees) {
+  feed = feedWith("1.5");
+  auto updater = makeUpdater();
+  updater->start();
+  ASSERT_EQ(timer.calls.size(), 1u);
+  EXPECT_EQ(timer.calls[0]->seconds, kDay) << "nothing on the first launch";
+  EXPECT_EQ(server.count("/appcast.xml"), 0);
+
+  now += kDay;
+  timer.fireAll();
+  ASSERT_EQ(dialogs.shown, std::vector<std::string>{"ask"});
+  EXPECT_TRUE(updater->sessionInProgress()) << "the newsletter prompt waits meanwhile";
+  dialogs.answer(true);
+  waitForSessionEnd(*updater, 2);
+  EXPECT_EQ(dialogs.shown.size(), 1u) << "an automatic check that finds nothing says nothing";
+  EXPECT_EQ(standard.boolean(AppcastUpdater::automaticChecksKey), true);
+  ASSERT_EQ(timer.calls.size(), 2u);
+  EXPECT_EQ(timer.calls[1]->seconds, kDay);
+
+  // A later launch, three days on: the overdue check runs at once and speaks up for a newer version.
+  updater.reset();
+  now += 3 * kDay;
+  feed = feedWith("1.6");
+  updater = makeUpdater();
+  updater->start();
+  ASSERT_EQ(timer.calls.size(), 3u);
+  EXPECT_EQ(timer.calls[2]->seconds, 0);
+  timer.fireAll();
+  waitForSessionEnd(*updater, 2);
+  EXPECT_EQ(dialogs.shown.back(), "new 1.6");
+
+  dialogs.close();
+  EXPECT_EQ(timer.calls.size(), 4u) << "the next one, a day on";
+
+  // Declined: no more automatic checks; manual ones still work.
+  standard.set(AppcastUpdater::automaticChecksKey, false);
+  updater = makeUpdater();
+  updater->start();
+  EXPECT_EQ(timer.calls.size(), 4u);
+  EXPECT_TRUE(updater->canCheckForUpdates());
+}
+
+}  // namespace

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include "frontend/notification_center.hpp"
+#include "frontend/views/gear_accessory_controller.hpp"
+#include "frontend/views/mailing_list_prompt_presenter.hpp"
+#include "frontend/views/settings_titlebar_button.hpp"
+#include "platform/gobject_ptr.hpp"
+#include "tests/frontend/mailing_list_fixture.hpp"
+#include "tests/frontend/views_fixture.hpp"
+#include "tests/support/loopback_http_server.hpp"
+
+namespace {
+
+using frontend::MailingListManager;
+using views_testing::find;
+using views_testing::findOne;
+using views_testing::settle;
+
+class GearTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!views_testing::initViews()) GTEST_SKIP() << "no display";
+  }
+  void TearDown() override { views_testing::destroyToplevels(); }
+};
+
+TEST_F(GearTest, OneGearPerWindowHoweverOftenItsInstallerIsCreated) {
+  GtkWidget* window = gtk_window_new();
+  gtk_window_set_titlebar(GTK_WINDOW(window), gtk_header_bar_new());
+  GtkWidget* content = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_window_set_child(GTK_WINDOW(window), content);
+  gtk_window_present(GTK_WINDOW(window));
+  for (int i = 0; i < 3; ++i) {
+    gtk_box_append(GTK_BOX(content), nimbrel_settings_titlebar_button_new());
+    settle();
+  }
+  auto gears = find(window, [](GtkWidget* w) { return NIMBREL_IS_GEAR_ACCESSORY_CONTROLLER(w); });
+  ASSERT_EQ(gears.size(), 1u);
+
+  int posted = 0;
+  auto observer = frontend::NotificationCenter::defaultCenter().addObserver(frontend::showSettingsNotification,
+                                                                            [&] { ++posted; });
+  gtk_widget_activate(findOne(gears[0], [](GtkWidget* w) { return GTK_IS_BUTTON(w); }));
+  platform::runMainLoopUntil([&] { return posted > 0; });
+  settle();
+  EXPECT_EQ(posted, 1);
+
+  // A window without a header bar has no place for a gear: nothing happens.
+  GtkWidget* plain = gtk_window_new();
+  gtk_window_set_child(GTK_WINDOW(plain), nimbrel_settings_titlebar_button_new());
+  gtk_window_present(GTK_WINDOW(plain));
+  settle();
+  EXPECT_TRUE(find(plain, [](GtkWidget* w) { return NIMBREL_IS_GEAR_ACCESSORY_CONTROLLER(w); }).empty());
+}
+
+// The prompt over a real window, on the fixture's hand-fired timer, with the
+// maker's site on a loopback port answering `status`.
+class PromptTest : public mailing_list_testing::MailingListTest {
+ protected:
+  testing_support::LoopbackHttpServer server;
+  std::atomic<int> status{200};
+  std::unique_ptr<MailingListManager> manager;
+  GtkWidget* window = nullptr;
+  GtkWidget* content = nullptr;
+  std::unique_ptr<MailingListPromptPresenter> presenter;
+  int contentShown = 0;
+
+  void SetUp() override {
+    if (!views_testing::initViews()) GTEST_SKIP() << "no display";
+    server.routes().Post("/mailinglist.php", [this](const httplib::Request&, httplib::Response& res) { res.status = status; });
+    server.start();
+  }
+  void TearDown() override {
+    presenter.reset();
+    views_testing::destroyToplevels();
+  }
+  frontend::MailingListEnvironment environment() override {
+    auto env = MailingListTest::environment();
+    env.makerSite = server.url("");
+    env.http = platform::performHttp;
+    return env;
+  }
+  void showWindow() {
+    manager = makeManager();
+    window = gtk_window_new();
+    content = gtk_label_new("wizard");
+    gtk_window_set_child(GTK_WINDOW(window), content);
+    presenter = std::make_unique<MailingListPromptPresenter>(content, *manager, [this] { ++contentShown; });
+    gtk_window_present(GTK_WINDOW(window));
+    settle();
+  }
+  GtkWidget* prompt() const { return presenter->prompt(); }
+  const char* page() const {
+    return gtk_stack_get_visible_child_name(GTK_STACK(findOne(prompt(), [](GtkWidget* w) { return GTK_IS_STACK(w); })));
+  }
+  GtkWidget* labelWithClass(const char* css) const {
+    return findOne(prompt(), [css](GtkWidget* w) { return GTK_IS_LABEL(w) && gtk_widget_has_css_class(w, css); });
+  }
+};
+
+TEST_F(PromptTest, ThirdLaunchOnTheFirstDayShowsThePromptAMomentAfterTheWindow) {
+  suite.set(std::string("mailingList.co.corvan.nimbrel.launchCount"), std::int64_t{2});
+  showWindow();
+  EXPECT_EQ(contentShown, 1);
+  EXPECT_EQ(manager->launchCount(), 3);
+  ASSERT_EQ(timer.calls.size(), 1u);
+  EXPECT_EQ(timer.calls[0]->seconds, 2.5);
+  EXPECT_EQ(prompt(), nullptr);
+
+  timer.fireAll();
+  ASSERT_NE(prompt(), nullptr);
+  EXPECT_TRUE(gtk_widget_get_visible(prompt()));
+  EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(prompt())), GTK_WINDOW(window));
+  EXPECT_STREQ(page(), "form");
+
+  // Hidden and shown again, the window records no second launch.
+  gtk_widget_set_visible(window, FALSE);
+  gtk_window_present(GTK_WINDOW(window));
+  settle();
+  EXPECT_EQ(manager->launchCount(), 3);
+}
+
+TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
+  if (!platform::GCharPtr(g_find_program_in_path("xdotool"))) GTEST_SKIP() << "xdotool is missing";
+  struct Case {
+    int status;
+    const char* page;
+    const char* message;
+  } cases[] = {
+      {422, "form", "Please check your email address and try again."},
+      {500, "form", "Server returned 500. Please try again later."},
+      {409, "success", ""},
+  };
+  showWindow();
+  manager->present(true);
+  ASSERT_NE(prompt(), nullptr);
+  GtkWidget* entry = findOne(prompt(), [](GtkWidget* w) { return GTK_IS_ENTRY(w); });
+  settle();
+  auto pressReturn = [] { EXPECT_TRUE(views_testing::pressKeys("Return")); };
+  GtkWidget* subscribe = findOne(prompt(), [](GtkWidget* w) {
+    return GTK_IS_BUTTON(w) && g_strcmp0(gtk_button_get_label(GTK_BUTTON(w)), "Subscribe") == 0;
+  });
+  EXPECT_FALSE(gtk_widget_get_sensitive(subscribe));
+  pressReturn();
+  settle();
+  EXPECT_TRUE(server.log().empty()) << "Return does nothing while the address is empty";
+
+  gtk_editable_set_text(GTK_EDITABLE(entry), "reader@example.org");
+  int answers = 0;
+  auto answered = manager->observe([&] {
+    if (manager->status().kind != frontend::SubmitStatus::Kind::submitting) ++answers;
+  });
+  for (const auto& c : cases) {
+    status = c.status;
+    int before = answers;
+    pressReturn();
+    platform::runMainLoopUntil([&] { return answers > before; });
+    settle();
+    EXPECT_STREQ(page(), c.page) << c.status;
+    if (*c.message) {
+      GtkWidget* failure = labelWithClass("failure-message");
+      EXPECT_TRUE(gtk_widget_get_visible(failure));
+      EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(failure)), c.message);
+    }
+  }
+  EXPECT_EQ(server.log().size(), 3u);
+
+  // The thank-you closes itself after a while; the next prompt starts afresh.
+  ASSERT_EQ(timer.calls.size(), 2u) << "the launch's own check, then the thank-you's";
+  EXPECT_EQ(timer.calls[1]->seconds, 3.5);
+  timer.fireAll();
+  settle();
+  EXPECT_EQ(prompt(), nullptr);
+  EXPECT_FALSE(manager->isPresented());
+  EXPECT_EQ(manager->status(), frontend::SubmitStatus::idle());
+  EXPECT_TRUE(manager->isOptedOut());
+}
+
+}  // namespace
