@@ -100,6 +100,7 @@ TEST_P(HostileInput, EndsClearlyAndLeavesTheDiskAsSaid) {
 
   EXPECT_EQ(result.status, row.status) << result.err;
   EXPECT_NE(result.err.find(row.says), std::string::npos) << result.err;
+  EXPECT_GT(result.peakMiB, 0);
   EXPECT_LT(result.peakMiB, peakLimitMiB);
   switch (row.disk) {
     case HostileRow::nothingWritten:
