@@ -100,6 +100,7 @@ TEST_P(HostileInput, EndsClearlyAndLeavesTheDiskAsSaid) {
 
   EXPECT_EQ(result.status, row.status) << result.err;
   EXPECT_NE(result.err.find(row.says), std::string::npos) << result.err;
+  EXPECT_GT(result.peakMiB, 0);
   EXPECT_LT(result.peakMiB, peakLimitMiB);
   switch (row.disk) {
     case HostileRow::nothingWritten:
@@ -131,8 +132,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Names and options refused before anything is touched.
         HostileRow{"NameLeavingTheFolder", [](HostileInput& t) { return urlBuildNamed(t, "../escaped"); }, 2,
                    "outside the chosen folder", Disk::nothingWritten},
-        HostileRow{"NameDot", [](HostileInput& t) { return urlBuildNamed(t, "."); }, 2, "\u201C.\u201D",
-                   Disk::nothingWritten},
         HostileRow{"NameDotDot", [](HostileInput& t) { return urlBuildNamed(t, ".."); }, 2, "\u201C..\u201D",
                    Disk::nothingWritten},
         HostileRow{"NameInAMissingSubFolder", [](HostileInput& t) { return urlBuildNamed(t, "nosuch/x"); }, 2,
@@ -191,12 +190,6 @@ INSTANTIATE_TEST_SUITE_P(
                      for (int x = 0; x < 8000; ++x) row += "\x10\x20\x30\xff";
                      return t.fetchBuild(testing_support::pngBytes(8000, 8000, 6, row));
                    },
-                   0, "", Disk::newAppBuilt},
-        HostileRow{"FetchedSvgDeclaring32000",
-                   [](HostileInput& t) -> Args { return t.fetchBuild(testing_support::svgOfSize(32000, 32000)); }, 0,
-                   "", Disk::newAppBuilt},
-        HostileRow{"FetchedGifOf500Frames",
-                   [](HostileInput& t) -> Args { return t.fetchBuild(testing_support::animatedGif(4096, 4096, 500)); },
                    0, "", Disk::newAppBuilt},
         // Settings files: never a crash or a hang; the build goes on with the defaults.
         HostileRow{"SettingsNested200000Deep",
