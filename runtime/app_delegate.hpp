@@ -104,7 +104,7 @@ class AppDelegate {
 
   // Export bridge (export_handling.cpp).
   void installExportBridge();
-  static void onExportMessage(WebKitUserContentManager*, JSCValue* body, gpointer self);
+  static gboolean onExportMessage(WebKitUserContentManager*, JSCValue* body, WebKitScriptMessageReply*, gpointer self);
   void receiveExportMessage(JSCValue* body);
   static void onFileInputMessage(WebKitUserContentManager*, JSCValue* body, gpointer self);
 

@@ -189,9 +189,12 @@ class Exports : public RunletWindowTest {
   void launchAndCount() {
     launch(remote(server_.url("/")));
     ASSERT_TRUE(waitForPage(server_.url("/")));
-    std::string signal = "script-message-received::" + delegate_->exportMessageName();
+    std::string signal = "script-message-with-reply-received::" + delegate_->exportMessageName();
     g_signal_connect(webkit_web_view_get_user_content_manager(delegate_->webView()), signal.c_str(),
-                     G_CALLBACK(+[](WebKitUserContentManager*, JSCValue*, gpointer count) { ++*static_cast<int*>(count); }),
+                     G_CALLBACK(+[](WebKitUserContentManager*, JSCValue*, WebKitScriptMessageReply*, gpointer count) {
+                       ++*static_cast<int*>(count);
+                       return gboolean(FALSE);
+                     }),
                      &messages_);
   }
   // Waits for the file a marker export writes; earlier messages have been handled by then.
