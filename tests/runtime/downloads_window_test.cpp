@@ -212,10 +212,10 @@ TEST_F(Exports, ScriptClickedAnchorOutsideTheDocumentSavesOnceWithoutNavigating)
   launchAndCount();
   evaluate("const a = document.createElement('a');"
            "a.href = URL.createObjectURL(new Blob(['x,y\\n'], {type: 'text/csv'}));"
-           "a.download = 'report.csv'; a.click(); return 0");
+           "a.download = 'report.csv'; a.click(); URL.revokeObjectURL(a.href); return 0");
   ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
   settle();
-  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "report.csv"});
+  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "report.csv"}) << "revoked after the click";
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "report.csv"), "x,y\n");
   EXPECT_EQ(downloads(), std::vector<fs::path>{"report.csv"});
   EXPECT_EQ(messages_, 1);
