@@ -9,7 +9,11 @@
 2. A local-folder build of a generated site (50 MiB in 2,000 files) against
    `cp -r` of the same folder, measured alternately in the same run: the whole
    build, and its site-copy stage alone ("Bundling website files…" to
-   "Generating icon…").
+   "Generating icon…"). Like is compared with like: both sides write a fresh
+   destination folder, and the disk is synced before each side, so neither
+   pays for the other's write-back.
+
+Every figure is the median of the runs with the smallest and largest beside it.
 
 Registration and temporary files go to a private folder. When the stand-in
 tools are not built, no-op tools take their place (and the figures say so).
@@ -48,7 +52,7 @@ def prepare_bundle(build_dir, scratch):
 def timed_build(nimbrel, args, env):
     """Seconds for the whole run, and the moment (from start) each progress text arrived."""
     start = time.perf_counter()
-    proc = subprocess.Popen([nimbrel, "build", *args, "--replace"], stdout=subprocess.PIPE,
+    proc = subprocess.Popen([nimbrel, "build", *args], stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE, env=env, text=True)
     marks = {}
     for line in proc.stderr:
@@ -66,9 +70,14 @@ def settle():
     os.sync()
 
 
+def fresh(folder):
+    """An empty folder that did not exist before, the previous run's output gone and written back."""
+    shutil.rmtree(folder, ignore_errors=True)
+    settle()
+    return folder
+
+
 def timed_copy(source, target):
-    if os.path.exists(target):
-        shutil.rmtree(target)
     settle()
     start = time.perf_counter()
     subprocess.run(["cp", "-r", source, target], check=True)
@@ -102,6 +111,11 @@ def ms(seconds):
     return f"{seconds * 1000:7.1f} ms"
 
 
+def spread(values):
+    """Median, with the smallest and largest run."""
+    return f"{ms(statistics.median(values))}  ({min(values) * 1000:.0f}-{max(values) * 1000:.0f})"
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--build-dir", default=os.path.join(os.path.dirname(__file__), "..", "build"))
@@ -125,43 +139,47 @@ def main():
         icon, sign, totals, stage1 = "Generating icon\u2026", "Signing app\u2026", [], []
         stage2, stage3, app = [], [], None
         for _ in range(args.runs):
-            total, marks, app = timed_build(nimbrel, ["--url", "example.org", "--name", "Bench", "--out", out], env)
+            total, marks, app = timed_build(
+                nimbrel, ["--url", "example.org", "--name", "Bench", "--out", out, "--replace"], env)
             totals.append(total)
             stage1.append(marks[icon])
             stage2.append(marks[sign] - marks[icon])
             stage3.append(total - marks[sign])
         t = statistics.median(totals)
-        print("\nURL build (whole process)")
-        print(f"  total                          {ms(t)}")
+        print("\nURL build (whole process)        median (min-max ms)")
+        print(f"  total                          {spread(totals)}")
         for label, values in (("start-up + bundle assembly", stage1), ("icon set", stage2),
                               ("attributes, signing, register", stage3)):
             m = statistics.median(values)
-            print(f"  {label:30} {ms(m)}  ({100 * m / t:4.1f} %)")
+            print(f"  {label:30} {spread(values)}  {100 * m / t:4.1f} %")
         print(f"  bundle size                    {folder_size(app) / 1024:7.1f} KiB")
 
-        # 2. Local folder against cp -r.
+        # 2. Local folder against cp -r, each writing a fresh destination.
         site = os.path.join(scratch, "site")
         make_site(site)
         count = sum(len(n) for _, _, n in os.walk(site))
-        print(f"\nFolder build: {folder_size(site) / 2**20:.1f} MiB in {count} files")
-        bundling, builds, copies, icons, finishing = [], [], [], [], []
+        print(f"\nFolder build: {folder_size(site) / 2**20:.1f} MiB in {count} files, median (min-max ms)")
+        bundling, builds, copies, icons, finishing, ratios = [], [], [], [], [], []
         bundle_text = "Bundling website files\u2026"
-        timed_copy(site, os.path.join(scratch, "warm"))  # same cache state for both sides
+        timed_copy(site, fresh(os.path.join(scratch, "warm")))  # same cache state for both sides
         for _ in range(args.runs):
-            copies.append(timed_copy(site, os.path.join(scratch, "copy")))
-            shutil.rmtree(os.path.join(out, "Site.app"), ignore_errors=True)
+            copies.append(timed_copy(site, fresh(os.path.join(scratch, "copy"))))
+            target = fresh(os.path.join(scratch, "built"))
+            os.makedirs(target)
             settle()
-            total, marks, _ = timed_build(nimbrel, ["--folder", site, "--name", "Site", "--out", out], env)
+            total, marks, _ = timed_build(nimbrel, ["--folder", site, "--name", "Site", "--out", target], env)
             builds.append(total)
+            ratios.append(total / copies[-1])
             bundling.append(marks[icon] - marks[bundle_text])
             icons.append(marks[sign] - marks[icon])
             finishing.append(total - marks[sign])
         c, b, s = statistics.median(copies), statistics.median(builds), statistics.median(bundling)
-        print(f"  cp -r                          {ms(c)}")
-        print(f"  site-copy stage of the build   {ms(s)}  ({s / c:.2f} x cp -r)")
-        print(f"  whole build (process)          {ms(b)}  ({b / c:.2f} x cp -r)")
-        print(f"    of which icon set            {ms(statistics.median(icons))}")
-        print(f"    of which attributes, signing, register {ms(statistics.median(finishing))}")
+        print(f"  cp -r                          {spread(copies)}")
+        print(f"  site-copy stage of the build   {spread(bundling)}  {s / c:.2f} x cp -r")
+        print(f"  whole build (process)          {spread(builds)}  {b / c:.2f} x cp -r"
+              f" (run by run {min(ratios):.2f}-{max(ratios):.2f} x)")
+        print(f"    of which icon set            {spread(icons)}")
+        print(f"    of which attributes, signing, register {spread(finishing)}")
 
 
 if __name__ == "__main__":

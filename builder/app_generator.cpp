@@ -41,14 +41,6 @@ ProgressCallback BuildCallbacks::reporter() const {
   return [self = *this](const std::string& text) { self.reportProgress(text); };
 }
 
-fs::path destinationFor(const fs::path& folder, const std::string& name) {
-  // Appended as text: path's operator/ would let a name beginning with "/"
-  // replace the chosen folder altogether.
-  std::string base = folder.string();
-  if (base.empty() || base.back() != '/') base += '/';
-  return fs::path(base + name + ".app");
-}
-
 namespace {
 
 std::vector<std::string> components(const fs::path& folder) {
@@ -67,6 +59,10 @@ std::vector<std::string> components(const fs::path& folder) {
 void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEnvironment& env,
               const BuildCallbacks& callbacks) {
   const fs::path destination = destinationFor(folder, request.name);
+  if (auto problem = nameProblem(request.name)) {
+    callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(*problem))));
+    return;
+  }
   if (const auto* site = request.source.asLocalFolder(); site && isInside(folder, site->folder)) {
     callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::destinationInsideSource())));
     return;
@@ -77,18 +73,22 @@ void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEn
         "The website folder lies inside the app it would replace. Move the folder elsewhere first."))));
     return;
   }
+  if (auto problem = missingFolderProblem(destination)) {
+    callbacks.complete(BuildResult::failure(std::make_exception_ptr(GeneratorError::fileError(*problem))));
+    return;
+  }
+  std::shared_ptr<StagedBundle> staged;
   try {
-    createBundle(request, destination, env, callbacks.reporter());
+    staged = createBundle(request, destination, env, callbacks.reporter());
   } catch (...) {
     callbacks.complete(BuildResult::failure(std::current_exception()));
     return;
   }
   callbacks.reportProgress("Generating icon\u2026");
-  const fs::path resources = destination / "Contents" / "Resources";
-  platform::postToMain([request, resources, destination, env, callbacks] {
-    renderIcon(request, resources, env, [request, destination, env, callbacks] {
-      platform::postToBackground(
-          [request, destination, env, callbacks] { finishBuild(request, destination, env, callbacks); });
+  const fs::path resources = staged->bundle() / "Contents" / "Resources";
+  platform::postToMain([request, resources, staged, env, callbacks] {
+    renderIcon(request, resources, env, [request, staged, env, callbacks] {
+      platform::postToBackground([request, staged, env, callbacks] { finishBuild(request, staged, env, callbacks); });
     });
   });
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <variant>
 
+#include "builder/destination.hpp"
 #include "builder/generator_error.hpp"
 #include "builder/tool_paths.hpp"
 #include "platform/image.hpp"
@@ -79,10 +80,6 @@ struct AppGenerator {
   void generate(const std::filesystem::path& folder, const BuildEnvironment& environment, ProgressCallback progress,
                 CompletionCallback completion) const;
 };
-
-// The destination of a build: `name` + ".app" appended to `folder` as a path
-// (a "/" in the name reaches into a sub-folder, as typed).
-std::filesystem::path destinationFor(const std::filesystem::path& folder, const std::string& name);
 
 // True when folder `a` is folder `b` or lies below it, after removing "." and
 // ".." and resolving symbolic links; component-wise, case-sensitive.

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "builder/bundle_identifier.hpp"
+#include "builder/file_copy.hpp"
 #include "builder/generator_error.hpp"
+#include "platform/app_id.hpp"
 #include "platform/plist.hpp"
 
 namespace builder {
@@ -37,13 +39,6 @@ std::string pathExtension(const fs::path& path) {
   return dot == std::string::npos ? std::string() : last.substr(dot + 1);
 }
 
-constexpr auto copyOptions = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
-
-void copyItem(const fs::path& from, const fs::path& to) {
-  if (itemExists(to)) throw fs::filesystem_error("cannot copy", from, to, std::make_error_code(std::errc::file_exists));
-  fs::copy(from, to, copyOptions);
-}
-
 }  // namespace
 
 void writeFileBytes(const fs::path& path, std::string_view bytes) {
@@ -63,22 +58,18 @@ void writeFileBytes(const fs::path& path, std::string_view bytes) {
   if (::close(fd) != 0) throw std::system_error(errno, std::system_category(), "Could not write " + path.string());
 }
 
-void createBundle(const AppGenerator& request, const fs::path& destination, const BuildEnvironment& env,
-                  const ProgressCallback& progress) {
+std::shared_ptr<StagedBundle> createBundle(const AppGenerator& request, const fs::path& destination,
+                                           const BuildEnvironment& env, const ProgressCallback& progress) {
   auto templateBundle = env.templateBundle();
   if (!templateBundle) throw GeneratorError::templateMissing();
-  if (itemExists(destination)) {
-    if (pathExtension(destination) != "app") throw GeneratorError::destinationExists(destination.filename().string());
-    fs::remove_all(destination);
+  if (itemExists(destination) && pathExtension(destination) != "app") {
+    throw GeneratorError::destinationExists(destination.filename().string());
   }
+  auto staged = StagedBundle::create(destination);
   progress("Creating app bundle\u2026");
-  copyItem(*templateBundle, destination);
-  try {
-    assembleBundle(request, destination, progress);
-  } catch (...) {
-    removeQuietly(destination);
-    throw;
-  }
+  copyTree(*templateBundle, staged->bundle());
+  assembleBundle(request, staged->bundle(), progress);
+  return staged;
 }
 
 void assembleBundle(const AppGenerator& request, const fs::path& destination, const ProgressCallback& progress) {
@@ -89,7 +80,7 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
 
   const std::string executable = executableName(request.name);
   const std::string identifier = bundleIdentifier(request);
-  updateInfoPlist(contents / "Info.plist", request.name, executable, identifier);
+  updateInfoPlist(contents / "Info.plist", request.name, executable, identifier, storageKey(request));
 
   const fs::path templateExecutable = contents / "MacOS" / "Runlet";
   const fs::path newExecutable = contents / "MacOS" / executable;
@@ -111,7 +102,7 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
 }
 
 void updateInfoPlist(const fs::path& infoPlist, const std::string& name, const std::string& executable,
-                     const std::string& identifier) {
+                     const std::string& identifier, const std::string& storageKey) {
   const auto unreadable = GeneratorError::fileError("Could not read the app's Info.plist.");
   auto value = plist::readFile(infoPlist);
   if (!value) throw unreadable;
@@ -123,6 +114,7 @@ void updateInfoPlist(const fs::path& infoPlist, const std::string& name, const s
   (*dict)["CFBundleIdentifier"] = identifier;
   (*dict)["CFBundleIconFile"] = "AppIcon";
   dict->erase("CFBundleIconName");
+  if (!storageKey.empty()) (*dict)[platform::storageKeyInfoKey] = storageKey;
   writeFileBytes(infoPlist, plist::toXML(*value));
 }
 
@@ -137,7 +129,7 @@ std::string bundleWebsite(const fs::path& site, const fs::path& resources, const
     if (entry.path().filename().string().starts_with(".")) continue;
     entries.push_back(entry.path());
   }
-  for (const auto& entry : entries) copyItem(entry, target / entry.filename());
+  for (const auto& entry : entries) copyTree(entry, target / entry.filename());
 
   for (const char* candidate : indexCandidates) {
     if (itemExists(target / candidate)) return candidate;

@@ -4,29 +4,34 @@
 
 #include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "builder/app_generator.hpp"
+#include "builder/staging.hpp"
 
 namespace builder {
 
 // Start pages tried in this order, at the top level of the site only.
 inline constexpr std::array<const char*, 3> indexCandidates{"index.html", "index.htm", "default.html"};
 
-// Clears the destination (only an item whose extension is exactly "app"),
-// copies the template and assembles it. A failed assembly leaves no destination.
-void createBundle(const AppGenerator& request, const std::filesystem::path& destination, const BuildEnvironment& env,
-                  const ProgressCallback& progress);
+// Copies the template into a staged bundle beside the destination and
+// assembles it there; the destination itself is not touched (see staging.hpp).
+// An item in the way whose extension is not exactly "app" is refused. A
+// failed assembly leaves nothing behind.
+std::shared_ptr<StagedBundle> createBundle(const AppGenerator& request, const std::filesystem::path& destination,
+                                           const BuildEnvironment& env, const ProgressCallback& progress);
 
 void assembleBundle(const AppGenerator& request, const std::filesystem::path& destination,
                     const ProgressCallback& progress);
 
-// Sets the name, executable, identifier and icon keys; every other key stays.
+// Sets the name, executable, identifier and icon keys, and the web-data
+// storage key when one is given; every other key stays.
 void updateInfoPlist(const std::filesystem::path& infoPlist, const std::string& name, const std::string& executable,
-                     const std::string& identifier);
+                     const std::string& identifier, const std::string& storageKey = {});
 
 // Copies the site's visible top-level entries into resources/Site and returns
-// the start page's file name.
+// the start page's file name. Named pipes, sockets and devices are refused.
 std::string bundleWebsite(const std::filesystem::path& site, const std::filesystem::path& resources,
                           const ProgressCallback& progress);
 

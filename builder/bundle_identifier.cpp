@@ -2,6 +2,8 @@
 
 #include "platform/text.hpp"
 
+#include <glib.h>
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/uchar.h>
@@ -66,7 +68,8 @@ std::string executableName(const std::string& name) {
     if (c == '/') c = '-';
   }
   std::string result(platform::trimmedWhitespaceAndNewlines(replaced));
-  return result.empty() ? "App" : result;
+  // "." and ".." name folders, not a file the executable could be moved to.
+  return result.empty() || result == "." || result == ".." ? "App" : result;
 }
 
 std::string identifierSlug(const std::string& name) {
@@ -108,22 +111,38 @@ std::string identifierSlug(const std::string& name) {
 
 std::int64_t seededHash(std::string_view text) { return static_cast<std::int64_t>(sipHash24(text, processKey())); }
 
-std::string bundleIdentifier(const AppGenerator& request) {
-  std::string key;
-  if (const auto* address = request.source.asUrl()) {
-    key = request.name + "|" + address->text;
-  } else if (const auto* local = request.source.asLocalFolder()) {
+namespace {
+
+// Name and source, as both identifiers see them.
+std::string identityKey(const AppGenerator& request) {
+  if (const auto* address = request.source.asUrl()) return request.name + "|" + address->text;
+  if (const auto* local = request.source.asLocalFolder()) {
     std::filesystem::path trimmed = local->folder;
     // The last component of ".../site/" is "site", not the empty name after the slash.
     if (!trimmed.has_filename() && trimmed.has_parent_path()) trimmed = trimmed.parent_path();
-    key = request.name + "|local|" + trimmed.filename().string();
+    return request.name + "|local|" + trimmed.filename().string();
   }
-  const std::int64_t hash = seededHash(key);
+  return request.name;
+}
+
+}  // namespace
+
+std::string bundleIdentifier(const AppGenerator& request) {
+  const std::int64_t hash = seededHash(identityKey(request));
   // |hash| in unsigned arithmetic: the most negative value maps to itself,
   // whose low 24 bits are all zero.
   const std::uint64_t magnitude = hash < 0 ? 0 - static_cast<std::uint64_t>(hash) : static_cast<std::uint64_t>(hash);
   char digits[8];
   std::snprintf(digits, sizeof digits, "%06llx", static_cast<unsigned long long>(magnitude & 0xffffff));
+  return "co.corvan.nimbrel." + identifierSlug(request.name) + "-" + digits;
+}
+
+std::string storageKey(const AppGenerator& request) {
+  const std::string key = identityKey(request);
+  gchar* sum =
+      g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(key.data()), key.size());
+  std::string digits(sum, 16);
+  g_free(sum);
   return "co.corvan.nimbrel." + identifierSlug(request.name) + "-" + digits;
 }
 

@@ -46,7 +46,18 @@ const std::map<std::string, std::vector<Format>>& iconFormats() {
 
 std::string iconFileName(const Format& format, int scale) {
   const std::string s = std::to_string(static_cast<int>(format.size));
-  return "icon_" + s + "x" + s + (scale == 1 ? "" : "@" + std::to_string(scale) + "x") + ".png";
+  // Appended piece by piece: GCC 12 at -O3 takes `"literal" + std::string&&` for an overlapping copy.
+  std::string name = "icon_";
+  name += s;
+  name += 'x';
+  name += s;
+  if (scale != 1) {
+    name += '@';
+    name += std::to_string(scale);
+    name += 'x';
+  }
+  name += ".png";
+  return name;
 }
 
 std::optional<Image> resized(const Image& image, int width, int height) {

@@ -23,9 +23,12 @@ void removeQuietly(const fs::path& path) {
 
 }  // namespace
 
-std::optional<std::string> decodeUTF8(const std::string& bytes) {
-  if (!g_utf8_validate_len(bytes.data(), bytes.size(), nullptr)) return std::nullopt;
-  return bytes;
+std::string decodeLeniently(const std::string& bytes) {
+  if (g_utf8_validate_len(bytes.data(), bytes.size(), nullptr)) return bytes;
+  char* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
+  std::string text(valid);
+  g_free(valid);
+  return text;
 }
 
 std::string newUUIDString() {
@@ -37,17 +40,22 @@ std::string newUUIDString() {
   return text;
 }
 
-void finishBuild(const AppGenerator& request, const fs::path& app, const BuildEnvironment& env,
+void finishBuild(const AppGenerator& request, std::shared_ptr<StagedBundle> staged, const BuildEnvironment& env,
                  const BuildCallbacks& callbacks) {
+  const fs::path app = staged->bundle();
+  const fs::path destination = staged->destination();
   try {
     runAndWait({env.tools.xattr.string(), "-cr", app.string()});  // its exit status does not matter
     signApp(request, app, env, callbacks.reporter());
+    // Registered under the folder lock, so the last app swapped in is the one registered.
+    staged->commit([&] { registerApp(destination, env.tools.lsregister); });
   } catch (...) {
+    staged->discard();  // the unfinished bundle goes before the failure is told
     callbacks.complete(BuildResult::failure(std::current_exception()));
     return;
   }
-  registerApp(app, env.tools.lsregister);
-  callbacks.complete(BuildResult::success(app));
+  staged->discard();  // the replaced app goes with its room
+  callbacks.complete(BuildResult::success(destination));
 }
 
 void signApp(const AppGenerator& request, const fs::path& app, const BuildEnvironment& env,
@@ -72,7 +80,7 @@ void runCodesign(const fs::path& codesign, const std::vector<std::string>& argum
   command.insert(command.end(), arguments.begin(), arguments.end());
   ToolOutput result = runAndWait(std::move(command));
   if (result.status == 0) return;
-  throw GeneratorError::signingFailed(decodeUTF8(result.err).value_or("unknown error"));
+  throw GeneratorError::signingFailed(decodeLeniently(result.err));
 }
 
 fs::path writeEntitlements(const fs::path& folder) {
@@ -101,10 +109,11 @@ void notarizeApp(const fs::path& app, const std::string& profile, const BuildEnv
   ToolOutput submission = runAndWait(
       {env.tools.xcrun.string(), "notarytool", "submit", archive.string(), "--keychain-profile", profile, "--wait"});
   if (submission.status != 0) {
-    // Standard error first; an empty one is an answer too.
-    auto text = decodeUTF8(submission.err);
-    if (!text) text = decodeUTF8(submission.out);
-    throw GeneratorError::notarizationFailed(text.value_or("unknown error"));
+    // Standard error first (an empty one is an answer too), standard output
+    // when only that one is text, and never nothing.
+    auto isText = [](const std::string& bytes) { return g_utf8_validate_len(bytes.data(), bytes.size(), nullptr); };
+    const std::string& text = !isText(submission.err) && isText(submission.out) ? submission.out : submission.err;
+    throw GeneratorError::notarizationFailed(decodeLeniently(text));
   }
 
   progress("Stapling notarization ticket\u2026");

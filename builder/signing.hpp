@@ -1,18 +1,23 @@
 #pragma once
 // Stage 3 of a build, on a background thread: clear extended attributes, sign
-// (ad hoc, or with a Developer ID and optional notarization), register the
-// app with the desktop, then complete. Every step is a tool run by path.
+// (ad hoc, or with a Developer ID and optional notarization), swap the
+// finished app into place, register it with the desktop, then complete.
+// Every step is a tool run by path.
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "builder/app_generator.hpp"
 #include "builder/build_callbacks.hpp"
+#include "builder/staging.hpp"
 
 namespace builder {
 
-void finishBuild(const AppGenerator& request, const std::filesystem::path& app, const BuildEnvironment& env,
+// Works on the staged bundle; only a signed one reaches the destination, and
+// on any failure whatever was there stays as it was.
+void finishBuild(const AppGenerator& request, std::shared_ptr<StagedBundle> staged, const BuildEnvironment& env,
                  const BuildCallbacks& callbacks);
 
 // Throws GeneratorError::signingFailed / notarizationFailed, launch errors
@@ -37,7 +42,8 @@ void registerApp(const std::filesystem::path& app, const std::filesystem::path& 
 // A random UUID in its upper-case 36-character text form.
 std::string newUUIDString();
 
-// The bytes as text when they are valid UTF-8.
-std::optional<std::string> decodeUTF8(const std::string& bytes);
+// The bytes as text, each invalid UTF-8 sequence replaced by U+FFFD: a
+// tool's message is shown even when it quotes a file name that is not UTF-8.
+std::string decodeLeniently(const std::string& bytes);
 
 }  // namespace builder

@@ -62,6 +62,7 @@ PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<fs::
   }
 
   if (options.name.empty()) throw BadInput("The name is empty.");
+  if (auto problem = builder::nameProblem(options.name)) throw BadInput(*problem);
   request.name = options.name;
 
   if (!fs::is_directory(options.out, ec)) {
@@ -74,6 +75,7 @@ PreparedBuild prepareBuild(const BuildOptions& options, const std::optional<fs::
     prepared.folder = prepared.folder.parent_path();
   }
   prepared.destination = builder::destinationFor(prepared.folder, request.name);
+  if (auto problem = builder::missingFolderProblem(prepared.destination)) throw BadInput(*problem);
 
   auto color = parseColor(options.color);
   if (!color) throw BadInput("The colour \u201C" + options.color + "\u201D is not of the form #RRGGBB.");

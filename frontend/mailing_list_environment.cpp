@@ -4,10 +4,13 @@
 #include <unicode/locid.h>
 #include <unicode/unistr.h>
 
+#include "platform/text.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 
 namespace frontend {
 
@@ -53,7 +56,27 @@ Calendar::Calendar(const std::string& timeZoneIdentifier) : zone_(std::make_uniq
 
 Calendar::~Calendar() = default;
 
-std::string Calendar::timeZoneIdentifier() const { return g_time_zone_get_identifier(zone_->tz); }
+std::string Calendar::timeZoneIdentifier() const { return ianaTimeZoneName(g_time_zone_get_identifier(zone_->tz)); }
+
+std::string ianaTimeZoneName(std::string_view identifier, const std::filesystem::path& timezoneFile) {
+  std::string_view name = identifier;
+  if (name.starts_with(':')) name.remove_prefix(1);  // POSIX: TZ=":file"
+  if (!name.empty() && name.front() != '/') return std::string(name);
+  const std::filesystem::path file = name.empty() ? "/etc/localtime" : std::filesystem::path(name);
+  std::error_code ec;
+  const std::filesystem::path resolved = std::filesystem::canonical(file, ec);
+  const std::string path = (ec ? file : resolved).string();
+  for (std::string_view marker : {"/zoneinfo/posix/", "/zoneinfo/right/", "/zoneinfo/"}) {
+    if (auto at = path.find(marker); at != std::string::npos) return path.substr(at + marker.size());
+  }
+  std::ifstream recorded(timezoneFile);
+  std::string line;
+  if (std::getline(recorded, line)) {
+    line = std::string(platform::trimmedWhitespaceAndNewlines(line));
+    if (!line.empty() && line.front() != '/' && line.front() != ':') return line;
+  }
+  return "UTC";
+}
 
 std::optional<Date> Calendar::addDays(Date date, int days) const {
   DateTime dt = toDateTime(date, zone_->tz);

@@ -2,10 +2,12 @@
 // What the mailing-list prompt needs from the system, each behind a small
 // interface so tests run on a fixed clock, a fake timer and a loopback server.
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/http.hpp"
 #include "platform/plist.hpp"
@@ -35,12 +37,20 @@ class Calendar {
   std::optional<platform::plist::Date> addDays(platform::plist::Date date, int days) const;
   // Whole days from `from` to `to` (negative when `to` is earlier).
   long wholeDaysBetween(platform::plist::Date from, platform::plist::Date to) const;
+  // The zone's IANA name ("Europe/Berlin"), never a path.
   std::string timeZoneIdentifier() const;
 
  private:
   struct Zone;
   std::unique_ptr<Zone> zone_;
 };
+
+// The IANA name of a zone as GLib identifies it: a name stays as it is; a
+// file (":/etc/localtime", a path into a zoneinfo folder, or nothing for the
+// system's zone) gives the name it is, or links to, below "zoneinfo/"; a
+// copied file gives the name recorded in `timezoneFile`; else "UTC".
+std::string ianaTimeZoneName(std::string_view identifier,
+                             const std::filesystem::path& timezoneFile = "/etc/timezone");
 
 struct MailingListEnvironment {
   std::function<platform::UserDefaults()> defaults;  // opened afresh on every access

@@ -17,7 +17,7 @@ std::optional<ScreenInfo> screenInfo(int selectedView) {
     case favoritesScreen:
       return ScreenInfo{"Pick one of the " + std::to_string(favoriteApps().size()) + " ready-made apps", false};
     case finishedScreen:
-      return ScreenInfo{"Your app is ready. Drag it to the Applications folder to keep it.", true};
+      return ScreenInfo{"Your app is ready. Find it in your app launcher.", true};
     default:
       return std::nullopt;
   }

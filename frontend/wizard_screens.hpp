@@ -52,7 +52,8 @@ inline constexpr LabelledSymbol resetIcon{"Reset", "arrow.uturn.backward"};
 inline constexpr LabelledSymbol createApplication{"Create application", "wand.and.rays"};
 inline constexpr const char* errorSymbol = "exclamationmark.triangle";
 inline constexpr const char* chooseWhereToSave = "Select where you want to save your application";
-inline constexpr LabelledSymbol adhocSigning{"Preferrably, the /Applications folder", "lightbulb"};
+// The three texts below name places a Linux desktop has in its own way (docs/wizard.md).
+inline constexpr LabelledSymbol adhocSigning{"Preferably, the ~/Applications folder", "lightbulb"};
 inline constexpr LabelledSymbol developerIDSigning{"Signing with Developer ID", "checkmark.seal"};
 inline constexpr LabelledSymbol notarizedSigning{"Signing with Developer ID + notarization (shareable)",
                                                  "checkmark.seal"};
@@ -62,10 +63,11 @@ inline constexpr const char* readySuffix = " is ready!";
 inline constexpr const char* nativeAppFor = "A native app for ";
 inline constexpr const char* yourLocalSite = "your local site";
 inline constexpr LabelledSymbol open{"Open", "play.fill"};
-inline constexpr LabelledSymbol showInFinder{"Show in Finder", "folder.fill"};
+inline constexpr LabelledSymbol showInFinder{"Show in Files", "folder.fill"};
 inline constexpr LabelledSymbol createAnother{"Create another app", "plus"};
 
 inline constexpr const char* chooseDifferentLocation = "Choose a different location";
+inline constexpr const char* chooseDifferentName = "Choose a different name";
 inline constexpr const char* ok = "OK";
 inline constexpr const char* replaceQuestion = "An app with that name is already in this folder. Replace it?";
 inline constexpr const char* replace = "Replace";

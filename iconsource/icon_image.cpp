@@ -41,26 +41,26 @@ bool isPng(std::span<const std::uint8_t> data) {
 }
 
 // A bitmap entry on its own, wrapped as a one-entry icon file for the platform decoder.
-std::optional<platform::Image> decodeBitmapEntry(std::span<const std::uint8_t> file, std::size_t directoryAt,
+std::optional<platform::Picture> decodeBitmapEntry(std::span<const std::uint8_t> file, std::size_t directoryAt,
                                                  std::span<const std::uint8_t> data) {
   std::vector<std::uint8_t> single = {0, 0, 1, 0, 1, 0};
   single.insert(single.end(), file.begin() + directoryAt, file.begin() + directoryAt + 12);
   for (std::uint32_t offset = 22, i = 0; i < 4; ++i) single.push_back(static_cast<std::uint8_t>(offset >> (8 * i)));
   single.insert(single.end(), data.begin(), data.end());
-  return platform::Image::decode(single);
+  return platform::decodePicture(single);
 }
 
 }  // namespace
 
-std::optional<platform::Image> decodeIconImage(std::span<const std::uint8_t> bytes) {
+std::optional<platform::Picture> decodeIconImage(std::span<const std::uint8_t> bytes) {
   auto entries = iconEntries(bytes);
   std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.side > b.side; });
   for (const auto& entry : entries) {
-    auto image = isPng(entry.data) ? platform::Image::decode(entry.data)
-                                   : decodeBitmapEntry(bytes, entry.directoryAt, entry.data);
-    if (image) return image;
+    auto picture = isPng(entry.data) ? platform::decodePicture(entry.data)
+                                     : decodeBitmapEntry(bytes, entry.directoryAt, entry.data);
+    if (picture) return picture;
   }
-  return platform::Image::decode(bytes);
+  return platform::decodePicture(bytes);
 }
 
 }  // namespace iconsource

@@ -17,6 +17,13 @@ namespace iconsource {
 namespace {
 
 using platform::Image;
+
+// A request given less time than this would hardly ever be answered.
+constexpr double minimumRequestSeconds = 0.5;
+
+double secondsLeft(std::chrono::steady_clock::time_point deadline) {
+  return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+}
 using platform::Url;
 
 // Valid UTF-8, where a NUL byte counts as a character like any other.
@@ -54,9 +61,14 @@ std::optional<Url> normalizedWebsiteURL(std::string_view text) {
 
 WebsiteIconFetcher::WebsiteIconFetcher(IconSearchOptions options) : options_(std::move(options)) {}
 
-std::optional<std::string> WebsiteIconFetcher::download(const Url& url) const {
-  if (options_.fetch) return options_.fetch(url, requestTimeoutSeconds);
-  return fetchData(url, requestTimeoutSeconds);
+std::optional<std::string> WebsiteIconFetcher::download(const Url& url,
+                                                        std::chrono::steady_clock::time_point deadline) const {
+  // A request waits its timeout plus the margin; near the deadline the
+  // timeout shrinks, and a request with too little time left is not made.
+  const double timeout = std::min(requestTimeoutSeconds, secondsLeft(deadline) - waitMarginSeconds);
+  if (timeout < minimumRequestSeconds) return std::nullopt;
+  if (options_.fetch) return options_.fetch(url, timeout);
+  return fetchData(url, timeout);
 }
 
 std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::string& host,
@@ -73,20 +85,25 @@ std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::s
 }
 
 std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, const std::string& host) const {
-  const auto list = candidates(pageUrl, host, download(pageUrl));
+  const auto budget = std::chrono::duration<double>(options_.budgetSeconds);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(budget);
+  const auto list = candidates(pageUrl, host, download(pageUrl, deadline));
   std::set<std::string> seen;
   std::optional<Image> best;
   int bestScore = 0;
   for (const Url& candidate : list) {
+    if (secondsLeft(deadline) < waitMarginSeconds + minimumRequestSeconds) break;
     if (!seen.insert(candidate.string()).second) continue;
-    auto body = download(candidate);
+    auto body = download(candidate, deadline);
     if (!body) continue;
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body->data()), body->size());
-    auto image = decodeIconImage(bytes);
-    if (!image || image->width() <= 0) continue;
-    int score = std::max(image->width(), image->height());
+    auto picture = decodeIconImage(bytes);
+    if (!picture || picture->width <= 0) continue;
+    // The size the picture declares, not the bounded size it was decoded at.
+    int score = std::max(picture->width, picture->height);
     if (score > bestScore) {
-      best = std::move(image);
+      best = std::move(picture->image);
       bestScore = score;
     }
     if (bestScore >= earlyStopScore) break;

@@ -1,10 +1,12 @@
 #pragma once
 // Finds and downloads a website's own icon: the page's icon links, then three
 // well-known locations on its host, then a favicon lookup service. Candidates
-// are fetched one at a time; the largest image that decodes wins, and one of
-// 256 pixels or more ends the search at once.
+// are fetched one at a time; the picture declaring the largest size wins
+// (decoded at most 1024 pixels wide), one of 256 pixels or more ends the
+// search at once, and so does the search's time budget.
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -24,6 +26,10 @@ inline constexpr std::array<std::string_view, 3> wellKnownIconPaths = {
 
 inline constexpr int earlyStopScore = 256;
 
+// However many links a page lists and however slowly its server answers,
+// one search ends after about this long with the best picture found so far.
+inline constexpr double searchBudgetSeconds = 30;
+
 using IconCompletion = std::function<void(std::optional<platform::Image>)>;
 // One download of the search: the body, or nothing. Blocks.
 using IconFetch = std::function<std::optional<std::string>(const platform::Url& url, double timeoutSeconds)>;
@@ -34,6 +40,7 @@ std::string defaultFaviconServicePrefix();
 struct IconSearchOptions {
   std::string faviconServicePrefix = defaultFaviconServicePrefix();
   IconFetch fetch;  // empty: fetchData
+  double budgetSeconds = searchBudgetSeconds;
 };
 
 // The URL a typed text stands for: trimmed, and with "https://" put in front
@@ -62,7 +69,10 @@ class WebsiteIconFetcher {
                                         const std::optional<std::string>& pageBody) const;
 
  private:
-  std::optional<std::string> download(const platform::Url& url) const;
+  // Nothing, without asking, once the deadline has passed; a request's
+  // wait is shortened to end near it.
+  std::optional<std::string> download(const platform::Url& url,
+                                      std::chrono::steady_clock::time_point deadline) const;
 
   IconSearchOptions options_;
 };

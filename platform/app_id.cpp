@@ -2,27 +2,45 @@
 
 #include <gio/gio.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace platform {
 namespace {
 
-constexpr std::size_t kMaxLength = 255;  // GLib's (and D-Bus's) limit for a name
-
-bool isElementByte(char c) { return g_ascii_isalnum(c) || c == '_' || c == '-'; }
+bool isElementByte(unsigned char c) { return g_ascii_isalnum(c) || c == '_' || c == '-'; }
 
 std::string repairedElement(std::string_view element) {
   std::string out;
   if (g_ascii_isdigit(element.front())) out += '_';
-  for (char c : element) out += isElementByte(c) ? c : '_';
+  for (unsigned char c : element) {
+    if (isElementByte(c)) {
+      out += static_cast<char>(c);
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "_%02x", c);
+      out += escaped;
+    }
+  }
   return out;
+}
+
+std::string sha256Prefix(std::string_view text, std::size_t digits) {
+  gchar* sum = g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(text.data()),
+                                           text.size());
+  std::string hex(sum, digits);
+  g_free(sum);
+  return hex;
 }
 
 }  // namespace
 
 std::string applicationIdForBundleIdentifier(std::string_view bundleIdentifier) {
   std::string given(bundleIdentifier);
-  if (given.find('\0') == std::string::npos && g_application_id_is_valid(given.c_str())) return given;
+  if (given.find('\0') == std::string::npos && given.size() <= maxApplicationIdLength &&
+      g_application_id_is_valid(given.c_str())) {
+    return given;
+  }
 
   std::vector<std::string> elements;
   std::size_t start = 0;
@@ -40,13 +58,20 @@ std::string applicationIdForBundleIdentifier(std::string_view bundleIdentifier) 
     if (!id.empty()) id += '.';
     id += element;
   }
-  if (id.size() > kMaxLength) {
-    id.resize(kMaxLength);
-    while (id.back() == '.') id.pop_back();
-    // Cutting may have dropped every element after the first.
-    if (id.find('.') == std::string::npos) id = "app." + id.substr(0, kMaxLength - 4);
+  if (id.size() <= maxApplicationIdLength) return id;
+
+  std::string suffix = "-";
+  suffix += sha256Prefix(bundleIdentifier, 16);
+  id.resize(maxApplicationIdLength - suffix.size());
+  while (id.back() == '.') id.pop_back();
+  // Cutting may have left a single element.
+  if (id.find('.') == std::string::npos) {
+    id.resize(id.size() - 4);
+    std::string prefixed = "app.";
+    prefixed += id;
+    id = std::move(prefixed);
   }
-  return id;
+  return id + suffix;
 }
 
 }  // namespace platform

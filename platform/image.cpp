@@ -2,10 +2,10 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
-#include <fstream>
-#include <iterator>
 
+#include "platform/bounded_file.hpp"
 #include "platform/gobject_ptr.hpp"
+#include "platform/image_pixbuf.hpp"
 
 namespace platform {
 namespace {
@@ -14,8 +14,16 @@ std::shared_ptr<cairo_surface_t> adoptSurface(cairo_surface_t* surface) {
   return std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy);
 }
 
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
+  out->insert(out->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
 // gdk-pixbuf holds straight RGB(A); cairo wants premultiplied native-endian ARGB.
-std::optional<Image> fromPixbuf(GdkPixbuf* pixbuf) {
+std::optional<Image> imageFromPixbuf(GdkPixbuf* pixbuf) {
   int width = gdk_pixbuf_get_width(pixbuf);
   int height = gdk_pixbuf_get_height(pixbuf);
   auto image = Image::create(width, height);
@@ -41,14 +49,6 @@ std::optional<Image> fromPixbuf(GdkPixbuf* pixbuf) {
   return image;
 }
 
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
-  auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
-  out->insert(out->end(), data, data + length);
-  return CAIRO_STATUS_SUCCESS;
-}
-
-}  // namespace
-
 std::optional<Image> Image::create(int width, int height) {
   if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return std::nullopt;
   auto surface = adoptSurface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
@@ -65,21 +65,15 @@ std::optional<Image> Image::fromSurface(cairo_surface_t* surface) {
 }
 
 std::optional<Image> Image::decode(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return std::nullopt;
-  auto loader = adoptGRef(gdk_pixbuf_loader_new());
-  bool written = gdk_pixbuf_loader_write(loader.get(), bytes.data(), bytes.size(), nullptr);
-  bool closed = gdk_pixbuf_loader_close(loader.get(), nullptr);
-  if (!written || !closed) return std::nullopt;
-  GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());  // owned by the loader
-  if (!pixbuf) return std::nullopt;
-  return fromPixbuf(pixbuf);
+  auto picture = decodePicture(bytes);
+  if (!picture) return std::nullopt;
+  return std::move(picture->image);
 }
 
 std::optional<Image> Image::load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return decode(bytes);
+  auto bytes = readBoundedFile(path, maxPictureBytes);
+  if (!bytes) return std::nullopt;
+  return decode(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()));
 }
 
 int Image::width() const { return cairo_image_surface_get_width(surface_.get()); }

@@ -1,7 +1,8 @@
 #pragma once
 // Decoded bitmap images (a cairo ARGB32 surface underneath) and colours.
-// Decoding goes through gdk-pixbuf: PNG, JPEG, GIF, ICO (its largest entry),
-// SVG through librsvg, and whatever else the installed loaders read.
+// Decoding goes through gdk-pixbuf (PNG, JPEG, GIF's first frame, ICO's
+// largest entry, SVG through librsvg, BMP, TIFF and a few more) and libpng,
+// always bounded: see picture_decoding.cpp.
 
 #include <cairo.h>
 
@@ -21,11 +22,20 @@ struct Color {
   bool operator==(const Color&) const = default;
 };
 
+// Pictures are decoded at most this large on either side (the largest size
+// the icon set needs), keeping their aspect ratio.
+inline constexpr int maxPictureEdge = 1024;
+// Picture files and bodies larger than this are not decoded.
+inline constexpr std::size_t maxPictureBytes = 32u << 20;
+
 class Image {
  public:
   // A fully transparent image; nothing when the size is unusable.
   static std::optional<Image> create(int width, int height);
+  // A picture's bitmap, at most maxPictureEdge on either side (see decodePicture).
   static std::optional<Image> decode(std::span<const std::uint8_t> bytes);
+  // The same from a regular file of at most maxPictureBytes, read without
+  // blocking (a named pipe or a device is no picture).
   static std::optional<Image> load(const std::filesystem::path& path);
   // Takes a reference to an existing image surface.
   static std::optional<Image> fromSurface(cairo_surface_t* surface);
@@ -41,6 +51,19 @@ class Image {
   explicit Image(std::shared_ptr<cairo_surface_t> surface) : surface_(std::move(surface)) {}
   std::shared_ptr<cairo_surface_t> surface_;
 };
+
+// A decoded picture and the size it declares itself, which its bitmap (at
+// most maxPictureEdge on either side) may be smaller than.
+struct Picture {
+  Image image;
+  int width = 0;
+  int height = 0;
+};
+
+// Nothing for bytes that are no picture, or one too large to decode within
+// bounds: beyond 16384 x 16384 pixels declared, or (except for SVG, JPEG and
+// non-interlaced PNG, which are scaled while decoding) beyond 4096 x 4096.
+std::optional<Picture> decodePicture(std::span<const std::uint8_t> bytes);
 
 // Paints `source` stretched to fill the rectangle exactly (not letterboxed).
 // The source is padded, so its outer pixels don't fade into the transparency

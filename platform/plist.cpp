@@ -3,12 +3,13 @@
 #include <plist/plist.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <memory>
 #include <span>
 #include <string_view>
+
+#include "platform/bounded_file.hpp"
+#include "platform/plist_limits.hpp"
 
 namespace platform::plist {
 namespace {
@@ -21,51 +22,8 @@ struct NodeDeleter {
 };
 using Node = std::unique_ptr<void, NodeDeleter>;
 
-std::uint64_t readBigEndian(std::span<const std::uint8_t> bytes, std::size_t at, std::size_t width) {
-  std::uint64_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value = (value << 8) | bytes[at + i];
-  return value;
-}
-
-// libplist aborts (an assert) on a binary string or key holding a NUL
-// character, so such files are turned away before it sees them. Walks the
-// offset table and checks every ASCII (0x5n) and UTF-16 (0x6n) string object.
-bool binaryStringsHoldNoNul(std::span<const std::uint8_t> bytes) {
-  constexpr std::size_t kTrailer = 32;
-  if (bytes.size() < 8 + kTrailer || std::string_view(reinterpret_cast<const char*>(bytes.data()), 6) != "bplist") {
-    return true;  // not binary: the XML reader has no such limit
-  }
-  std::size_t trailer = bytes.size() - kTrailer;
-  std::size_t offsetWidth = bytes[trailer + 6];
-  std::uint64_t objects = readBigEndian(bytes, trailer + 8, 8);
-  std::uint64_t table = readBigEndian(bytes, trailer + 24, 8);
-  if (offsetWidth == 0 || offsetWidth > 8 || table > trailer || objects > (trailer - table) / offsetWidth) return false;
-  for (std::uint64_t i = 0; i < objects; ++i) {
-    std::uint64_t at = readBigEndian(bytes, table + i * offsetWidth, offsetWidth);
-    if (at >= trailer) return false;
-    std::uint8_t marker = bytes[at];
-    std::size_t unit = (marker >> 4) == 0x5 ? 1 : (marker >> 4) == 0x6 ? 2 : 0;
-    if (unit == 0) continue;
-    std::uint64_t count = marker & 0x0F;
-    std::uint64_t start = at + 1;
-    if (count == 0x0F) {  // the length follows as an integer object
-      if (start >= trailer || (bytes[start] >> 4) != 0x1) return false;
-      std::size_t width = std::size_t{1} << (bytes[start] & 0x0F);
-      if (width > 8 || start + 1 + width > trailer) return false;
-      count = readBigEndian(bytes, start + 1, width);
-      start += 1 + width;
-    }
-    if (count > (trailer - start) / unit) return false;
-    for (std::uint64_t c = 0; c < count; ++c) {
-      bool nul = unit == 1 ? bytes[start + c] == 0 : (bytes[start + 2 * c] | bytes[start + 2 * c + 1]) == 0;
-      if (nul) return false;
-    }
-  }
-  return true;
-}
-
 std::optional<Value> fromNode(plist_t node, int depth) {
-  if (!node || depth > 512) return std::nullopt;  // bound recursion on hostile input
+  if (!node || depth > static_cast<int>(maxNesting)) return std::nullopt;  // bound recursion on hostile input
   switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
       uint8_t v = 0;
@@ -180,7 +138,7 @@ plist_t toNode(const Value& value) {
 
 std::optional<Value> parse(std::span<const std::uint8_t> bytes) {
   if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
-  if (!binaryStringsHoldNoNul(bytes)) return std::nullopt;
+  if (!withinParserLimits(bytes)) return std::nullopt;
   plist_t raw = nullptr;
   plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &raw);
   Node node(raw);
@@ -202,11 +160,8 @@ std::string toXML(const Value& value) {
 }
 
 std::optional<Value> readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return parse(std::string_view(bytes));
+  auto bytes = readBoundedFile(path, maxFileSize);
+  return bytes ? parse(std::string_view(*bytes)) : std::nullopt;
 }
 
 }  // namespace platform::plist

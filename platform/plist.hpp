@@ -66,7 +66,8 @@ std::optional<Value> parse(std::string_view bytes);
 // XML encoding with the standard header and DOCTYPE.
 std::string toXML(const Value& value);
 
-// Reads and decodes a whole file; nothing on any read or decode failure.
+// Reads and decodes a whole regular file of at most plist::maxFileSize bytes
+// (never blocking on a pipe); nothing on any read or decode failure.
 std::optional<Value> readFile(const std::filesystem::path& path);
 
 // Typed lookups on a dictionary: nothing when the key is absent or has another type.

@@ -1,8 +1,9 @@
 #include "runtime/app_delegate.hpp"
 
-#include <map>
 #include <vector>
 
+#include "runtime/better_webkit.hpp"
+#include "runtime/callback_guard.hpp"
 #include "runtime/menus.hpp"
 #include "runtime/runlet_interface.hpp"
 #include "runtime/site_loading.hpp"
@@ -13,6 +14,7 @@ namespace {
 
 constexpr int kDefaultWidth = 1200;
 constexpr int kDefaultHeight = 800;
+constexpr int kStripMargin = 6;  // around the buttons of a full-content window
 
 using Command = void (AppDelegate::*)();
 
@@ -24,35 +26,10 @@ struct ActionEntry {
 void runCommand(GSimpleAction* action, GVariant*, gpointer self) {
   if (!static_cast<AppDelegate*>(self)->window()) return;  // closed: the app is ending
   auto command = static_cast<Command*>(g_object_get_data(G_OBJECT(action), "runlet-command"));
-  (static_cast<AppDelegate*>(self)->**command)();
+  guarded([&] { (static_cast<AppDelegate*>(self)->**command)(); });
 }
 
 void freeCommand(gpointer data) { delete static_cast<Command*>(data); }
-
-// Every item of the model with an action and an accelerator gets that key;
-// an action on several items (Hide and Minimize) answers to all their keys.
-void collectAccelerators(GMenuModel* menu, std::map<std::string, std::vector<std::string>>& keys) {
-  for (int i = 0; i < g_menu_model_get_n_items(menu); ++i) {
-    std::string action = itemStringAttribute(menu, i, G_MENU_ATTRIBUTE_ACTION);
-    std::string accel = itemStringAttribute(menu, i, "accel");
-    if (!action.empty() && !accel.empty()) keys[action].push_back(accel);
-    for (const char* link : {G_MENU_LINK_SUBMENU, G_MENU_LINK_SECTION}) {
-      auto child = platform::GRef<GMenuModel>::adopt(g_menu_model_get_item_link(menu, i, link));
-      if (child) collectAccelerators(child.get(), keys);
-    }
-  }
-}
-
-void registerAccelerators(GtkApplication* application, GMenuModel* menu) {
-  std::map<std::string, std::vector<std::string>> keys;
-  collectAccelerators(menu, keys);
-  for (const auto& [action, accels] : keys) {
-    std::vector<const char*> list;
-    for (const auto& accel : accels) list.push_back(accel.c_str());
-    list.push_back(nullptr);
-    gtk_application_set_accels_for_action(application, action.c_str(), list.data());
-  }
-}
 
 void runEditingCommand(WebKitWebView* view, const char* command) {
   if (view) webkit_web_view_execute_editing_command(view, command);
@@ -68,6 +45,7 @@ AppDelegate::AppDelegate(GtkApplication* application, Options options)
 
 AppDelegate::~AppDelegate() {
   *alive_ = nullptr;
+  disarmLoadTimeout();
   if (window_) {
     g_signal_handlers_disconnect_by_data(window_, this);
     g_signal_handlers_disconnect_by_data(webView_, this);
@@ -97,13 +75,18 @@ void AppDelegate::launch() {
   configureWebView();
   if (config_.fullContent) applyFullContentStyle();
   restoreFrame();
-  loadFirstPage();
+  if (config_.isLocal()) {
+    loadLocalSite(config_);
+  } else {
+    loadRemote(config_.url);
+  }
 
   // What the platform does once launching has finished.
   installWebMenu(mainMenu_.get());
   installActions();
   gtk_application_set_menubar(application_, G_MENU_MODEL(mainMenu_.get()));
-  gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), TRUE);
+  // A full-content window has no bars: its menu is a button over the page.
+  gtk_application_window_set_show_menubar(GTK_APPLICATION_WINDOW(window_), !config_.fullContent);
   gtk_window_present(window_);
 }
 
@@ -113,12 +96,14 @@ void AppDelegate::buildWindow() {
   mainMenu_ = platform::GRef<GMenu>::retain(G_MENU(gtk_builder_get_object(builder.get(), "mainMenu")));
   window_ = GTK_WINDOW(gtk_application_window_new(application_));
   gtk_window_set_default_size(window_, kDefaultWidth, kDefaultHeight);
+  content_ = GTK_OVERLAY(gtk_overlay_new());
+  gtk_window_set_child(window_, GTK_WIDGET(content_));
   g_signal_connect(window_, "close-request", G_CALLBACK(onCloseRequest), this);
   g_signal_connect(window_, "destroy", G_CALLBACK(onWindowDestroyed), this);
 }
 
 gboolean AppDelegate::onCloseRequest(GtkWindow*, gpointer self) {
-  static_cast<AppDelegate*>(self)->saveFrame();
+  guarded([&] { static_cast<AppDelegate*>(self)->saveFrame(); });
   return FALSE;
 }
 
@@ -126,7 +111,9 @@ gboolean AppDelegate::onCloseRequest(GtkWindow*, gpointer self) {
 void AppDelegate::onWindowDestroyed(GtkWidget*, gpointer data) {
   auto* self = static_cast<AppDelegate*>(data);
   self->window_ = nullptr;
+  self->content_ = nullptr;
   self->webView_ = nullptr;
+  self->disarmLoadTimeout();
 }
 
 void AppDelegate::configureWebView() {
@@ -135,7 +122,8 @@ void AppDelegate::configureWebView() {
 
   // Each app keeps its cookies and storage in folders of its own; the
   // default session's folders are shared by every WebKitGTK program.
-  auto folders = storageFolders(applicationId_);
+  const auto info = options_.bundle ? options_.bundle->infoDictionary() : platform::plist::Dictionary{};
+  auto folders = storageFolders(storageKey(info));
   networkSession_ = platform::GRef<WebKitNetworkSession>::adopt(
       webkit_network_session_new(folders.data.c_str(), folders.cache.c_str()));
   std::error_code ec;
@@ -158,21 +146,44 @@ void AppDelegate::configureWebView() {
     webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
   }
 
-  webView_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", webContext_.get(), "network-session",
-                                          networkSession_.get(), "user-content-manager", contentManager_.get(),
-                                          "settings", settings.get(), nullptr));
-  gtk_window_set_child(window_, GTK_WIDGET(webView_));
+  webView_ = WEBKIT_WEB_VIEW(g_object_new(RUNLET_TYPE_BETTER_WEBKIT, "web-context", webContext_.get(),
+                                          "network-session", networkSession_.get(), "user-content-manager",
+                                          contentManager_.get(), "settings", settings.get(), nullptr));
+  gtk_overlay_set_child(content_, GTK_WIDGET(webView_));
   connectNavigationSignals();
   connectPanelSignals();
   installExportBridge();
 }
 
+// The page fills the window. The title stays set (the desktop's window list
+// shows it) but nothing shows it; the window's buttons and its menu float
+// over the page, and the strip they sit in moves the window.
 void AppDelegate::applyFullContentStyle() {
-  // The title stays set (the desktop's window list shows it) but the bar shows none.
-  GtkWidget* bar = gtk_header_bar_new();
-  gtk_header_bar_set_title_widget(GTK_HEADER_BAR(bar), gtk_label_new(nullptr));
-  gtk_widget_add_css_class(bar, "flat");
-  gtk_window_set_titlebar(window_, bar);
+  // A hidden title bar keeps the window's own decorations (shadow, resize
+  // edges) without the desktop's title bar.
+  GtkWidget* noTitleBar = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+  gtk_widget_set_visible(noTitleBar, FALSE);
+  gtk_window_set_titlebar(window_, noTitleBar);
+
+  GtkWidget* controls = gtk_window_controls_new(GTK_PACK_END);
+  GtkWidget* menu = gtk_menu_button_new();
+  gtk_menu_button_set_icon_name(GTK_MENU_BUTTON(menu), "open-menu-symbolic");
+  gtk_menu_button_set_menu_model(GTK_MENU_BUTTON(menu), G_MENU_MODEL(mainMenu_.get()));
+  gtk_menu_button_set_primary(GTK_MENU_BUTTON(menu), TRUE);  // F10 opens it, as a menu bar would
+  gtk_widget_set_tooltip_text(menu, "Main Menu");
+  gtk_accessible_update_property(GTK_ACCESSIBLE(menu), GTK_ACCESSIBLE_PROPERTY_LABEL, "Main Menu", -1);
+  for (auto [widget, side] : {std::pair{controls, GTK_ALIGN_END}, std::pair{menu, GTK_ALIGN_START}}) {
+    gtk_widget_set_halign(widget, side);
+    gtk_widget_set_valign(widget, GTK_ALIGN_START);
+    gtk_widget_set_margin_top(widget, kStripMargin);
+    gtk_widget_set_margin_start(widget, kStripMargin);
+    gtk_widget_set_margin_end(widget, kStripMargin);
+    gtk_widget_add_css_class(widget, "osd");  // readable over any page
+    gtk_overlay_add_overlay(content_, widget);
+  }
+  int height = 0;
+  gtk_widget_measure(menu, GTK_ORIENTATION_VERTICAL, -1, nullptr, &height, nullptr, nullptr);
+  better_webkit_set_title_strip_height(RUNLET_BETTER_WEBKIT(webView_), height + 2 * kStripMargin);
 }
 
 void AppDelegate::installActions() {
@@ -200,6 +211,7 @@ void AppDelegate::installActions() {
        }},
       {"hide", [](AppDelegate* self) { gtk_window_minimize(self->window_); }},
       {"quit", [](AppDelegate* self) { gtk_window_close(self->window_); }},
+      {"closeWindow", [](AppDelegate* self) { gtk_window_close(self->window_); }},
       {"cut", [](AppDelegate* self) { runEditingCommand(self->webView_, WEBKIT_EDITING_COMMAND_CUT); }},
       {"copy", [](AppDelegate* self) { runEditingCommand(self->webView_, WEBKIT_EDITING_COMMAND_COPY); }},
       {"paste", [](AppDelegate* self) { runEditingCommand(self->webView_, WEBKIT_EDITING_COMMAND_PASTE); }},
@@ -217,30 +229,40 @@ void AppDelegate::installActions() {
     g_object_set_data(G_OBJECT(action.get()), "runlet-run", reinterpret_cast<gpointer>(entry.run));
     g_signal_connect(action.get(), "activate", G_CALLBACK(+[](GSimpleAction* a, GVariant*, gpointer self) {
                        auto run = reinterpret_cast<void (*)(AppDelegate*)>(g_object_get_data(G_OBJECT(a), "runlet-run"));
-                       if (static_cast<AppDelegate*>(self)->window()) run(static_cast<AppDelegate*>(self));
+                       if (static_cast<AppDelegate*>(self)->window()) guarded([&] { run(static_cast<AppDelegate*>(self)); });
                      }),
                      this);
     g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action.get()));
   }
-  registerAccelerators(application_, G_MENU_MODEL(mainMenu_.get()));
+  for (const auto& shortcut : kApplicationShortcuts) {
+    std::vector<const char*> keys;
+    for (auto key : shortcut.keys) {
+      if (!key.empty()) keys.push_back(key.data());
+    }
+    keys.push_back(nullptr);
+    gtk_application_set_accels_for_action(application_, shortcut.action.data(), keys.data());
+  }
 }
 
-void AppDelegate::loadFirstPage() {
+void AppDelegate::loadRemote(const std::string& address) {
+  LoadPlan plan = planRemoteLoad(address);
+  if (plan.kind == LoadPlan::Kind::error) {
+    showError(plan.errorMessage);
+    return;
+  }
+  webkit_web_view_load_uri(webView_, plan.uri.c_str());
+}
+
+void AppDelegate::loadLocalSite(const AppConfig& config) {
   std::optional<std::filesystem::path> resources;
   if (options_.bundle) resources = options_.bundle->resourcesPath();
-  LoadPlan plan = planLoad(config_, resources);
-  switch (plan.kind) {
-    case LoadPlan::Kind::error:
-      showError(plan.errorMessage);
-      break;
-    case LoadPlan::Kind::local:
-      siteRoot_ = plan.siteRoot;
-      webkit_web_view_load_uri(webView_, plan.uri.c_str());
-      break;
-    case LoadPlan::Kind::remote:
-      webkit_web_view_load_uri(webView_, plan.uri.c_str());
-      break;
+  LoadPlan plan = planLocalSiteLoad(config, resources);
+  if (plan.kind == LoadPlan::Kind::error) {
+    showError(plan.errorMessage);
+    return;
   }
+  siteRoot_ = plan.siteRoot;
+  webkit_web_view_load_uri(webView_, plan.uri.c_str());
 }
 
 void AppDelegate::showError(std::string_view message) {

@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 #include <webkit/webkit.h>
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -31,6 +32,8 @@ class AppDelegate {
     std::filesystem::path downloadsFolder;   // empty: the user's Downloads folder
     platform::Workspace* workspace = nullptr;  // nullptr: the desktop's
     bool softwareRendering = false;          // no GPU: composite without GL
+    // How long a page may take to answer before its load fails. Tests shorten it.
+    std::chrono::milliseconds loadTimeout = std::chrono::seconds(60);
   };
 
   AppDelegate(GtkApplication* application, Options options);
@@ -65,7 +68,8 @@ class AppDelegate {
   void configureWebView();
   void applyFullContentStyle();
   void installActions();
-  void loadFirstPage();
+  void loadRemote(const std::string& address);
+  void loadLocalSite(const AppConfig& config);
   void restoreFrame();
   void saveFrame();
   static gboolean onCloseRequest(GtkWindow*, gpointer self);
@@ -78,9 +82,12 @@ class AppDelegate {
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, char* uri, GError*, gpointer self);
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer self);
   bool decideNavigationAction(WebKitPolicyDecision* decision);
-  bool decideNewWindowAction(WebKitNavigationAction* action, bool hasTargetFrame);
+  void decideNewWindowAction(WebKitNavigationAction* action);
   bool decideResponse(WebKitResponsePolicyDecision* decision);
   void presentNavigationError(WebKitLoadEvent event, const GError* error);
+  void armLoadTimeout();
+  void disarmLoadTimeout();
+  static gboolean onLoadTimeout(gpointer self);
 
   // Local site (site_scheme.cpp).
   void registerSiteScheme();
@@ -91,12 +98,14 @@ class AppDelegate {
   static void onDownloadStarted(WebKitNetworkSession*, WebKitDownload*, gpointer self);
   static gboolean onDecideDestination(WebKitDownload*, char* suggestedName, gpointer self);
   static void onDownloadFinished(WebKitDownload*, gpointer self);
+  void finishDownload(WebKitDownload* download);
   static void onDownloadFailed(WebKitDownload*, GError*, gpointer self);
   std::filesystem::path downloadsFolder() const;
 
   // Export bridge (export_handling.cpp).
   void installExportBridge();
   static void onExportMessage(WebKitUserContentManager*, JSCValue* body, gpointer self);
+  void receiveExportMessage(JSCValue* body);
   static void onFileInputMessage(WebKitUserContentManager*, JSCValue* body, gpointer self);
 
   // Page panels (page_panels.cpp).
@@ -115,7 +124,8 @@ class AppDelegate {
   const std::string exportMessageName_ = "nblExport";
 
   GtkWindow* window_ = nullptr;  // owned by GTK's list of toplevels until destroyed
-  WebKitWebView* webView_ = nullptr;  // owned by the window
+  GtkOverlay* content_ = nullptr;  // the window's child: the web view and, over it, a full-content window's controls
+  WebKitWebView* webView_ = nullptr;  // a BetterWebkit, owned by the window
   platform::GRef<GMenu> mainMenu_;
   platform::GRef<WebKitWebContext> webContext_;
   platform::GRef<WebKitNetworkSession> networkSession_;
@@ -132,6 +142,8 @@ class AppDelegate {
   bool nextChooserWantsFolders_ = false;
   // A page with an address has been on screen since the view was created.
   bool hasCommittedPage_ = false;
+  // The running main-frame load's time limit, until the page answers.
+  guint loadTimeoutSource_ = 0;
 
   // Deferred callbacks hold a weak reference: they do nothing once the delegate is gone.
   std::shared_ptr<AppDelegate*> alive_;

@@ -1,5 +1,6 @@
 #include "platform/user_defaults.hpp"
 #include "runtime/app_delegate.hpp"
+#include "runtime/callback_guard.hpp"
 #include "runtime/window_frame.hpp"
 
 namespace runlet {
@@ -8,17 +9,23 @@ namespace {
 
 platform::UserDefaults defaultsOf(const std::optional<platform::Bundle>& bundle) {
   auto identifier = bundle ? bundle->identifier() : std::nullopt;
-  return platform::UserDefaults(identifier.value_or(std::string(kTemplateIdentifier)));
+  // Named like the app's other folders: a bundle identifier may be too long for a folder name.
+  return platform::UserDefaults(applicationId(identifier.value_or("")));
 }
 
 }  // namespace
 
+// A frame that cannot be read or saved (an identifier that names no folder,
+// a file where the settings folder should be, a full disk) is simply not
+// remembered.
 void AppDelegate::restoreFrame() {
-  auto stored = defaultsOf(options_.bundle).object(std::string(kFrameAutosaveName));
-  auto frame = stored ? windowFrameFrom(*stored) : std::nullopt;
-  if (!frame) return;
-  gtk_window_set_default_size(window_, frame->width, frame->height);
-  if (frame->maximized) gtk_window_maximize(window_);
+  guarded([&] {
+    auto stored = defaultsOf(options_.bundle).object(std::string(kFrameAutosaveName));
+    auto frame = stored ? windowFrameFrom(*stored) : std::nullopt;
+    if (!frame) return;
+    gtk_window_set_default_size(window_, frame->width, frame->height);
+    if (frame->maximized) gtk_window_maximize(window_);
+  });
 }
 
 void AppDelegate::saveFrame() {
@@ -28,7 +35,7 @@ void AppDelegate::saveFrame() {
   gtk_window_get_default_size(window_, &frame.width, &frame.height);
   frame.maximized = gtk_window_is_maximized(window_);
   if (!windowFrameFrom(toValue(frame))) return;
-  defaultsOf(options_.bundle).set(std::string(kFrameAutosaveName), toValue(frame));
+  guarded([&] { defaultsOf(options_.bundle).set(std::string(kFrameAutosaveName), toValue(frame)); });
 }
 
 }  // namespace runlet

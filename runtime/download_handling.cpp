@@ -1,6 +1,7 @@
 // Downloads land in the Downloads folder under a free name and are shown in
 // the file manager when done.
 #include "runtime/app_delegate.hpp"
+#include "runtime/callback_guard.hpp"
 #include "runtime/downloads.hpp"
 
 namespace runlet {
@@ -14,7 +15,7 @@ std::filesystem::path AppDelegate::downloadsFolder() const {
 }
 
 void AppDelegate::onDownloadStarted(WebKitNetworkSession*, WebKitDownload* download, gpointer self) {
-  static_cast<AppDelegate*>(self)->adoptDownload(download);
+  guarded([&] { static_cast<AppDelegate*>(self)->adoptDownload(download); });
 }
 
 // Downloads reach us both from the session and from our own requests; each
@@ -30,9 +31,14 @@ void AppDelegate::adoptDownload(WebKitDownload* download) {
 
 gboolean AppDelegate::onDecideDestination(WebKitDownload* download, char* suggestedName, gpointer data) {
   auto* self = static_cast<AppDelegate*>(data);
-  auto destination = downloadDestination(self->downloadsFolder(), suggestedName ? suggestedName : "");
-  self->downloadDestinations_[download] = destination;
-  webkit_download_set_destination(download, destination.c_str());
+  bool decided = guarded(false, [&] {
+    auto destination = downloadDestination(self->downloadsFolder(), suggestedName ? suggestedName : "");
+    self->downloadDestinations_[download] = destination;
+    webkit_download_set_destination(download, destination.c_str());
+    return true;
+  });
+  // Never the engine's own choice of folder: a download without a place of ours fails.
+  if (!decided) webkit_download_cancel(download);
   return TRUE;
 }
 
@@ -52,24 +58,28 @@ bool wasCutShort(WebKitDownload* download) {
 void AppDelegate::onDownloadFinished(WebKitDownload* download, gpointer data) {
   auto* self = static_cast<AppDelegate*>(data);
   g_signal_handlers_disconnect_by_data(download, self);
+  guarded([&] { self->finishDownload(download); });
+}
+
+void AppDelegate::finishDownload(WebKitDownload* download) {
   // A failed download has already been forgotten; the engine reports
   // "finished" after "failed" too.
-  auto node = self->downloadDestinations_.extract(download);
+  auto node = downloadDestinations_.extract(download);
   if (node && wasCutShort(download)) {
     // Never shown as a finished file: what arrived is not the file.
     std::error_code ec;
     std::filesystem::remove(node.mapped(), ec);
-    self->workspace().alertSound();
+    workspace().alertSound();
   } else if (node) {
-    self->workspace().revealFile(node.mapped());
+    workspace().revealFile(node.mapped());
   }
-  std::erase_if(self->runningDownloads_, [&](const auto& d) { return d.get() == download; });
+  std::erase_if(runningDownloads_, [&](const auto& d) { return d.get() == download; });
 }
 
 void AppDelegate::onDownloadFailed(WebKitDownload* download, GError*, gpointer data) {
   auto* self = static_cast<AppDelegate*>(data);
   self->downloadDestinations_.erase(download);
-  self->workspace().alertSound();
+  guarded([&] { self->workspace().alertSound(); });
 }
 
 }  // namespace runlet

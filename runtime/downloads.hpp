@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,15 +12,26 @@ namespace runlet {
 
 inline constexpr std::string_view kFallbackFileName = "download";
 
+// The longest name a saved file gets, in bytes. File systems take 255; the
+// engine writes a download beside its destination under the destination's
+// name plus ".wkdownload" until it is complete.
+inline constexpr size_t kMaxSavedNameBytes = 255 - std::string_view(".wkdownload").size();
+
 // The first free path among `wanted`, "base (1).ext", "base (2).ext", ...
-// A folder of that name counts as taken.
+// A folder of that name counts as taken. The base is shortened where the
+// counter would make the name longer than kMaxSavedNameBytes.
 std::filesystem::path uniqueURL(const std::filesystem::path& wanted);
 
-// The XDG download folder, else the home folder.
+// The user's download folder: the XDG one when configured and not the home
+// folder itself (GLib answers the home folder when user-dirs.dirs is
+// missing), otherwise ~/Downloads. Created when missing.
 std::filesystem::path downloadsFolder();
+std::filesystem::path chooseDownloadsFolder(const std::optional<std::filesystem::path>& configured,
+                                            const std::filesystem::path& home);
 
-// A name that cannot leave the folder: its last path component; empty, "."
-// and ".." become "download".
+// A name that cannot leave the folder or hide there: its last path component
+// without leading dots, at most kMaxSavedNameBytes long (cut at a character
+// boundary, the extension kept); nothing left becomes "download".
 std::string safeFileName(std::string_view name);
 
 // WebKitGTK reports a transfer the server cut short as finished. A body

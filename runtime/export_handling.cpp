@@ -1,5 +1,6 @@
 // The native half of the export bridge.
 #include "runtime/app_delegate.hpp"
+#include "runtime/callback_guard.hpp"
 #include "runtime/export_bridge.hpp"
 #include "runtime/file_input.hpp"
 
@@ -57,7 +58,10 @@ void AppDelegate::installExportBridge() {
 }
 
 void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gpointer data) {
-  auto* self = static_cast<AppDelegate*>(data);
+  guarded([&] { static_cast<AppDelegate*>(data)->receiveExportMessage(value); });
+}
+
+void AppDelegate::receiveExportMessage(JSCValue* value) {
   ExportMessageBody body;
   body.isDictionary = value && jsc_value_is_object(value) && !jsc_value_is_array(value) &&
                       !jsc_value_is_function(value) && !jsc_value_is_null(value);
@@ -74,15 +78,15 @@ void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gp
       body.last = booleanProperty(value, "last");
     }
   }
-  auto request = exportRequestFromMessage(self->exportMessageName_, body);
+  auto request = exportRequestFromMessage(exportMessageName_, body);
   if (!request) return;
-  auto outcome = self->exportAssembler_.add(self->downloadsFolder(), *request);
+  auto outcome = exportAssembler_.add(downloadsFolder(), *request);
   switch (outcome.kind) {
     case SaveOutcome::Kind::saved:
-      self->workspace().revealFile(outcome.path);
+      workspace().revealFile(outcome.path);
       break;
     case SaveOutcome::Kind::failed:
-      self->workspace().alertSound();
+      workspace().alertSound();
       break;
     case SaveOutcome::Kind::pending:
     case SaveOutcome::Kind::undecodable:

@@ -1,10 +1,13 @@
 #include "runtime/local_site.hpp"
 
-#include <glib.h>
+#include <gio/gio.h>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "platform/gobject_ptr.hpp"
+#include "platform/url.hpp"
 
 namespace runlet {
 
@@ -28,6 +31,35 @@ std::optional<fs::path> resolveSitePath(const fs::path& siteRoot, std::string_vi
   auto [rootEnd, _] = std::mismatch(root.begin(), root.end(), resolved.begin(), resolved.end());
   if (rootEnd != root.end()) return std::nullopt;
   return resolved;
+}
+
+namespace {
+
+// Browsers require these exact types (streaming WebAssembly compilation,
+// module scripts, manifests); the database has none for some and a desktop
+// document type for ".otf".
+constexpr std::array<std::pair<std::string_view, std::string_view>, 7> kWebTypes = {{
+    {"wasm", "application/wasm"},
+    {"mjs", "text/javascript"},
+    {"js", "text/javascript"},
+    {"webmanifest", "application/manifest+json"},
+    {"map", "application/json"},
+    {"otf", "font/otf"},
+    {"apng", "image/apng"},
+}};
+
+}  // namespace
+
+std::string siteMIMEType(std::string_view fileName) {
+  if (auto dot = fileName.rfind('.'); dot != std::string_view::npos) {
+    std::string extension(platform::asciiLower(fileName.substr(dot + 1)));
+    for (auto [candidate, type] : kWebTypes) {
+      if (extension == candidate) return std::string(type);
+    }
+  }
+  platform::GCharPtr contentType(g_content_type_guess(std::string(fileName).c_str(), nullptr, 0, nullptr));
+  platform::GCharPtr mime(contentType ? g_content_type_get_mime_type(contentType.get()) : nullptr);
+  return mime ? mime.get() : "application/octet-stream";
 }
 
 std::optional<std::string> decodedRequestPath(std::string_view encodedPath) {

@@ -22,6 +22,11 @@ std::string siteURL(std::string_view relativePath);
 std::optional<std::filesystem::path> resolveSitePath(const std::filesystem::path& siteRoot,
                                                      std::string_view requestPath);
 
+// The MIME type a site file is served with: the system's shared MIME database
+// by file name, with the web types it lacks or names otherwise on top
+// (WebAssembly, module scripts, web app manifests, fonts).
+std::string siteMIMEType(std::string_view fileName);
+
 // The request path of a site-scheme URL path as WebKit hands it over
 // (percent-encoded); nothing when it cannot name a file.
 std::optional<std::string> decodedRequestPath(std::string_view encodedPath);

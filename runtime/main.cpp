@@ -7,6 +7,7 @@
 #include "platform/bundle.hpp"
 #include "runtime/app_delegate.hpp"
 #include "runtime/app_identity.hpp"
+#include "runtime/callback_guard.hpp"
 #include "runtime/rendering.hpp"
 
 namespace {
@@ -23,8 +24,10 @@ void onActivate(GtkApplication* application, gpointer data) {
     if (launcher->delegate->window()) launcher->delegate->restoreMainWindow();
     return;
   }
-  launcher->delegate = std::make_unique<runlet::AppDelegate>(application, launcher->options);
-  launcher->delegate->launch();
+  runlet::guarded([&] {
+    launcher->delegate = std::make_unique<runlet::AppDelegate>(application, launcher->options);
+    launcher->delegate->launch();
+  });
 }
 
 }  // namespace
@@ -32,6 +35,7 @@ void onActivate(GtkApplication* application, gpointer data) {
 int main(int argc, char** argv) {
   Launcher launcher;
   launcher.options.softwareRendering = runlet::chooseRenderingPath();
+  if (launcher.options.softwareRendering) runlet::keepFrameBuffersAllocated();
   launcher.options.bundle = platform::Bundle::main();
   auto identifier = launcher.options.bundle ? launcher.options.bundle->identifier() : std::nullopt;
   std::string id = runlet::applicationId(identifier.value_or(""));

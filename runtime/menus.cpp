@@ -25,7 +25,7 @@ void retitleTree(GMenuModel* menu, std::string_view name) {
   for (int i = 0; i < count; ++i) {
     if (G_IS_MENU(menu) && isRetitled(itemStringAttribute(menu, i, kOutletAttribute.data()))) {
       auto item = GRef<GMenuItem>::adopt(g_menu_item_new_from_model(menu, i));
-      std::string title = replacingAll(itemLabel(menu, i), kNamePlaceholder, name);
+      std::string title = replacingAll(itemLabel(menu, i), kNamePlaceholder, menuLabelText(name));
       g_menu_item_set_label(item.get(), title.c_str());
       g_menu_remove(G_MENU(menu), i);
       g_menu_insert_item(G_MENU(menu), i, item.get());
@@ -46,9 +46,11 @@ class MenuAppender {
     g_menu_append_section(menu_, nullptr, G_MENU_MODEL(section.get()));
     current_ = section.get();
   }
-  void add(const char* title, const char* action, const char* accel) {
-    auto item = GRef<GMenuItem>::adopt(g_menu_item_new(title, action));
-    g_menu_item_set_attribute(item.get(), "accel", "s", accel);
+  void add(const char* title, std::string_view action) {
+    auto item = GRef<GMenuItem>::adopt(g_menu_item_new(title, std::string(action).c_str()));
+    for (const auto& shortcut : kApplicationShortcuts) {
+      if (shortcut.action == action) g_menu_item_set_attribute(item.get(), "accel", "s", shortcut.keys[0].data());
+    }
     g_menu_append_item(current_, item.get());
   }
 
@@ -58,6 +60,8 @@ class MenuAppender {
 };
 
 }  // namespace
+
+std::string menuLabelText(std::string_view text) { return replacingAll(text, "_", "__"); }
 
 std::string replacingAll(std::string_view text, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(text);
@@ -96,7 +100,7 @@ void titleApplicationMenu(GMenu* mainMenu, std::string_view bundleName) {
   if (!mainMenu || g_menu_model_get_n_items(G_MENU_MODEL(mainMenu)) == 0) return;
   // GMenu items can't change in place: replace the first with a relabelled copy.
   auto item = GRef<GMenuItem>::adopt(g_menu_item_new_from_model(G_MENU_MODEL(mainMenu), 0));
-  g_menu_item_set_label(item.get(), std::string(bundleName).c_str());
+  g_menu_item_set_label(item.get(), menuLabelText(bundleName).c_str());
   g_menu_remove(mainMenu, 0);
   g_menu_insert_item(mainMenu, 0, item.get());
 }
@@ -124,11 +128,11 @@ void installWebMenu(GMenu* mainMenu) {
   }
   MenuAppender append(view.get());
   if (needsSeparator) append.separator();
-  append.add("Reload", "app.reloadPage", "<Control>r");
-  append.add("Back", "app.goBack", "<Control>bracketleft");
-  append.add("Forward", "app.goForward", "<Control>bracketright");
+  append.add("Reload", "app.reloadPage");
+  append.add("Back", "app.goBack");
+  append.add("Forward", "app.goForward");
   append.separator();
-  append.add("Copy Current URL", "app.copyCurrentURL", "<Control><Shift>c");
+  append.add("Copy Current URL", "app.copyCurrentURL");
 }
 
 }  // namespace runlet

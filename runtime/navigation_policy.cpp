@@ -46,17 +46,6 @@ bool isExportURL(std::string_view url, TargetFrame target) {
   return isExportScheme(url);
 }
 
-ActionDecision decideNavigationAction(std::string_view url, TargetFrame target, bool shouldPerformDownload) {
-  if (url.empty()) return ActionDecision::allow;
-  if (isExternalSchemeURL(url)) return ActionDecision::openExternally;
-  if (shouldPerformDownload || isExportURL(url, target)) return ActionDecision::download;
-  return ActionDecision::allow;
-}
-
-ResponseDecision decideNavigationResponse(bool canShowMIMEType) {
-  return canShowMIMEType ? ResponseDecision::allow : ResponseDecision::download;
-}
-
 ActionDecision decideNavigationActionForAnyFrame(std::string_view url) {
   return isExternalSchemeURL(url) ? ActionDecision::openExternally : ActionDecision::allow;
 }
@@ -64,12 +53,12 @@ ActionDecision decideNavigationActionForAnyFrame(std::string_view url) {
 ResponseDecision decideMainResourceResponse(std::string_view url, bool isMainFrameMainResource,
                                             bool canShowMIMEType) {
   if (isMainFrameMainResource && isExportURL(url, TargetFrame::main)) return ResponseDecision::download;
-  return decideNavigationResponse(canShowMIMEType);
+  return canShowMIMEType ? ResponseDecision::show : ResponseDecision::download;
 }
 
-NewWindowDecision decideNewWindow(std::string_view url, bool hasTargetFrame, bool shouldPerformDownload) {
-  if (url.empty() || hasTargetFrame) return NewWindowDecision::ignore;
-  if (shouldPerformDownload || isExportURL(url, TargetFrame::none)) return NewWindowDecision::download;
+NewWindowDecision decideNewWindow(std::string_view url) {
+  if (url.empty()) return NewWindowDecision::ignore;
+  if (isExportURL(url, TargetFrame::none)) return NewWindowDecision::download;
   return NewWindowDecision::loadInPlace;
 }
 

@@ -21,21 +21,21 @@ bool isExternalSchemeURL(std::string_view url);
 // Files built inside a page ("blob:" and "data:") aimed at the main frame or a new window.
 bool isExportURL(std::string_view url, TargetFrame target);
 
-enum class ActionDecision { allow, openExternally, download };
-// For every frame alike; external schemes come first.
-ActionDecision decideNavigationAction(std::string_view url, TargetFrame target, bool shouldPerformDownload);
-
-enum class ResponseDecision { allow, download };
-ResponseDecision decideNavigationResponse(bool canShowMIMEType);
-
-// WebKitGTK tells a subframe apart only once the response arrives, so the
-// main-frame export rule is applied there: the action decision sees every
-// frame alike and only hands external schemes to the system.
+// WebKitGTK's navigation-action decision cannot tell a subframe from the main
+// frame, so it only hands external schemes to the system, for every frame;
+// the main-frame export rule is applied on the response, which knows.
+enum class ActionDecision { allow, openExternally };
 ActionDecision decideNavigationActionForAnyFrame(std::string_view url);
+
+// The MIME type alone decides between showing and saving: a response that
+// asks to be saved as an attachment but can be shown is shown.
+enum class ResponseDecision { show, download };
 ResponseDecision decideMainResourceResponse(std::string_view url, bool isMainFrameMainResource, bool canShowMIMEType);
 
+// A new-window request never opens a window: the target loads in place, or
+// is downloaded when it is a file built in the page.
 enum class NewWindowDecision { ignore, download, loadInPlace };
-NewWindowDecision decideNewWindow(std::string_view url, bool hasTargetFrame, bool shouldPerformDownload);
+NewWindowDecision decideNewWindow(std::string_view url);
 
 struct LoadError {
   std::string domain;  // the engine's error domain name
@@ -51,6 +51,9 @@ inline constexpr std::string_view kMediaErrorDomain = "WebKitMediaError";
 inline constexpr std::int64_t kNetworkErrorCancelled = 302;
 inline constexpr std::int64_t kPolicyErrorInterrupted = 102;
 inline constexpr std::int64_t kMediaErrorWillHandleLoad = 204;
+
+// The failure of a load whose page did not answer within its time limit.
+inline constexpr std::string_view kLoadTimedOutMessage = "The request timed out.";
 
 bool isIgnoredLoadError(const LoadError& error);
 // Whether a failure replaces the content with the error page: only while no

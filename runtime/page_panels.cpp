@@ -1,5 +1,6 @@
 // Alerts, confirmations, file choosers and media permissions asked for by pages.
 #include "runtime/app_delegate.hpp"
+#include "runtime/callback_guard.hpp"
 
 namespace runlet {
 
@@ -31,24 +32,26 @@ struct PendingFileChooser {
   }
 };
 
+// The chosen files go to the page; an empty choice is left as a cancel.
+void selectChosenFiles(GtkFileChooser* panel, PendingFileChooser& pending) {
+  auto files = platform::GRef<GListModel>::adopt(gtk_file_chooser_get_files(panel));
+  std::vector<std::string> paths;
+  for (guint i = 0; files && i < g_list_model_get_n_items(files.get()); ++i) {
+    auto file = platform::GRef<GFile>::adopt(G_FILE(g_list_model_get_item(files.get(), i)));
+    platform::GCharPtr path(g_file_get_path(file.get()));
+    if (path) paths.emplace_back(path.get());
+  }
+  if (paths.empty()) return;
+  std::vector<const char*> list;
+  for (const auto& p : paths) list.push_back(p.c_str());
+  list.push_back(nullptr);
+  webkit_file_chooser_request_select_files(pending.request, list.data());
+  pending.answered = true;
+}
+
 void onFileChooserResponse(GtkDialog* panel, int response, gpointer data) {
   std::unique_ptr<PendingFileChooser> pending(static_cast<PendingFileChooser*>(data));
-  if (response == GTK_RESPONSE_ACCEPT) {
-    auto files = platform::GRef<GListModel>::adopt(gtk_file_chooser_get_files(GTK_FILE_CHOOSER(panel)));
-    std::vector<std::string> paths;
-    for (guint i = 0; files && i < g_list_model_get_n_items(files.get()); ++i) {
-      auto file = platform::GRef<GFile>::adopt(G_FILE(g_list_model_get_item(files.get(), i)));
-      platform::GCharPtr path(g_file_get_path(file.get()));
-      if (path) paths.emplace_back(path.get());
-    }
-    if (!paths.empty()) {
-      std::vector<const char*> list;
-      for (const auto& p : paths) list.push_back(p.c_str());
-      list.push_back(nullptr);
-      webkit_file_chooser_request_select_files(pending->request, list.data());
-      pending->answered = true;
-    }
-  }
+  if (response == GTK_RESPONSE_ACCEPT) guarded([&] { selectChosenFiles(GTK_FILE_CHOOSER(panel), *pending); });
   gtk_window_destroy(GTK_WINDOW(panel));
 }
 

@@ -1,6 +1,7 @@
 #include "runtime/rendering.hpp"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,7 +27,18 @@ bool chooseRenderingPath() {
   }
   if (hasGPURenderNode()) return false;
   setenv("GSK_RENDERER", "cairo", 0);
+  // Without GL in GTK the web view would warn that it cannot use it; it is
+  // told first that it composites without.
+  if (const char* debug = std::getenv("GDK_DEBUG"); !debug || !*debug) setenv("GDK_DEBUG", "gl-disable", 1);
+  setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", 0);
   return true;
+}
+
+void keepFrameBuffersAllocated() {
+  // Buffers up to 32 MiB (a 4K window) come from the heap, and up to 64 MiB
+  // of free heap stays with the process instead of going back each frame.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
 }
 
 }  // namespace runlet

@@ -49,12 +49,13 @@ std::string errorPageHTML(std::string_view message) {
   return page;
 }
 
-LoadPlan planLoad(const AppConfig& config, const std::optional<std::filesystem::path>& resourcesDir) {
-  if (!config.isLocal()) {
-    auto url = normalizedURL(config.url);
-    if (!url) return LoadPlan::error(kNoValidAddress);
-    return {LoadPlan::Kind::remote, url->string(), {}, {}};
-  }
+LoadPlan planRemoteLoad(std::string_view address) {
+  auto url = normalizedURL(address);
+  if (!url) return LoadPlan::error(kNoValidAddress);
+  return {LoadPlan::Kind::remote, url->string(), {}, {}};
+}
+
+LoadPlan planLocalSiteLoad(const AppConfig& config, const std::optional<std::filesystem::path>& resourcesDir) {
   if (!resourcesDir) return LoadPlan::error(kNoBundledWebsite);
   std::filesystem::path siteRoot = *resourcesDir / "Site";
   // A start page that would lie outside the site could never be served, so it counts as missing.

@@ -45,7 +45,10 @@ struct LoadPlan {
   static LoadPlan error(std::string_view message) { return {Kind::error, {}, std::string(message), {}}; }
 };
 
-// Decides the first load from the record and the bundle's resources folder.
-LoadPlan planLoad(const AppConfig& config, const std::optional<std::filesystem::path>& resourcesDir);
+// What loadRemote loads: the configured address, normalised, or the error page.
+LoadPlan planRemoteLoad(std::string_view address);
+// What loadLocalSite loads: the start page below the resources folder's
+// "Site", or the error page.
+LoadPlan planLocalSiteLoad(const AppConfig& config, const std::optional<std::filesystem::path>& resourcesDir);
 
 }  // namespace runlet

@@ -1,20 +1,32 @@
 // Serves the bundled site to the web view, confined to its folder.
 #include "runtime/app_delegate.hpp"
+#include "runtime/callback_guard.hpp"
 #include "runtime/local_site.hpp"
 
 namespace runlet {
 
 namespace {
 
-void finishNotFound(WebKitURISchemeRequest* request) {
-  platform::CPtr<GError> error(g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "File not found"));
-  webkit_uri_scheme_request_finish_error(request, error.get());
-}
+using ResponseRef = platform::GRef<WebKitURISchemeResponse>;
 
-std::string mimeTypeOf(const std::filesystem::path& file) {
-  platform::GCharPtr contentType(g_content_type_guess(file.filename().c_str(), nullptr, 0, nullptr));
-  platform::GCharPtr mime(contentType ? g_content_type_get_mime_type(contentType.get()) : nullptr);
-  return mime ? mime.get() : "application/octet-stream";
+ResponseRef siteResponse(const std::filesystem::path& siteRoot, WebKitURISchemeRequest* request) {
+  auto path = decodedRequestPath(webkit_uri_scheme_request_get_path(request));
+  auto file = (path && !siteRoot.empty()) ? resolveSitePath(siteRoot, *path) : std::nullopt;
+  std::error_code ec;
+  if (file && std::filesystem::is_directory(*file, ec)) file = resolveSitePath(siteRoot, *path + "/index.html");
+  if (!file || !std::filesystem::is_regular_file(*file, ec)) return nullptr;
+  auto gfile = platform::adoptGRef(g_file_new_for_path(file->c_str()));
+  auto stream = platform::adoptGRef(g_file_read(gfile.get(), nullptr, nullptr));
+  if (!stream) return nullptr;
+  auto size = static_cast<gint64>(std::filesystem::file_size(*file, ec));
+  auto response = ResponseRef::adopt(webkit_uri_scheme_response_new(G_INPUT_STREAM(stream.get()), ec ? -1 : size));
+  std::string type = siteMIMEType(file->filename().string());
+  webkit_uri_scheme_response_set_content_type(response.get(), type.c_str());
+  // Pages read the type from the headers too (streamed WebAssembly does).
+  SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+  soup_message_headers_replace(headers, "Content-Type", type.c_str());
+  webkit_uri_scheme_response_set_http_headers(response.get(), headers);  // takes the headers
+  return response;
 }
 
 }  // namespace
@@ -31,26 +43,14 @@ void AppDelegate::registerSiteScheme() {
 
 void AppDelegate::onSiteRequest(WebKitURISchemeRequest* request, gpointer data) {
   auto* self = static_cast<AppDelegate*>(data);
-  auto path = decodedRequestPath(webkit_uri_scheme_request_get_path(request));
-  auto file = (path && !self->siteRoot_.empty()) ? resolveSitePath(self->siteRoot_, *path) : std::nullopt;
-  std::error_code ec;
-  if (file && std::filesystem::is_directory(*file, ec)) {
-    file = resolveSitePath(self->siteRoot_, *path + "/index.html");
-  }
-  if (!file || !std::filesystem::is_regular_file(*file, ec)) {
-    finishNotFound(request);
+  // Every request is finished exactly once, also when reading the file fails.
+  auto response = guarded(ResponseRef(), [&] { return siteResponse(self->siteRoot_, request); });
+  if (response) {
+    webkit_uri_scheme_request_finish_with_response(request, response.get());
     return;
   }
-  auto gfile = platform::adoptGRef(g_file_new_for_path(file->c_str()));
-  auto stream = platform::adoptGRef(g_file_read(gfile.get(), nullptr, nullptr));
-  if (!stream) {
-    finishNotFound(request);
-    return;
-  }
-  auto size = static_cast<gint64>(std::filesystem::file_size(*file, ec));
-  auto response = platform::adoptGRef(webkit_uri_scheme_response_new(G_INPUT_STREAM(stream.get()), ec ? -1 : size));
-  webkit_uri_scheme_response_set_content_type(response.get(), mimeTypeOf(*file).c_str());
-  webkit_uri_scheme_request_finish_with_response(request, response.get());
+  platform::CPtr<GError> error(g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "File not found"));
+  webkit_uri_scheme_request_finish_error(request, error.get());
 }
 
 }  // namespace runlet

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
@@ -62,6 +63,29 @@ inline std::string commandName(pid_t pid) {
   std::string name;
   std::getline(comm, name);
   return name;
+}
+
+// CPU time (user and system) a process has used, in seconds.
+inline double cpuSeconds(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  auto close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream rest(text.substr(close + 2));
+  std::string field;
+  unsigned long long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && rest >> field; ++i) {
+    if (i == 14) utime = std::stoull(field);
+    if (i == 15) stime = std::stoull(field);
+  }
+  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// CPU time of the whole living tree, in seconds.
+inline double treeCpuSeconds(pid_t root) {
+  double total = 0;
+  for (pid_t pid : processTree(root)) total += cpuSeconds(pid);
+  return total;
 }
 
 // Proportional set size of the whole tree, in KiB.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "builder/build_fixture.hpp"
+#include "builder/bundle_identifier.hpp"
 
 namespace {
 
@@ -17,8 +18,10 @@ class BundleAssembly : public testing_support::BuildFixture {
  protected:
   fs::path destination(const std::string& name = "My Cool App") const { return out / (name + ".app"); }
 
+  // Assembles the app and puts it in place, as a finished build would.
   void create(const builder::AppGenerator& request, const fs::path& dest) {
-    builder::createBundle(request, dest, environment(), [this](const std::string& text) { progress.push_back(text); });
+    builder::createBundle(request, dest, environment(), [this](const std::string& text) { progress.push_back(text); })
+        ->commit();
   }
 
   std::vector<std::string> progress;
@@ -37,6 +40,7 @@ TEST_F(BundleAssembly, WebAddressAppHasRewrittenInfoPlistRenamedExecutableAndRec
   EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "My Cool App");
   EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleIconFile"), "AppIcon");
   EXPECT_TRUE(plist::lookup<std::string>(info, "CFBundleIdentifier")->starts_with("co.corvan.nimbrel.my-cool-app-"));
+  EXPECT_EQ(plist::lookup<std::string>(info, "NimbrelStorageKey"), builder::storageKey(request));
   EXPECT_EQ(info.count("CFBundleIconName"), 0u);
   // Keys the builder does not own stay as the template had them.
   EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleShortVersionString"), "2.5.1");
@@ -68,16 +72,20 @@ TEST_F(BundleAssembly, BlankNameKeepsItsBlanksExceptInTheExecutable) {
   EXPECT_EQ(plist::lookup<std::string>(readPlist(contents / "Resources" / "app.plist"), "name"), "   ");
 }
 
-TEST_F(BundleAssembly, AppOrLinkAtTheDestinationIsReplacedBeforeCreationIsReported) {
+// The old app stays whole while the new one is made beside it; the swap
+// replaces it (or a link in its place, never the link's target) in one step.
+TEST_F(BundleAssembly, AnAppOrLinkAtTheDestinationIsReplacedOnlyByTheFinishedBundle) {
   writeFile(destination() / "stale-file", "old");
-  builder::createBundle(urlRequest(), destination(), environment(), [this](const std::string& text) {
-    if (text == "Creating app bundle\u2026") {
-      EXPECT_FALSE(fs::exists(destination()));
-    }
-  });
+  auto staged = builder::createBundle(urlRequest(), destination(), environment(), [](const std::string&) {});
+  EXPECT_EQ(staged->bundle().parent_path().parent_path(), out);
+  EXPECT_EQ(staged->bundle().filename(), destination().filename());
+  EXPECT_EQ(readFile(destination() / "stale-file"), "old");
+  staged->commit();
   EXPECT_FALSE(fs::exists(destination() / "stale-file"));
+  EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
+  staged.reset();
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);  // the room went with the old app
 
-  // A link is replaced without touching its target; a dangling one too.
   const fs::path elsewhere = root / "elsewhere";
   writeFile(elsewhere / "precious", "keep me");
   fs::remove_all(destination());
@@ -112,15 +120,14 @@ TEST_F(BundleAssembly, MissingTemplateChangesNothing) {
 
 class BrokenInfoPlist : public BundleAssembly, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(BrokenInfoPlist, FailsWithFileErrorAndLeavesNoDestination) {
+TEST_P(BrokenInfoPlist, FailsWithFileErrorAndLeavesNothing) {
   const fs::path info = resources / "Runlet.app/Contents/Info.plist";
   std::string(GetParam()) == "missing" ? (void)fs::remove(info) : writeFile(info, GetParam());
   auto error = generatorErrorOf([&] { create(urlRequest(), destination()); });
   ASSERT_TRUE(error);
   EXPECT_EQ(error->kind(), GeneratorError::Kind::fileError);
   EXPECT_STREQ(error->what(), "Could not read the app's Info.plist.");
-  EXPECT_FALSE(fs::exists(destination()));
-  EXPECT_TRUE(fs::exists(out));
+  EXPECT_TRUE(fs::is_empty(out));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, BrokenInfoPlist,
@@ -170,13 +177,13 @@ INSTANTIATE_TEST_SUITE_P(Rules, StartPage,
                                            StartPageCase{{"default.html", "a.html"}, "default.html"},
                                            StartPageCase{{"Home.HTML", "notes.txt"}, "Home.HTML"}));
 
-TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNoDestination) {
+TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNothing) {
   writeFile(site / "index.php", "<?php");
   writeFile(site / "pages" / "index.html", "<html></html>");
   writeFile(site / "old.htm", "<html></html>");
   EXPECT_EQ(generatorErrorOf([&] { create(folderRequest(site), destination("Docs")); }).value().kind(),
             GeneratorError::Kind::localFolderHasNoHTML);
-  EXPECT_FALSE(fs::exists(destination("Docs")));
+  EXPECT_TRUE(fs::is_empty(out));
   EXPECT_TRUE(fs::exists(site / "index.php"));  // the source is never touched
 }
 

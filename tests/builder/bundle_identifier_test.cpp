@@ -25,7 +25,10 @@ TEST_P(DerivedNames, ExecutableNameAndSlug) {
 INSTANTIATE_TEST_SUITE_P(
     Names, DerivedNames,
     ::testing::Values(NameCase{"My Cool App!", "My Cool App!", "my-cool-app"}, NameCase{"   ", "App", "app"},
-                      NameCase{"A/B", "A-B", "a-b"}, NameCase{"/", "-", "app"}, NameCase{"--a--b--", "--a--b--", "a-b"},
+                      NameCase{"A/B", "A-B", "a-b"}, NameCase{"/", "-", "app"},
+                      // "." and ".." cannot be file names in MacOS/.
+                      NameCase{" . ", "App", "app"}, NameCase{"..", "App", "app"},
+                      NameCase{"--a--b--", "--a--b--", "a-b"},
                       // Unicode white space is trimmed too (ideographic space, next line).
                       NameCase{"\u3000Docs\u0085", "Docs", "docs"},
                       NameCase{"Caf\u00e9 2", "Caf\u00e9 2", "caf\u00e9-2"},

@@ -46,6 +46,14 @@ class FakeTools {
     for (const auto& line : calls()) names.push_back(line.substr(0, line.find(' ')));
     return names;
   }
+  // The bundle the tools were given: the staged one beside the destination
+  // (the argument of the first xattr call).
+  std::string stagedApp() const {
+    for (const auto& line : calls()) {
+      if (line.starts_with("xattr [-cr] [")) return line.substr(13, line.size() - 14);
+    }
+    return {};
+  }
   std::filesystem::path iconSetSnapshot() const { return folder_ / "iconset-snapshot"; }
   std::filesystem::path entitlementsCopy() const { return folder_ / "entitlements-copy"; }
 

@@ -95,7 +95,8 @@ TEST(WriteIconSet, FolderThatCannotBeCreatedContinuesOnceWithoutRunningTheConver
   std::atomic<int> calls{0};
   builder::writeIconSet(*builder::resized(filledImage(4, 4, 1, 0, 0), 1024, 1024), "macOS", dir / "Resources",
                         dir / "converter", [&calls] { ++calls; });
-  while (calls == 0) usleep(1000);
+  // Bounded, so a continuation that never comes fails the test instead of hanging it.
+  for (int waited = 0; calls == 0 && waited < 10000; ++waited) usleep(1000);
   usleep(50000);  // a second call would come right behind the first
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(fs::exists(dir / "converter.ran"));

@@ -35,14 +35,21 @@ TEST_F(Pipeline, WebAddressBuildReportsInOrderOnMainAndRunsToolsInOrder) {
   EXPECT_TRUE(record.everyCallbackOnMain);
   EXPECT_FALSE(record.progressAfterCompletion);
 
-  const std::string bundle = "[" + app.string() + "]";
-  const std::string iconSet = "[" + (app / "Contents/Resources/AppIcon.iconset").string() + "]";
-  const std::string iconFile = "[" + (app / "Contents/Resources/AppIcon.icns").string() + "]";
+  // Every tool but the registration works on the staged bundle in a hidden
+  // sibling folder; only the finished app is registered, where it stays.
+  const fs::path staged = tools->stagedApp();
+  EXPECT_EQ(staged.filename(), app.filename());
+  EXPECT_EQ(staged.parent_path().parent_path(), out);
+  EXPECT_TRUE(staged.parent_path().filename().string().starts_with(".nimbrel-build-")) << staged;
+  EXPECT_FALSE(fs::exists(staged.parent_path()));
+  const std::string bundle = "[" + staged.string() + "]";
+  const std::string iconSet = "[" + (staged / "Contents/Resources/AppIcon.iconset").string() + "]";
+  const std::string iconFile = "[" + (staged / "Contents/Resources/AppIcon.icns").string() + "]";
   EXPECT_EQ(tools->calls(), (std::vector<std::string>{
                                 "iconutil [--convert] [icns] [--output] " + iconFile + " " + iconSet,
                                 "xattr [-cr] " + bundle,
                                 "codesign [--force] [--sign] [-] " + bundle,
-                                "lsregister [-f] " + bundle,
+                                "lsregister [-f] [" + app.string() + "]",
                             }));
 }
 
@@ -116,21 +123,34 @@ TEST_F(Pipeline, SiteInsideTheAppToBeReplacedIsNeverDeleted) {
   EXPECT_TRUE(record.progress.empty());
 }
 
-TEST_F(Pipeline, FailuresBeforeTheIconStageCompleteOnceAndLeaveTheDiskAsDescribed) {
-  // A "/" in the name reaches into a sub-folder; a missing one fails the copy.
-  auto nested = build(urlRequest("No/Such"), out);
-  ASSERT_TRUE(nested.result);
-  EXPECT_FALSE(nested.result->succeeded());
-  EXPECT_THROW(std::rethrow_exception(nested.result->error), fs::filesystem_error);
-  EXPECT_FALSE(fs::exists(out / "No"));
-  EXPECT_EQ(nested.completions, 1);
+struct RefusedName {
+  std::string name;
+  const char* says;  // part of the message
+};
 
-  // A name beginning with "/" still lands in the chosen folder.
+// Refused before anything is written, with the real problem named: never a
+// bundle outside the chosen folder, never a failure blamed on the template.
+TEST_F(Pipeline, NamesThatLeaveTheFolderOrMissTheirSubFolderChangeNothing) {
+  const auto before = listing(root.path());
+  for (const RefusedName& c : {RefusedName{"..", "can't be used"}, {".", "can't be used"},
+                               {"../escaped", "outside the chosen folder"}, {"a/../../b", "outside the chosen folder"},
+                               {std::string(252, 'n'), "too long"}, {"No/Such", "There is no folder"}}) {
+    auto record = build(urlRequest(c.name), out);
+    ASSERT_TRUE(record.result) << c.name;
+    EXPECT_EQ(record.completions, 1);
+    EXPECT_NE(record.result->errorDescription().find(c.says), std::string::npos) << record.result->errorDescription();
+    EXPECT_TRUE(record.progress.empty()) << c.name;
+  }
+  EXPECT_EQ(listing(root.path()), before);
+  EXPECT_TRUE(tools->calls().empty());
+
+  // A name beginning with "/" still lands in the chosen folder, "A/B" in its existing sub-folder.
   fs::create_directories(out / "Sub");
   auto rooted = build(urlRequest("/Sub/App"), out);
   ASSERT_TRUE(rooted.result->succeeded()) << rooted.result->errorDescription();
   EXPECT_EQ(*rooted.result->app, fs::path(out.string() + "//Sub/App.app"));
   EXPECT_TRUE(fs::exists(out / "Sub/App.app/Contents/Info.plist"));
+  EXPECT_TRUE(build(urlRequest("Sub/B"), out).result->succeeded());
 }
 
 }  // namespace

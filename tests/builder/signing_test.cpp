@@ -58,7 +58,7 @@ TEST_F(Signing, DeveloperIDWithoutProfileSignsWithEntitlementsAndNoNotarization)
   std::smatch match;
   const std::string line = tools->calls()[1];
   ASSERT_TRUE(std::regex_match(line, match, codesign)) << line;
-  EXPECT_EQ(match[2].str(), app());
+  EXPECT_EQ(match[2].str(), tools->stagedApp());
   expectTemporaryName(match[1].str(), temporary, ".entitlements");
   // The tool saw exactly the two entitlements; the file is gone after success.
   EXPECT_EQ(readPlist(tools->entitlementsCopy()), (platform::plist::Dictionary{
@@ -80,26 +80,30 @@ TEST_F(Signing, ProfileAddsArchiveSubmissionAndStaplingInOrder) {
   const std::regex ditto(R"(ditto \[-c\] \[-k\] \[--keepParent\] \[(.*)\] \[(.*)\])");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(calls[2], match, ditto)) << calls[2];
-  EXPECT_EQ(match[1].str(), app());
+  EXPECT_EQ(match[1].str(), tools->stagedApp());  // its folder's name is the app's: the archive's top entry
   const fs::path archive = match[2].str();
   expectTemporaryName(archive, temporary, ".zip");
   EXPECT_EQ(calls[3],
             "xcrun [notarytool] [submit] [" + archive.string() + "] [--keychain-profile] [notary profile] [--wait]");
-  EXPECT_EQ(calls[4], "xcrun [stapler] [staple] [" + app() + "]");
+  EXPECT_EQ(calls[4], "xcrun [stapler] [staple] [" + tools->stagedApp() + "]");
   EXPECT_EQ(calls[5], "lsregister [-f] [" + app() + "]");
   EXPECT_TRUE(temporaryFiles().empty());
 }
 
-TEST_F(Signing, CodesignFailureCarriesItsErrorOutputAsWritten) {
+// A failed signature leaves the app that was there as it was, and no trace of the new one.
+TEST_F(Signing, CodesignFailureCarriesItsErrorOutputAsWrittenAndKeepsTheOldApp) {
+  writeFile(out / "My Cool App.app/Contents/old", "keep");
   tools->setExit("codesign", 1);
   tools->setStderr("codesign", "error: The specified item could not be found.\n");
   auto record = build(urlRequest(), out);
   EXPECT_EQ(record.result->errorDescription(), "Signing failed: error: The specified item could not be found.\n");
   EXPECT_EQ(tools->toolsRun(), (std::vector<std::string>{"xattr", "codesign"}));  // not registered
-  EXPECT_TRUE(fs::exists(out / "My Cool App.app/Contents/Info.plist"));           // left as the tool left it
+  EXPECT_EQ(readFile(out / "My Cool App.app/Contents/old"), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
 
+  // Bytes that are not UTF-8 (a file name quoted by the tool) are replaced, the message kept.
   tools->setStderr("codesign", std::string("bad \xff\xfe bytes"));
-  EXPECT_EQ(build(urlRequest(), out).result->errorDescription(), "Signing failed: unknown error");
+  EXPECT_EQ(build(urlRequest(), out).result->errorDescription(), "Signing failed: bad \uFFFD\uFFFD bytes");
 
   // A failed Developer ID signature leaves its entitlements file, and nothing else, behind.
   tools->setStderr("codesign", "");
@@ -138,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
         SubmissionCase{"EmptyStandardErrorWins", "", "status: Invalid", "Notarization failed: "},
         SubmissionCase{"StandardOutputWhenErrorIsNotText", "\xc3\x28", "status: Invalid\n",
                        "Notarization failed: status: Invalid\n"},
-        SubmissionCase{"NeitherIsText", "\xc3\x28", "\xff", "Notarization failed: unknown error"}),
+        SubmissionCase{"NeitherIsText", "\xc3\x28", "\xff", "Notarization failed: \uFFFD("}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(Signing, StaplerFailureHasItsFixedTextAndRemovesTheArchive) {
@@ -156,7 +160,7 @@ TEST_F(Signing, AttributeRemoverCannotStartFailsWithTheSystemsMessage) {
   ASSERT_FALSE(record.result->succeeded());
   EXPECT_THAT(record.result->errorDescription(), testing::HasSubstr("No such file or directory"));
   EXPECT_TRUE(tools->calls().empty());  // nothing signed
-  EXPECT_TRUE(fs::exists(out / "My Cool App.app/Contents/Info.plist"));
+  EXPECT_TRUE(fs::is_empty(out));
 }
 
 TEST_F(Signing, AttributeRemoverAndRegistrationFailuresDoNotFailTheBuild) {

@@ -8,59 +8,17 @@
 #include <regex>
 #include <sstream>
 
-#include "builder/fake_tools.hpp"
-#include "builder/subprocess.hpp"
+#include "cli_fixture.hpp"
 #include "platform/image.hpp"
 #include "platform/plist.hpp"
 #include "support/loopback_http_server.hpp"
-#include "support/temp_dir.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using cli_testing::CommandLine;
 using testing_support::readFile;
 using testing_support::writeFile;
-
-const fs::path builtBundle = NIMBREL_BUNDLE_DIR;
-const fs::path nimbrel = fs::path(NIMBREL_BINARY_DIR) / "nimbrel";
-
-class CommandLine : public ::testing::Test {
- protected:
-  void SetUp() override {
-    bundle = root / "Nimbrel.app";
-    const fs::path resources = bundle / "Contents" / "Resources";
-    fs::create_directories(resources);
-    fs::copy(builtBundle / "Contents/Resources/Runlet.app", resources / "Runlet.app",
-             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
-    fs::copy_file(builtBundle / "Contents/Info.plist", bundle / "Contents/Info.plist");
-    for (const char* image : {"bgtemplate.png", "DefaultIcon.png"}) {
-      fs::copy_file(fs::path(NIMBREL_SOURCE_DIR) / "resources/images" / image, resources / image);
-    }
-    tools.emplace(resources / "tools");
-    fs::create_directories(out);
-    fs::create_directories(home / "tmp");
-  }
-
-  // Runs nimbrel with `args` in `workingDir`, its user folders inside the test's folder.
-  builder::ToolOutput run(const std::vector<std::string>& args, const fs::path& workingDir = {}) {
-    std::vector<std::string> command{"/usr/bin/env", "-C", (workingDir.empty() ? root.path() : workingDir).string(),
-                                     "NIMBREL_MAIN_BUNDLE=" + bundle.string(), "TMPDIR=" + (home / "tmp").string(),
-                                     "XDG_DATA_HOME=" + (home / "data").string(),
-                                     "XDG_CONFIG_HOME=" + (home / "config").string(), nimbrel.string()};
-    command.insert(command.end(), args.begin(), args.end());
-    return builder::runAndWait(command);
-  }
-
-  static std::string python(const std::string& script, const fs::path& file) {
-    return builder::runAndWait({"/usr/bin/python3", "-c", script, file.string()}).out;
-  }
-
-  testing_support::TempDir root;
-  fs::path bundle;
-  fs::path out = root / "out";
-  fs::path home = root / "home";
-  std::optional<testing_support::FakeTools> tools;
-};
 
 // A pixel of row 512 of the largest icon: x 512 is the middle of the picture.
 std::uint32_t iconPixel(const fs::path& iconSet, int x) {
@@ -147,60 +105,29 @@ TEST_F(CommandLine, FailedBuildsExitOneAndAnExistingAppIsKeptUnlessReplaceIsGive
   EXPECT_TRUE(fs::exists(out / "Docs.app/Contents/Resources/app.plist"));
 }
 
-TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrel) {
-  // The identifier's hash is keyed per run: two runs agreeing would be a 1 in 16 million chance.
-  auto identifier = [&](const char* folder) {
+// The identifier's hash is keyed per run (two runs agreeing would be a 1 in
+// 16 million chance); the web-data key is not, so a rebuild keeps its logins.
+TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrelButTheStorageKeyStays) {
+  auto keys = [&](const char* folder, const char* url) {
     fs::create_directories(out / folder);
     // Without --out the app goes into the working folder.
-    auto result = run({"build", "--url", "example.org", "--name", "Docs"}, out / folder);
+    auto result = run({"build", "--url", url, "--name", "Docs"}, out / folder);
     EXPECT_EQ(result.out, (out / folder / "Docs.app").string() + "\n");
-    return python("import plistlib,sys; print(plistlib.load(open(sys.argv[1],'rb'))['CFBundleIdentifier'])",
+    return python("import plistlib,sys; d=plistlib.load(open(sys.argv[1],'rb'));"
+                  "print(d['CFBundleIdentifier'], d['NimbrelStorageKey'])",
                   out / folder / "Docs.app/Contents/Info.plist");
   };
-  EXPECT_NE(identifier("a"), identifier("b"));
+  auto split = [](const std::string& line) {
+    auto blank = line.find(' ');
+    return std::pair(line.substr(0, blank), line.substr(blank + 1));
+  };
+  auto [firstId, firstKey] = split(keys("a", "example.org"));
+  auto [secondId, secondKey] = split(keys("b", "example.org"));
+  EXPECT_NE(firstId, secondId);
+  EXPECT_EQ(firstKey, secondKey);
+  EXPECT_TRUE(std::regex_match(firstKey, std::regex("co\\.corvan\\.nimbrel\\.docs-[0-9a-f]{16}\n"))) << firstKey;
+  EXPECT_NE(split(keys("c", "example.com")).second, firstKey);
 }
-
-struct RefusedCase {
-  const char* name;
-  const char* args;  // split at blanks; '' is an empty argument
-  const char* message;  // part of what stderr must say
-};
-
-void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
-
-class RefusedInput : public CommandLine, public ::testing::WithParamInterface<RefusedCase> {};
-
-TEST_P(RefusedInput, ExitsWithTwoAndWritesNothing) {
-  writeFile(root / "site" / "index.html", "<p>hi</p>");
-  writeFile(root / "broken.png", "not a picture");
-  std::vector<std::string> args;
-  std::istringstream words(GetParam().args);
-  for (std::string word; words >> word;) args.push_back(word == "''" ? "" : word);
-  auto result = run(args);
-  EXPECT_EQ(result.status, 2) << result.err;
-  EXPECT_TRUE(result.out.empty());
-  EXPECT_NE(result.err.find(GetParam().message), std::string::npos) << result.err;
-  EXPECT_TRUE(fs::is_empty(out));
-  EXPECT_TRUE(tools->calls().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RefusedInput,
-    ::testing::Values(
-        RefusedCase{"UnknownCommand", "frobnicate", "A subcommand is required"},
-        RefusedCase{"UnknownOption", "build --url a.org --name A --out out --bogus", "--bogus"},
-        RefusedCase{"NoName", "build --url a.org --out out", "--name is required"},
-        RefusedCase{"NoSite", "build --name A --out out", "--url ADDRESS or --folder DIR"},
-        RefusedCase{"BothSites", "build --url a.org --folder site --name A --out out", "excludes"},
-        RefusedCase{"ProfileWithoutIdentity", "build --url a.org --name A --out out --notary-profile p",
-                    "requires --developer-id"},
-        RefusedCase{"FetchIconForFolder", "build --folder site --name A --out out --fetch-icon", "requires --url"},
-        RefusedCase{"MissingFolder", "build --folder nowhere --name A --out out", "nowhere"},
-        RefusedCase{"MissingOut", "build --url a.org --name A --out out/none", "out/none"},
-        RefusedCase{"UnreadableIcon", "build --url a.org --name A --out out --icon broken.png", "broken.png"},
-        RefusedCase{"ColourName", "build --url a.org --name A --out out --color red", "#RRGGBB"},
-        RefusedCase{"EmptyName", "build --url a.org --name '' --out out", "name"}),
-    [](const auto& info) { return info.param.name; });
 
 TEST_F(CommandLine, SavedSettingsSignAndStyleUnlessAnOptionOverrides) {
   namespace plist = platform::plist;
@@ -255,12 +182,7 @@ TEST_F(CommandLine, FetchIconTakesTheSitesOwnIconOrSaysNoneWasFound) {
 
 // The same build with Nimbrel's own stand-in tools, where they are built.
 TEST_F(CommandLine, BuildWithTheStandInToolsHasIconSealAndLauncher) {
-  const fs::path standIns = builtBundle / "Contents/Resources/tools";
-  for (const char* tool : {"iconutil", "xattr", "codesign", "ditto", "xcrun", "lsregister"}) {
-    if (::access((standIns / tool).c_str(), X_OK) != 0) GTEST_SKIP() << "stand-in tools are not built";
-  }
-  fs::remove_all(bundle / "Contents/Resources/tools");
-  fs::create_directory_symlink(standIns, bundle / "Contents/Resources/tools");
+  if (!useStandInTools()) GTEST_SKIP() << "stand-in tools are not built";
   auto result = run({"build", "--url", "example.org", "--name", "Stand In", "--out", out.string()});
   ASSERT_EQ(result.status, 0) << result.err;
   const fs::path app = out / "Stand In.app";

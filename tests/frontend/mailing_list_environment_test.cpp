@@ -6,6 +6,7 @@
 
 #include "platform/dispatch.hpp"
 #include "tests/support/scoped_env.hpp"
+#include "tests/support/temp_dir.hpp"
 
 namespace {
 
@@ -29,6 +30,27 @@ TEST(MailingListCalendar, DaysFollowTheWallClockOfItsTimeZone) {
   EXPECT_FALSE(utc.addDays(Date{1e300}, 14));
   EXPECT_GT(utc.wholeDaysBetween(Date{0}, Date{1e300}), 1000000);
   EXPECT_EQ(utc.wholeDaysBetween(Date{0}, Date{std::nan("")}), 0);
+}
+
+// The "tz" sent is a zone name, whatever form TZ or the system gives it in.
+TEST(MailingListCalendar, TimeZoneIsAnIanaNameNeverAPath) {
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir / "zoneinfo/Europe/Berlin", "TZif");
+  std::filesystem::create_symlink(dir / "zoneinfo/Europe/Berlin", dir / "localtime");
+  testing_support::writeFile(dir / "copied", "TZif");
+  testing_support::writeFile(dir / "timezone", "Asia/Tokyo\n");
+  using Case = std::pair<std::string, const char*>;
+  for (const auto& [identifier, name] :
+       {Case{"America/New_York", "America/New_York"}, Case{":Europe/Paris", "Europe/Paris"},
+        Case{":" + (dir / "localtime").string(), "Europe/Berlin"},
+        Case{"/usr/share/zoneinfo/posix/Europe/Rome", "Europe/Rome"},
+        Case{":" + (dir / "copied").string(), "Asia/Tokyo"}}) {
+    EXPECT_EQ(frontend::ianaTimeZoneName(identifier, dir / "timezone"), name) << identifier;
+  }
+  EXPECT_EQ(frontend::ianaTimeZoneName(":" + (dir / "copied").string(), dir / "missing"), "UTC");
+  testing_support::ScopedEnv tz("TZ", ":/etc/localtime");
+  const std::string local = Calendar().timeZoneIdentifier();
+  EXPECT_TRUE(!local.empty() && local.front() != ':' && local.front() != '/') << local;
 }
 
 TEST(MailingListLocale, RegionFromTheLocaleNamedInEnglish) {

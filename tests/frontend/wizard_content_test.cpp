@@ -1,8 +1,7 @@
-// What the wizard shows: colours, tinted glyphs, the ready-made apps and each screen's hint.
+// What the wizard shows: colours, tinted glyphs and the ready-made apps.
 #include <set>
 
 #include "frontend/favorite_apps.hpp"
-#include "frontend/wizard_screens.hpp"
 #include "platform/link_detector.hpp"
 #include "platform/url.hpp"
 #include "wizard_fixture.hpp"
@@ -95,25 +94,6 @@ TEST(FavoriteApps, TwentyTwoServicesWithHostOnlyAddressesColoursAndSilhouettes) 
     EXPECT_GT(clear, 1000);
   }
   EXPECT_EQ(icons.size(), 22u);
-}
-
-TEST(WizardScreens, CarryTheirHintAndBackground) {
-  const std::pair<const char*, bool> screens[] = {
-      {"Enter or drag'n'drop the URL of the website you want to create an app for", true},
-      {"Select a name for your application", true},
-      {"Drag'and'drop a new icon for your application", true},
-      {"Choose where to save your app and we'll build it", true},
-      {"Pick one of the 22 ready-made apps", false},
-      {"Your app is ready. Drag it to the Applications folder to keep it.", true},
-  };
-  for (int view = 0; view < 6; ++view) {
-    auto info = frontend::screenInfo(view);
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->hint, screens[view].first);
-    EXPECT_EQ(info->showBackground, screens[view].second);
-  }
-  EXPECT_FALSE(frontend::screenInfo(-1));
-  EXPECT_FALSE(frontend::screenInfo(6));
 }
 
 }  // namespace

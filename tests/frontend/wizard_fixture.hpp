@@ -7,11 +7,11 @@
 
 #include <map>
 #include <memory>
-#include <set>
 
 #include "builder/icon_set.hpp"
 #include "frontend/wizard_images.hpp"
 #include "frontend/wizard_model.hpp"
+#include "frontend/wizard_platform_services.hpp"
 #include "frontend/wizard_services.hpp"
 #include "platform/dispatch.hpp"
 
@@ -37,10 +37,19 @@ inline Pixel pixelAt(const platform::Image& image, int x, int y) {
   return {int(v >> 24), int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF)};
 }
 
-struct FakeWizardServices : frontend::WizardServices {
+// Settings no fake reads: the fake answers the signing questions itself.
+inline frontend::SigningSettings& unusedSettings() {
+  static frontend::SigningSettings settings{platform::UserDefaults("wizard.tests.unused")};
+  return settings;
+}
+
+// File checks (fileExists, isInside) are the real ones, so they meet the
+// paths the builder writes; everything else is recorded.
+struct FakeWizardServices : frontend::PlatformWizardServices {
+  FakeWizardServices() : PlatformWizardServices(unusedSettings()) {}
+
   std::map<std::string, platform::Image> images;
   bool resizeFails = false;
-  std::set<std::filesystem::path> existingPaths;
   builder::SigningMode mode = builder::SigningMode::adhoc();
   bool titleBar = true, developerID = false, notarizeSetting = false;
 
@@ -73,11 +82,6 @@ struct FakeWizardServices : frontend::WizardServices {
   void showAlert(const frontend::AlertRequest& alert, std::function<void(std::size_t)> closed) override {
     alerts.push_back(alert);
     alertClosed = std::move(closed);
-  }
-  bool fileExists(const std::filesystem::path& path) override { return existingPaths.count(path) > 0; }
-  bool isInside(const std::filesystem::path& a, const std::filesystem::path& b) override {
-    auto inner = a.lexically_normal(), outer = b.lexically_normal();
-    return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
   }
   void openApp(const std::filesystem::path& app) override { opened.push_back(app); }
   void reveal(const std::filesystem::path& path) override { revealed.push_back(path); }

@@ -1,5 +1,6 @@
 // The save screen, the build it starts and what follows it.
 #include "builder/generator_error.hpp"
+#include "support/temp_dir.hpp"
 #include "wizard_fixture.hpp"
 
 namespace {
@@ -23,22 +24,22 @@ TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettingsAndEndsOnTheFinishe
   EXPECT_EQ(request.signing.asDeveloperID()->identity, " Dev");
   EXPECT_EQ(request.icon->width(), 16);
   EXPECT_EQ(services.buildFolders[0], std::filesystem::path("/out"));
-  EXPECT_TRUE(model->isGenerating());
-  EXPECT_EQ(model->generationStatus(), "Starting\u2026");
+  EXPECT_TRUE(model->build().isGenerating());
+  EXPECT_EQ(model->build().generationStatus(), "Starting\u2026");
 
   model->startCreate();  // the save screen shows only progress now
   EXPECT_EQ(services.folderPanels, 1);
   services.progress("Creating app bundle\u2026");
-  EXPECT_EQ(model->generationStatus(), "Creating app bundle\u2026");
+  EXPECT_EQ(model->build().generationStatus(), "Creating app bundle\u2026");
 
   model->previousScreen();  // success shows the finished screen wherever the user is
   services.completion(builder::BuildResult::success("/out/My App.app"));
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   EXPECT_EQ(model->selectedView(), 5);
   EXPECT_EQ(model->finishedTitle(), "My App is ready!");
   EXPECT_EQ(model->finishedSubtitle(), "A native app for  visit example.org today ");
-  model->openGeneratedApp();
-  model->revealGeneratedApp();
+  model->build().openGeneratedApp();
+  model->build().revealGeneratedApp();
   EXPECT_EQ(services.opened, std::vector<std::filesystem::path>{"/out/My App.app"});
   EXPECT_EQ(services.revealed, services.opened);
   model->previousScreen();
@@ -50,18 +51,18 @@ TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
   startBuildInto("/out");
   services.completion(
       builder::BuildResult::failure(std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   EXPECT_EQ(model->selectedView(), 3);
-  EXPECT_EQ(model->generationError(), "Signing failed: no identity");
+  EXPECT_EQ(model->build().generationError(), "Signing failed: no identity");
   model->startCreate();
-  EXPECT_FALSE(model->generationError());
+  EXPECT_FALSE(model->build().generationError());
   services.folderChosen({});  // cancelled
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
 
   std::system_error denied(std::make_error_code(std::errc::permission_denied), "/out");
   startBuildInto("/out");
   services.completion(builder::BuildResult::failure(std::make_exception_ptr(denied)));
-  EXPECT_EQ(model->generationError(), denied.what());
+  EXPECT_EQ(model->build().generationError(), denied.what());
 }
 
 TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
@@ -79,7 +80,7 @@ TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
     EXPECT_EQ(services.alerts.back(), inside);
     services.alertClosed(0);
   }
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   startBuildInto("/sites/apps");
   EXPECT_EQ(services.alerts.size(), 2u);
   ASSERT_EQ(services.requests.size(), 1u);
@@ -88,22 +89,79 @@ TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
 }
 
 TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
-  services.existingPaths.insert("/out/My App.app");
+  testing_support::TempDir out;
+  testing_support::writeFile(out / "My App.app/Contents/Info.plist", "");
   toSave();
-  startBuildInto("/out");
+  startBuildInto(out.path());
   ASSERT_EQ(services.alerts.size(), 1u);
   EXPECT_EQ(services.alerts[0], (AlertRequest{"\u201CMy App.app\u201D already exists",
                                               "An app with that name is already in this folder. Replace it?",
                                               {"Replace", "Cancel"}}));
   services.alertClosed(1);
-  EXPECT_FALSE(model->isGenerating());
+  EXPECT_FALSE(model->build().isGenerating());
   EXPECT_TRUE(services.requests.empty());
   EXPECT_EQ(model->selectedView(), 3);
 
-  startBuildInto("/out");
+  startBuildInto(out.path());
   services.alertClosed(0);
-  EXPECT_TRUE(model->isGenerating());
+  EXPECT_TRUE(model->build().isGenerating());
   EXPECT_EQ(services.requests.size(), 1u);
+}
+
+// The question is asked about the bundle the builder would replace: a name
+// with a leading "/" reaches into a sub-folder of the chosen one, not the root.
+TEST_F(WizardTest, TheExistenceCheckLooksWhereTheBuilderWrites) {
+  testing_support::TempDir out;
+  testing_support::writeFile(builder::destinationFor(out.path(), "/Sub/App") / "Contents/Info.plist", "");
+  model->editUrl("example.org");
+  model->submitUrl();
+  model->editName("/Sub/App");
+  model->nameNext();
+  model->iconNext();
+  startBuildInto(out.path());
+  ASSERT_EQ(services.alerts.size(), 1u);
+  EXPECT_EQ(services.alerts[0].buttons, (std::vector<std::string>{"Replace", "Cancel"}));
+  EXPECT_TRUE(services.requests.empty());
+}
+
+// The checks the wizard makes against the real disk.
+TEST(PlatformWizardServices, FileChecksFollowTheDiskAndResizingGivesExactPixels) {
+  wizard_testing::FakeWizardServices fake;
+  frontend::PlatformWizardServices& real = fake;
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir / "site/index.html", "");
+  std::filesystem::create_directories(dir / "site2");
+  std::filesystem::create_symlink(dir / "missing", dir / "dangling.app");
+  std::filesystem::create_directory_symlink(dir / "site", dir / "link");
+  EXPECT_TRUE(real.PlatformWizardServices::fileExists(dir / "dangling.app"));  // something is in the way
+  EXPECT_FALSE(real.PlatformWizardServices::fileExists(dir / "none.app"));
+  EXPECT_TRUE(real.PlatformWizardServices::isInside(dir / "link/sub", dir / "site"));
+  EXPECT_FALSE(real.PlatformWizardServices::isInside(dir / "site2", dir / "site"));
+  const auto picture = wizard_testing::filledImage(3, 1, platform::Color::black());
+  auto resized = real.PlatformWizardServices::resized(picture, 650, 651);
+  ASSERT_TRUE(resized);
+  EXPECT_EQ(resized->width(), 650);
+  EXPECT_EQ(resized->height(), 651);
+}
+
+TEST_F(WizardTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyBuild) {
+  testing_support::TempDir out;
+  model->editUrl("example.org");
+  model->submitUrl();
+  for (const char* name : {"..", ".", "../../escaped", "a/../../b"}) {
+    model->editName(name);
+    model->nameNext();
+    model->iconNext();
+    startBuildInto(out.path());
+    ASSERT_FALSE(services.alerts.empty()) << name;
+    EXPECT_EQ(services.alerts.back().message, "Choose a different name") << name;
+    EXPECT_EQ(services.alerts.back().informativeText, *builder::nameProblem(name)) << name;
+    services.alertClosed(0);
+    model->previousScreen();
+    model->previousScreen();
+  }
+  EXPECT_TRUE(services.requests.empty());
+  EXPECT_FALSE(model->build().isGenerating());
 }
 
 TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
@@ -117,12 +175,12 @@ TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
   model->resetWizard();
   EXPECT_EQ(model->selectedView(), 0);
   EXPECT_TRUE(model->inputUrl().empty() && model->inputName().empty());
-  EXPECT_EQ(model->inputIcon().width(), 16);
-  EXPECT_EQ(model->inputColor(), platform::Color::white());
-  EXPECT_FALSE(model->generatedAppURL() || model->urlIsValid() || model->nameIsValid());
+  EXPECT_EQ(model->icon().inputIcon().width(), 16);
+  EXPECT_EQ(model->icon().inputColor(), platform::Color::white());
+  EXPECT_FALSE(model->build().generatedAppURL() || model->urlIsValid() || model->nameIsValid());
   EXPECT_EQ(model->preselectedBack(), 4);
   EXPECT_EQ(model->selectedFavorite().at("name"), "Gmail");
-  model->openGeneratedApp();
+  model->build().openGeneratedApp();
   EXPECT_TRUE(services.opened.empty());
 
   model->editUrl("example.org");
@@ -131,34 +189,38 @@ TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {
   EXPECT_EQ(model->selectedView(), 4);
 }
 
-TEST_F(WizardTest, SigningLineFollowsTheTwoSwitches) {
-  EXPECT_STREQ(model->signingLine().label, "Preferrably, the /Applications folder");
-  services.notarizeSetting = true;
-  EXPECT_STREQ(model->signingLine().symbol, "lightbulb");
-  services.developerID = true;
-  EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID + notarization (shareable)");
-  services.notarizeSetting = false;
-  EXPECT_STREQ(model->signingLine().label, "Signing with Developer ID");
-  EXPECT_STREQ(model->signingLine().symbol, "checkmark.seal");
-}
-
-// Answers that arrive after the wizard is gone must not touch it.
+// Answers that arrive after the wizard is gone must not touch it: a live
+// wizard would start a build for the "Replace" answer and for the folder.
 TEST_F(WizardTest, LateAnswersAfterTheWizardIsGoneAreDropped) {
+  testing_support::TempDir out;
   toSave();
-  model->fetchIcon();
-  startBuildInto("/out");
+  startBuildInto(out.path());
   auto progress = services.progress;
   auto completion = services.completion;
-  auto icon = services.iconAnswer;
-  model->chooseLocalFolder();
-  auto folder = services.folderChosen;
-  model->acceptURLDrop({{std::string("late.org"), {}, {}}});
   model.reset();
   progress("Signing app\u2026");
-  completion(builder::BuildResult::success("/out/My App.app"));
+  completion(builder::BuildResult::success(out / "My App.app"));
+
+  model = std::make_unique<frontend::WizardModel>(services);
+  toSave();
+  testing_support::writeFile(out / "My App.app/Contents/Info.plist", "");
+  startBuildInto(out.path());
+  auto replace = services.alertClosed;
+  model->startCreate();
+  auto createInto = services.folderChosen;
+  model->fetchIcon();
+  auto icon = services.iconAnswer;
+  model->chooseLocalFolder();
+  auto localFolder = services.folderChosen;
+  model->acceptURLDrop({{std::string("late.org"), {}, {}}});
+  model.reset();
+  replace(0);
+  createInto({out / "elsewhere"});
   icon(std::nullopt);
-  folder({"/x"});
+  localFolder({"/x"});
   drainMainQueue();
+  EXPECT_EQ(services.requests.size(), 1u);
+  EXPECT_EQ(services.alerts.size(), 1u);
 }
 
 }  // namespace

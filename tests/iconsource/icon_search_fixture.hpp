@@ -38,6 +38,7 @@ class IconSearchTest : public ::testing::Test {
  protected:
   testing_support::LoopbackHttpServer site_;
   std::shared_ptr<FetchLog> fetchLog_ = std::make_shared<FetchLog>();
+  double budgetSeconds_ = iconsource::searchBudgetSeconds;
 
   // Serves `body` at `path` with the given status and content type.
   void serve(const std::string& path, std::string body, int status = 200,
@@ -58,6 +59,7 @@ class IconSearchTest : public ::testing::Test {
   iconsource::IconSearchOptions options() const {
     iconsource::IconSearchOptions options;
     options.faviconServicePrefix = site_.url("");
+    options.budgetSeconds = budgetSeconds_;
     const std::string port = std::to_string(site_.port());
     options.fetch = [log = fetchLog_, port](const platform::Url& url, double timeout) -> std::optional<std::string> {
       {

@@ -100,6 +100,20 @@ TEST_F(IconSearchTest, SilentServerCostsOneTimeoutAndTheSearchGoesOn) {
                                            "/apple-touch-icon-precomposed.png", "/favicon.ico", serviceTarget()));
 }
 
+// Fifty links to a server that never answers would take minutes; the
+// search's budget ends it with the best picture it has.
+TEST_F(IconSearchTest, TheBudgetEndsASearchOfSilentLinksWithTheBestSoFar) {
+  std::string page = linkTag("icon", "/ok.png");
+  for (int i = 0; i < 50; ++i) page += linkTag("icon", "/silent" + std::to_string(i) + ".png");
+  servePage("/", page);
+  serve("/ok.png", test_images::png(24, 24));
+  site_.routes().Get(R"(/silent\d+\.png)", [this](const httplib::Request&, httplib::Response&) { site_.hang(); });
+  budgetSeconds_ = 2;
+  auto outcome = search(site_.url("/"));
+  EXPECT_EQ(sizeOf(outcome.image), "24x24");
+  EXPECT_LE(fetched().size(), 4u);
+}
+
 class UnusableText : public IconSearchTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(UnusableText, AnswersNothingWithoutARequest) {

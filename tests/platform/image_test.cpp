@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/fork_child.hpp"
 #include "tests/support/image_pixels.hpp"
+#include "tests/support/picture_bytes.hpp"
+#include "tests/support/temp_dir.hpp"
 
 using platform::Image;
 
@@ -49,6 +55,68 @@ TEST(Image, TintedKeepsOnlyTheShapeInTheColour) {
   auto blue = platform::tinted(shape, {0, 0, 1, 1});
   ASSERT_TRUE(blue);
   EXPECT_EQ(pixelAt(*blue, 1, 1), 0x80000080u);  // half-opaque blue, premultiplied
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& text) {
+  return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+struct BoundedCase {
+  const char* name;
+  std::string bytes;
+  const char* declared;  // "WxH", or "refused"
+  const char* decoded;
+};
+
+// Whatever a picture declares, it is decoded at most 1024 pixels on a side
+// (aspect kept) and reports its declared size; beyond what can be read within
+// bounds it is refused from its header, before any pixel.
+TEST(Picture, DecodingIsBoundedAndKeepsTheDeclaredSize) {
+  using testing_support::pngBytes;
+  std::string halves;  // left half red, right half blue
+  for (int x = 0; x < 6000; ++x) halves += x < 3000 ? std::string("\xff\0\0", 3) : std::string("\0\0\xff", 3);
+  const std::vector<BoundedCase> cases{
+      {"svg declaring 32000 x 16000", testing_support::svgOfSize(32000, 16000), "32000x16000", "1024x512"},
+      {"png 6000 x 3000, read row by row", pngBytes(6000, 3000, 2, halves), "6000x3000", "1024x512"},
+      {"png 2000 x 100, decoded whole", pngBytes(2000, 100, 0, std::string(2000, '\x80')), "2000x100", "1024x51"},
+      {"gif 4096 x 4096 with 300 frames", testing_support::animatedGif(4096, 4096, 300), "4096x4096", "1024x1024"},
+      {"png 30000 x 30000", pngBytes(30000, 30000, 0, "", false), "refused", ""},
+      {"png 16000 x 16000 RGBA", pngBytes(16000, 16000, 6, "", false), "refused", ""},
+      {"interlaced png 6000 x 6000", pngBytes(6000, 6000, 0, "", false, true), "refused", ""},
+      {"bmp header of 30000 x 30000",
+       std::string("BM\x36\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x30\x75\0\0\x30\x75\0\0\x01\0\x18\0", 30) +
+           std::string(24, '\0'),
+       "refused", ""},
+  };
+  for (const auto& c : cases) {
+    auto picture = platform::decodePicture(bytesOf(c.bytes));
+    if (std::string(c.declared) == "refused") {
+      EXPECT_FALSE(picture) << c.name;
+      continue;
+    }
+    ASSERT_TRUE(picture) << c.name;
+    EXPECT_EQ(std::to_string(picture->width) + "x" + std::to_string(picture->height), c.declared) << c.name;
+    EXPECT_EQ(testing_support::sizeOf(picture->image), c.decoded) << c.name;
+  }
+  auto halvesPicture = platform::decodePicture(bytesOf(pngBytes(6000, 3000, 2, halves)));
+  EXPECT_EQ(pixelAt(halvesPicture->image, 100, 256), 0xffff0000u);
+  EXPECT_EQ(pixelAt(halvesPicture->image, 923, 256), 0xff0000ffu);
+}
+
+// Only regular files up to the cap are read, without waiting on a pipe.
+TEST(Picture, FilesThatAreNoPictureFileAreNotRead) {
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir / "big.png", testing_support::pngBytes(10, 10, 0, std::string(10, '\0')));
+  ASSERT_EQ(::truncate((dir / "big.png").c_str(), platform::maxPictureBytes + 1), 0);
+  ASSERT_EQ(::mkfifo((dir / "pipe.png").c_str(), 0600), 0);
+  for (const std::filesystem::path& path : {dir / "big.png", dir / "pipe.png", std::filesystem::path("/dev/zero")}) {
+    EXPECT_EQ(testing_support::runChild([&] {
+                ::alarm(20);
+                return !Image::load(path);
+              }),
+              0)
+        << path;
+  }
 }
 
 }  // namespace

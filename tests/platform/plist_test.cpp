@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/plist_limits.hpp"
+#include "tests/support/fork_child.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace plist = platform::plist;
@@ -54,6 +59,94 @@ TEST(Plist, ReadFileGivesWhatToXmlWroteAndNothingForGarbage) {
   EXPECT_FALSE(plist::parse(std::string_view("<?xml version=\"1.0\"?><plist><dict><key>a</key>")));
   EXPECT_FALSE(plist::parse(std::string_view("")));
   EXPECT_FALSE(plist::readFile("/nonexistent/file.plist"));
+}
+
+// A binary property list whose objects are all arrays, each holding the
+// indices of the objects it contains; object 0 is the root. A string object
+// with the given bytes is appended when `string` is not empty.
+std::string binaryArrays(const std::vector<std::vector<std::uint32_t>>& arrays, const std::string& string = {}) {
+  std::string out = "bplist00";
+  std::vector<std::uint64_t> offsets;
+  auto bigEndian = [&](std::uint64_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) out += static_cast<char>((value >> (8 * i)) & 0xff);
+  };
+  for (const auto& refs : arrays) {
+    offsets.push_back(out.size());
+    out += static_cast<char>(0xAF);  // array, count follows
+    out += static_cast<char>(0x12);  // 4-byte integer
+    bigEndian(refs.size(), 4);
+    for (std::uint32_t ref : refs) bigEndian(ref, 4);
+  }
+  if (!string.empty()) {
+    offsets.push_back(out.size());
+    out += static_cast<char>(0x50 | string.size());
+    out += string;
+  }
+  const std::uint64_t table = out.size();
+  for (std::uint64_t offset : offsets) bigEndian(offset, 4);
+  out += std::string(6, '\0');
+  out += static_cast<char>(4);
+  out += static_cast<char>(4);
+  bigEndian(offsets.size(), 8);
+  bigEndian(0, 8);
+  bigEndian(table, 8);
+  return out;
+}
+
+std::string nestedXml(std::size_t depth) {
+  std::string xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
+  for (std::size_t i = 0; i < depth; ++i) xml += "<array>";
+  for (std::size_t i = 0; i < depth; ++i) xml += "</array>";
+  return xml + "</plist>";
+}
+
+struct HostileCase {
+  const char* name;
+  std::string bytes;
+};
+
+// Each is refused, and refused in the reader: a crash or a stall in the
+// child fails the case instead of the whole test program.
+TEST(PlistLimits, HostileBytesAreRefusedWithoutCrashOrStall) {
+  std::vector<std::vector<std::uint32_t>> chain(100000), cycle{{1}, {0}}, doubling(40);
+  for (std::uint32_t i = 0; i + 1 < chain.size(); ++i) chain[i] = {i + 1};
+  for (std::uint32_t i = 0; i + 1 < doubling.size(); ++i) doubling[i] = {i + 1, i + 1};
+  const std::vector<HostileCase> cases{
+      {"xml nested 200000 deep", nestedXml(200000)},
+      {"xml one level too deep", nestedXml(plist::maxNesting + 1)},
+      {"binary nested 100000 deep", binaryArrays(chain)},
+      {"binary cycle", binaryArrays(cycle)},
+      {"binary shared references doubling 40 times", binaryArrays(doubling)},
+      {"binary string with NUL", binaryArrays({{1}}, std::string("a\0b", 3))},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(testing_support::runChild([&] {
+                ::alarm(20);
+                return !plist::parse(c.bytes);
+              }),
+              0)
+        << c.name;
+  }
+  EXPECT_TRUE(plist::parse(nestedXml(plist::maxNesting)));
+  EXPECT_TRUE(plist::parse(binaryArrays({{1, 1}, {}})));  // a shared reference as such is fine
+}
+
+// Only regular files, never more than the cap, never waiting on a pipe.
+TEST(PlistLimits, ReadFileTakesOnlyRegularFilesUpToTheCap) {
+  testing_support::TempDir dir;
+  const std::string xml = plist::toXML(plist::Dictionary{{"k", "v"}});
+  testing_support::writeFile(dir / "big.plist", xml);
+  ASSERT_EQ(::truncate((dir / "big.plist").c_str(), plist::maxFileSize + 1), 0);  // sparse: no real disk
+  ASSERT_EQ(::mkfifo((dir / "pipe.plist").c_str(), 0600), 0);
+  for (const std::filesystem::path& path : {dir / "big.plist", dir / "pipe.plist", std::filesystem::path("/dev/zero"),
+                                            dir.path()}) {
+    EXPECT_EQ(testing_support::runChild([&] {
+                ::alarm(20);
+                return !plist::readFile(path);
+              }),
+              0)
+        << path;
+  }
 }
 
 }  // namespace

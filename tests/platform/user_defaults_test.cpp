@@ -1,6 +1,8 @@
 #include "platform/user_defaults.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <stdexcept>
@@ -70,6 +72,31 @@ TEST_F(UserDefaultsTest, UnreadableFileReadsEmptyAndIsKeptAsideBeforeTheNextWrit
   writeFile(defaults.filePath(), platform::plist::toXML(platform::plist::Array{1, 2}));
   EXPECT_FALSE(defaults.boolean("fresh"));
   defaults.set("fresh", false);
+  EXPECT_EQ(filesBeside().size(), 4u);
+}
+
+// A pipe or a file nested beyond what the reader takes is unreadable like
+// garbage: never a stall or a crash, and kept aside at the next write.
+TEST_F(UserDefaultsTest, PipeOrDeeplyNestedFileReadsEmptyAndIsKeptAside) {
+  fs::create_directories(defaults.filePath().parent_path());
+  ASSERT_EQ(::mkfifo(defaults.filePath().c_str(), 0600), 0);
+  EXPECT_EQ(testing_support::runChild([&] {
+              ::alarm(20);
+              defaults.set("after", true);
+              return defaults.boolean("after") == true;
+            }),
+            0);
+  EXPECT_TRUE(fs::is_regular_file(defaults.filePath()));
+  EXPECT_EQ(filesBeside().size(), 3u);
+
+  std::string deep = "<plist><dict><key>k</key>";
+  for (int i = 0; i < 200000; ++i) deep += "<array>";
+  writeFile(defaults.filePath(), deep);
+  EXPECT_EQ(testing_support::runChild([&] {
+              defaults.set("again", true);
+              return defaults.dictionary().size() == 1;
+            }),
+            0);
   EXPECT_EQ(filesBeside().size(), 4u);
 }
 

@@ -4,6 +4,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <iostream>
+#include <set>
+
 #include "platform/gobject_ptr.hpp"
 #include "tests/runtime/bell_listener.hpp"
 #include "tests/runtime/runlet_harness.hpp"
@@ -46,28 +49,33 @@ class GeneratedApp {
                                                               {"indexFile", "index.html"}, {"fullcontent", false}}));
   }
 
-  void start(const std::vector<std::string>& environment) {
-    std::vector<char*> argv{const_cast<char*>(executable_.c_str()), nullptr};
+  // `wrapper`: a command line that runs the app as its last argument.
+  void start(const std::vector<std::string>& environment, std::vector<std::string> wrapper = {}) {
+    wrapper.push_back(executable_.string());
+    std::vector<char*> argv;
+    for (auto& a : wrapper) argv.push_back(a.data());
+    argv.push_back(nullptr);
     std::vector<char*> envp;
     for (const auto& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
     envp.push_back(nullptr);
     platform::GErrorOut error;
     GPid pid = 0;
-    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), envp.data(), G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid,
-                              error.out()))
+    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), envp.data(), GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH),
+                              nullptr, nullptr, &pid, error.out()))
         << error.message();
     pid_ = pid;
   }
 
   bool running() {
     if (pid_ <= 0) return false;
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+    if (::waitpid(pid_, &status_, WNOHANG) == pid_) {
       pid_ = 0;
       return false;
     }
     return true;
   }
+  // The wait status once the app has ended.
+  int status() const { return status_; }
 
   // Quits through the app's own Quit command, as exported on the session bus.
   void quit(GDBusConnection* bus) {
@@ -88,6 +96,7 @@ class GeneratedApp {
   std::string identifier_;
   fs::path executable_;
   GPid pid_ = 0;
+  int status_ = 0;
 };
 
 // Stands in for the desktop's file manager on the session bus and records
@@ -240,6 +249,71 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
     }
   }
   EXPECT_TRUE(fs::exists(home_ / "data/co.corvan.nimbrel.alpha-00a1f3"));
+}
+
+// Without user-dirs.dirs GLib names the home folder as the download folder:
+// pages, even a foreign frame without any user action, still only ever reach
+// ~/Downloads, and never under a hidden name.
+TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsAndNeverHidden) {
+  fs::remove(home_ / "config/user-dirs.dirs");
+  fs::remove(home_ / "Downloads");
+  std::string foreign = server_.url("/frame");
+  foreign.replace(foreign.find("127.0.0.1"), 9, "localhost");
+  server_.page("/dots", "<a id=d href=/dotfile download=.bash_profile>x</a><iframe src='" + foreign + "'></iframe>"
+                        "<script>document.getElementById('d').click()</script>");
+  server_.routes().Get("/dotfile", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("echo pwned\n", "application/octet-stream");
+  });
+  server_.page("/frame", "<script>const a = document.createElement('a');"
+                         "a.href = URL.createObjectURL(new Blob(['echo pwned-by-iframe\\n']));"
+                         "a.download = '.xsessionrc'; a.click()</script>");
+  FakeFileManager fileManager(bus_.connection());
+  ASSERT_TRUE(waitUntil([&] { return fileManager.ready(); }));
+  GeneratedApp app(temp_.path(), "Dots", "co.corvan.nimbrel.dots-00d075", server_.url("/dots"));
+  app.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return fileManager.shown.size() == 2; }));
+  std::set<std::string> saved, hidden;
+  for (const auto& entry : fs::directory_iterator(home_ / "Downloads")) saved.insert(entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(home_)) {
+    if (entry.path().filename().string().front() == '.') hidden.insert(entry.path().filename());
+  }
+  EXPECT_EQ(saved, (std::set<std::string>{"bash_profile", "xsessionrc"}));
+  EXPECT_TRUE(hidden.empty()) << *hidden.begin();
+  EXPECT_EQ(testing_support::readFile(home_ / "Downloads/xsessionrc"), "echo pwned-by-iframe\n");
+}
+
+// Quitting saves the window's size; where that cannot be written the app
+// still quits normally.
+TEST_F(GeneratedApps, QuitsCleanlyWhenItsSettingsCannotBeWritten) {
+  const std::string identifier = "co.corvan.nimbrel.full-00f011";
+  struct Case {
+    const char* what;
+    std::vector<std::string> wrapper;
+  };
+  const std::string config = (home_ / "config").string();
+  const Case cases[] = {
+      {"a file where the settings folder goes", {}},
+      // The app alone sees a full file system mounted over its config folder.
+      {"a full file system",
+       {"unshare", "--mount", "sh", "-c",
+        "mount -t tmpfs -o size=64k tmpfs \"$0\" && (head -c 1M /dev/zero > \"$0/fill\"; exec \"$1\")", config}},
+  };
+  int run = 0;
+  for (const auto& c : cases) {
+    std::string tag = "full-" + std::to_string(run++);
+    if (!c.wrapper.empty() && (::geteuid() != 0 || !g_find_program_in_path("unshare"))) {
+      std::cout << "[ SKIPPED  ] " << c.what << ": needs root to mount\n";
+      continue;
+    }
+    fs::remove_all(home_ / "config" / identifier);
+    if (c.wrapper.empty()) testing_support::writeFile(home_ / "config" / identifier, "not a folder");
+    GeneratedApp app(temp_.path() / tag, "Full", identifier, server_.url("/check?who=" + tag));
+    app.start(environment(), c.wrapper);
+    ASSERT_TRUE(waitUntil([&] { return cookieSeenBy(tag).has_value() || !app.running(); })) << c.what;
+    app.quit(bus_.connection());
+    ASSERT_TRUE(waitUntil([&] { return !app.running(); })) << c.what;
+    EXPECT_TRUE(WIFEXITED(app.status()) && WEXITSTATUS(app.status()) == 0) << c.what << ": status " << app.status();
+  }
 }
 
 TEST_F(GeneratedApps, ExternalLinksReachTheDesktopsHandler) {

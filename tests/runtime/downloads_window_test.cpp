@@ -2,6 +2,10 @@
 // the page through the export bridge, in a real window.
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "tests/runtime/runlet_harness.hpp"
 
 namespace runlet_test {
@@ -27,6 +31,53 @@ void servePattern(httplib::Server& server, const std::string& path, size_t count
                              });
   });
 }
+
+// Answers one request with the start of a long body, then resets the
+// connection: the engine reports the transfer as failed.
+class ResettingServer {
+ public:
+  ResettingServer() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(fd_, 4);
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] {
+      int client = ::accept(fd_, nullptr, nullptr);
+      if (client < 0) return;
+      std::string request;
+      char buffer[4096];
+      while (request.find("\r\n\r\n") == std::string::npos) {
+        ssize_t n = ::read(client, buffer, sizeof buffer);
+        if (n <= 0) break;
+        request.append(buffer, static_cast<size_t>(n));
+      }
+      std::string reply = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                          "Content-Disposition: attachment; filename=reset.bin\r\nContent-Length: 1048576\r\n\r\n" +
+                          std::string(65536, 'r');
+      (void)!::write(client, reply.data(), reply.size());
+      ::usleep(200 * 1000);
+      linger reset{1, 0};
+      ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+      ::close(client);
+    });
+  }
+  ~ResettingServer() {
+    ::shutdown(fd_, SHUT_RDWR);
+    ::close(fd_);
+    thread_.join();
+  }
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/reset.bin"; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
 
 bool hasPattern(const std::string& bytes, size_t count) {
   if (bytes.size() != count) return false;
@@ -67,20 +118,65 @@ TEST_F(Downloads, DownloadAttributeLinksNeverOverwriteAndAreRevealed) {
   EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
 }
 
-TEST_F(Downloads, AFailedDownloadIsForgottenAndRingsOnce) {
+TEST_F(Downloads, FailedDownloadsAreForgottenAndRingOnceEach) {
+  ResettingServer resetting;
+  int engineFailures = 0;
+  g_type_class_unref(g_type_class_ref(WEBKIT_TYPE_DOWNLOAD));
+  guint signal = g_signal_lookup("failed", WEBKIT_TYPE_DOWNLOAD);
+  gulong hook = g_signal_add_emission_hook(signal, 0, [](GSignalInvocationHint*, guint, const GValue*, gpointer count) {
+    ++*static_cast<int*>(count);
+    return gboolean(TRUE);
+  }, &engineFailures, nullptr);
   launch(remote(server_.url("/")));
   ASSERT_TRUE(waitForPage(server_.url("/")));
+  // Cut short (reported as finished) and reset (reported as failed).
   click("/broken.bin", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts > 0; }));
+  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
+  click(resetting.url(), "reset.bin");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
+  g_signal_remove_emission_hook(signal, hook);
+  EXPECT_EQ(engineFailures, 1);
   EXPECT_EQ(delegate_->pendingDownloads(), 0u);
   EXPECT_TRUE(workspace_.revealed.empty());
+  EXPECT_FALSE(fs::exists(downloadsPath_ / "broken.bin"));
   // The next download of that name starts from the plain name again.
   servePattern(server_.routes(), "/whole.bin", 1000, false);
   click("/whole.bin", "broken.bin");
   ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
-  EXPECT_EQ(workspace_.alerts, 1);
+  EXPECT_EQ(workspace_.alerts, 2);
   EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
   EXPECT_TRUE(hasPattern(testing_support::readFile(downloadsPath_ / "broken.bin"), 1000));
+}
+
+TEST_F(Downloads, NamesTooLongForTheDiskAreShortenedKeepingTheirExtension) {
+  // 300 characters, a third of them two bytes long.
+  std::string longName;
+  for (int i = 0; i < 100; ++i) longName += "ab\u00e9";
+  platform::GCharPtr encoded(g_uri_escape_string(longName.c_str(), nullptr, FALSE));
+  std::string disposition = "attachment; filename*=UTF-8''" + std::string(encoded.get()) + ".csv";
+  server_.routes().Get("/sent-as", [disposition](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Content-Disposition", disposition);
+    res.set_content("sent", "application/octet-stream");
+  });
+  launch(remote(server_.url("/")));
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  evaluate("location.href = '/sent-as'; return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
+  click("/data.csv", longName + ".txt");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 2; }));
+  evaluate("const a = document.createElement('a'); a.href = URL.createObjectURL(new Blob(['built']));"
+           "a.download = '" + longName + ".pdf'; a.click(); return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 3; }));
+  std::vector<std::string> extensions;
+  for (const auto& path : workspace_.revealed) {
+    std::string name = path.filename();
+    EXPECT_LE(name.size(), 255u - std::string(".wkdownload").size());
+    EXPECT_TRUE(g_utf8_validate(name.c_str(), -1, nullptr)) << name;
+    EXPECT_EQ(name.substr(0, 5), "ab\u00e9a") << name;
+    extensions.push_back(path.extension());
+  }
+  EXPECT_EQ(extensions, (std::vector<std::string>{".csv", ".txt", ".pdf"}));
+  EXPECT_EQ(workspace_.alerts, 0);
 }
 
 // Files built in the page, counted by the messages the bridge posts.

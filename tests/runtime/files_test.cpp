@@ -32,8 +32,6 @@ TEST_F(UniqueURL, CountsUpBeforeTheLastExtension) {
   EXPECT_EQ(take("README"), "README (1)");
   EXPECT_EQ(take("archive.tar.gz"), "archive.tar.gz");
   EXPECT_EQ(take("archive.tar.gz"), "archive.tar (1).gz");
-  EXPECT_EQ(take(".profile"), ".profile");
-  EXPECT_EQ(take(".profile"), ".profile (1)");
 }
 
 TEST_F(UniqueURL, FoldersAndDanglingLinksCountAsTaken) {
@@ -43,13 +41,41 @@ TEST_F(UniqueURL, FoldersAndDanglingLinksCountAsTaken) {
   EXPECT_EQ(runlet::uniqueURL(dir / "link.txt"), dir / "link (1).txt");
 }
 
-TEST(SafeFileName, LastComponentAndFallback) {
-  EXPECT_EQ(runlet::safeFileName("../../secret.txt"), "secret.txt");
-  EXPECT_EQ(runlet::safeFileName("a/b/"), "download");
-  EXPECT_EQ(runlet::safeFileName(".."), "download");
-  EXPECT_EQ(runlet::safeFileName("."), "download");
-  EXPECT_EQ(runlet::safeFileName(""), "download");
-  EXPECT_EQ(runlet::safeFileName("report.csv"), "report.csv");
+TEST(SafeFileName, LastComponentNeverHiddenAndShortEnough) {
+  const std::string cafe = "caf\u00e9";  // "é" takes two bytes
+  const std::string longBase(300, 'x');
+  struct Row {
+    std::string name, saved;
+  } rows[] = {
+      {"../../secret.txt", "secret.txt"}, {"a/b/", "download"},    {"..", "download"},
+      {".", "download"},                  {"", "download"},        {"report.csv", "report.csv"},
+      {".bash_profile", "bash_profile"},  {"../..xsessionrc", "xsessionrc"}, {"...", "download"},
+      {longBase + ".tar.gz", std::string(runlet::kMaxSavedNameBytes - 3, 'x') + ".gz"},
+      // Cut before a character that no longer fits whole.
+      {std::string(runlet::kMaxSavedNameBytes - 5, 'x') + "\u00e9\u00e9.pdf",
+       std::string(runlet::kMaxSavedNameBytes - 5, 'x') + ".pdf"},
+      {std::string(runlet::kMaxSavedNameBytes - 8, 'x') + cafe + ".pdf",
+       std::string(runlet::kMaxSavedNameBytes - 8, 'x') + "caf.pdf"},
+      // An "extension" that long is part of the name.
+      {"a." + longBase, ("a." + longBase).substr(0, runlet::kMaxSavedNameBytes)},
+  };
+  for (const auto& row : rows) EXPECT_EQ(runlet::safeFileName(row.name), row.saved) << row.name;
+}
+
+TEST_F(UniqueURL, CountersFitInLongNames) {
+  std::string name = runlet::safeFileName(std::string(300, 'y') + ".txt");
+  EXPECT_EQ(take(name), name);
+  fs::path second = take(name);
+  EXPECT_EQ(second, std::string(runlet::kMaxSavedNameBytes - 8, 'y') + " (1).txt");
+}
+
+TEST(DownloadsFolder, NeverTheHomeFolder) {
+  const fs::path home = "/home/ada";
+  EXPECT_EQ(runlet::chooseDownloadsFolder(fs::path("/home/ada/Fetched"), home), "/home/ada/Fetched");
+  for (auto configured : {std::optional<fs::path>(), std::optional<fs::path>(""), std::optional<fs::path>("/home/ada"),
+                          std::optional<fs::path>("/home/ada/"), std::optional<fs::path>("/home/./ada")}) {
+    EXPECT_EQ(runlet::chooseDownloadsFolder(configured, home), "/home/ada/Downloads") << configured.value_or("none");
+  }
 }
 
 TEST(Base64, DecodesSkippingForeignCharactersAndRejectsBrokenGroups) {
@@ -223,6 +249,16 @@ TEST_F(SitePaths, EncodedRequestPaths) {
   EXPECT_EQ(runlet::decodedRequestPath("/a%20b/%2E%2E/c.html"), "/a b/../c.html");
   EXPECT_FALSE(runlet::decodedRequestPath("/a%00b"));
   EXPECT_EQ(runlet::siteURL("docs/a b#c.html"), "runlet://site/docs/a%20b%23c.html");
+}
+
+TEST(SiteMIMEType, WebTypesOnTopOfTheSharedDatabase) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"m.wasm", "application/wasm"},     {"app.mjs", "text/javascript"},   {"d.json", "application/json"},
+      {"i.svg", "image/svg+xml"},         {"p.WEBP", "image/webp"},         {"f.woff2", "font/woff2"},
+      {"site.webmanifest", "application/manifest+json"}, {"index.html", "text/html"}, {"s.css", "text/css"},
+      {"no-extension", "application/octet-stream"},
+  };
+  for (auto [name, type] : rows) EXPECT_EQ(runlet::siteMIMEType(name), type) << name;
 }
 
 }  // namespace

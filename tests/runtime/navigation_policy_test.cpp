@@ -24,32 +24,18 @@ TEST(ExportURL, BlobAndDataExceptInSubframes) {
   EXPECT_FALSE(isExportURL("blobby:x", TargetFrame::main));
 }
 
-TEST(NavigationAction, ExternalFirstForEveryFrameThenDownloads) {
-  EXPECT_EQ(decideNavigationAction("tel:1", TargetFrame::sub, true), ActionDecision::openExternally);
-  EXPECT_EQ(decideNavigationAction("https://a/f.zip", TargetFrame::sub, true), ActionDecision::download);
-  EXPECT_EQ(decideNavigationAction("data:,x", TargetFrame::main, false), ActionDecision::download);
-  EXPECT_EQ(decideNavigationAction("data:,x", TargetFrame::sub, false), ActionDecision::allow);
-  EXPECT_EQ(decideNavigationAction("https://other.example/", TargetFrame::main, false), ActionDecision::allow);
-  EXPECT_EQ(decideNavigationAction("", TargetFrame::main, true), ActionDecision::allow);
-  // What WebKitGTK's action decision may decide without knowing the frame.
-  EXPECT_EQ(decideNavigationActionForAnyFrame("Tel:1"), ActionDecision::openExternally);
-  EXPECT_EQ(decideNavigationActionForAnyFrame("data:,x"), ActionDecision::allow);
-}
-
 TEST(NavigationResponse, MainFrameExportsAndUnshowableTypesDownload) {
   EXPECT_EQ(decideMainResourceResponse("data:,x", true, true), ResponseDecision::download);
   EXPECT_EQ(decideMainResourceResponse("blob:https://a/1", true, true), ResponseDecision::download);
-  EXPECT_EQ(decideMainResourceResponse("data:,x", false, true), ResponseDecision::allow);
+  EXPECT_EQ(decideMainResourceResponse("data:,x", false, true), ResponseDecision::show);
   EXPECT_EQ(decideMainResourceResponse("https://a/x.tgz", false, false), ResponseDecision::download);
-  EXPECT_EQ(decideMainResourceResponse("https://a/", true, true), ResponseDecision::allow);
+  EXPECT_EQ(decideMainResourceResponse("https://a/", true, true), ResponseDecision::show);
 }
 
 TEST(NewWindow, LoadsInPlaceDownloadsOrIgnores) {
-  EXPECT_EQ(decideNewWindow("https://a/", false, false), NewWindowDecision::loadInPlace);
-  EXPECT_EQ(decideNewWindow("blob:https://a/1", false, false), NewWindowDecision::download);
-  EXPECT_EQ(decideNewWindow("https://a/f", false, true), NewWindowDecision::download);
-  EXPECT_EQ(decideNewWindow("https://a/", true, false), NewWindowDecision::ignore);
-  EXPECT_EQ(decideNewWindow("", false, false), NewWindowDecision::ignore);
+  EXPECT_EQ(decideNewWindow("https://a/"), NewWindowDecision::loadInPlace);
+  EXPECT_EQ(decideNewWindow("blob:https://a/1"), NewWindowDecision::download);
+  EXPECT_EQ(decideNewWindow(""), NewWindowDecision::ignore);
 }
 
 struct ErrorCase {

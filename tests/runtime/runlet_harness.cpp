@@ -2,6 +2,9 @@
 
 #include <atomic>
 
+#include "runtime/rendering.hpp"
+#include "tests/runtime/x11_window.hpp"
+
 namespace runlet_test {
 
 namespace plist = platform::plist;
@@ -44,8 +47,49 @@ gboolean onTestLoadFailed(GSignalInvocationHint*, guint count, const GValue* val
 
 }  // namespace
 
+SilentServer::SilentServer() {
+  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::listen(fd_, 16);
+  ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+  port_ = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer() { ::close(fd_); }
+
+bool xdotool(const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>("xdotool")};
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  GPid pid = 0;
+  if (!g_spawn_async(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
+                     nullptr, &pid, nullptr)) {
+    return false;
+  }
+  // The main loop runs meanwhile, so the window answers what xdotool waits for.
+  struct Exit {
+    bool done = false;
+    int status = 0;
+  } exit;
+  g_child_watch_add(pid, [](GPid child, int status, gpointer data) {
+    static_cast<Exit*>(data)->status = status;
+    static_cast<Exit*>(data)->done = true;
+    g_spawn_close_pid(child);
+  }, &exit);
+  return waitUntil([&] { return exit.done; }) && g_spawn_check_wait_status(exit.status, nullptr);
+}
+
+std::string RunletWindowTest::windowId() const { return std::to_string(x11WindowId(delegate_->window())); }
+
 void RunletWindowTest::SetUp() {
   if (!g_get_prgname()) g_set_prgname("runtime_window_tests");  // a program always has one
+  // Drawn the way the app draws on this display.
+  static const bool softwareRendering = runlet::chooseRenderingPath();
+  softwareRendering_ = softwareRendering;
   gtk_init();
   bundlePath_ = temp_ / "Test App.app";
   downloadsPath_ = temp_ / "Downloads";
@@ -62,7 +106,10 @@ void RunletWindowTest::TearDown() {
 }
 
 void RunletWindowTest::writeBundle(const std::optional<plist::Dictionary>& config) {
-  plist::Dictionary info{{"CFBundleIdentifier", freshIdentifier()}, {"CFBundleName", "Test App"},
+  // Named as the generator names a bundle: after the app.
+  std::string name = "Test App";
+  if (config) name = plist::lookup<std::string>(*config, "name").value_or(name);
+  plist::Dictionary info{{"CFBundleIdentifier", freshIdentifier()}, {"CFBundleName", name},
                          {"CFBundleExecutable", "Test App"}};
   testing_support::writeFile(bundlePath_ / "Contents/Info.plist", plist::toXML(info));
   fs::create_directories(bundlePath_ / "Contents/Resources");
@@ -95,7 +142,8 @@ void RunletWindowTest::start(platform::Workspace* workspace) {
   options.bundle = platform::Bundle(bundlePath_);
   options.downloadsFolder = downloadsPath_;
   options.workspace = activeWorkspace_;
-  options.softwareRendering = true;
+  options.softwareRendering = softwareRendering_;
+  options.loadTimeout = loadTimeout_;
   g_type_class_unref(g_type_class_ref(WEBKIT_TYPE_WEB_VIEW));  // the signal exists once the class does
   if (!loadFailedHook_) loadFailedHook_ = g_signal_add_emission_hook(g_signal_lookup("load-failed", WEBKIT_TYPE_WEB_VIEW), 0,
                                                onTestLoadFailed, &loadFailures_, nullptr);
@@ -103,7 +151,7 @@ void RunletWindowTest::start(platform::Workspace* workspace) {
   delegate_->launch();
 }
 
-bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline) {
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline) {
   auto end = std::chrono::steady_clock::now() + deadline;
   // A ticking source, so the deadline is seen even when nothing else happens.
   guint tick = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);

@@ -93,9 +93,26 @@ class LoopbackServer {
 };
 
 // Iterates the main loop until `done`; false at the deadline.
-bool waitUntil(const std::function<bool()>& done, std::chrono::seconds deadline = std::chrono::seconds(30));
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = std::chrono::seconds(30));
 
 using testing_support::refusedLoopbackPort;
+
+// A loopback port that takes connections and never answers: the kernel
+// completes them into the backlog of a socket nobody accepts from.
+class SilentServer {
+ public:
+  SilentServer();
+  ~SilentServer();
+  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
+// Runs xdotool with `args` on the test's display, the way a user's keys and
+// pointer reach a window, and waits until it is done.
+bool xdotool(const std::vector<std::string>& args);
 
 // A page script on its way; its result as JSON once done.
 struct PendingScript {
@@ -115,6 +132,8 @@ class RunletWindowTest : public ::testing::Test {
   void launch(const std::optional<platform::plist::Dictionary>& config, platform::Workspace* workspace = nullptr);
   // The same bundle started again, as after a quit.
   void relaunch();
+  // The main window's X id, as a decimal string for xdotool.
+  std::string windowId() const;
   void start(platform::Workspace* workspace);
 
   bool waitForPage(const std::string& uri);
@@ -137,6 +156,8 @@ class RunletWindowTest : public ::testing::Test {
   LoopbackServer server_;
   RecordingWorkspace workspace_;
   platform::Workspace* activeWorkspace_ = nullptr;
+  std::chrono::milliseconds loadTimeout_ = std::chrono::seconds(60);
+  bool softwareRendering_ = true;
   platform::GRef<GtkApplication> application_;
   std::unique_ptr<runlet::AppDelegate> delegate_;
   // Load failures as the engine reported them: its own message text.

@@ -1,10 +1,12 @@
 // A real Runlet window against a loopback server: loading, navigation policy and error pages.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/user_defaults.hpp"
-#include "runtime/menus.hpp"
 #include "runtime/site_loading.hpp"
 #include "tests/runtime/runlet_harness.hpp"
+#include "tests/runtime/x11_window.hpp"
 
 namespace runlet_test {
 namespace {
@@ -22,50 +24,68 @@ std::string backURI(WebKitWebView* view) {
 
 using Loading = RunletWindowTest;
 
-TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentAndTitledWindowAndMenus) {
+// Every widget below `root`, popovers included, depth first.
+std::vector<GtkWidget*> descendants(GtkWidget* root) {
+  std::vector<GtkWidget*> out{root};
+  for (size_t i = 0; i < out.size(); ++i) {
+    for (GtkWidget* c = gtk_widget_get_first_child(out[i]); c; c = gtk_widget_get_next_sibling(c)) out.push_back(c);
+  }
+  return out;
+}
+
+// The texts of the labels a user can see below `root`, as shown.
+std::string shownLabels(GtkWidget* root) {
+  std::string out;
+  for (GtkWidget* w : descendants(root)) {
+    if (GTK_IS_LABEL(w) && gtk_widget_is_drawable(w) && *gtk_label_get_text(GTK_LABEL(w))) {
+      out += std::string(gtk_label_get_text(GTK_LABEL(w))) + ";";
+    }
+  }
+  return out;
+}
+
+// Where a point of `widget` is in its window's X window, for xdotool.
+std::vector<std::string> windowPoint(GtkWidget* widget, double x, double y) {
+  GtkNative* native = gtk_widget_get_native(widget);
+  graphene_point_t in = GRAPHENE_POINT_INIT(static_cast<float>(x), static_cast<float>(y)), out;
+  EXPECT_TRUE(gtk_widget_compute_point(widget, GTK_WIDGET(native), &in, &out));
+  double dx = 0, dy = 0;
+  gtk_native_get_surface_transform(native, &dx, &dy);
+  return {std::to_string(static_cast<int>(out.x + dx)), std::to_string(static_cast<int>(out.y + dy))};
+}
+
+TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentAndNameShownAsTyped) {
   server_.page("/", "<title>home</title><p>hello</p>");
-  launch(remote("  " + server_.url("/") + "\n"));
+  launch(remote("  " + server_.url("/") + "\n", "My_App"));
   ASSERT_TRUE(waitForPage(server_.url("/")));
   auto requests = server_.requests();
   ASSERT_FALSE(requests.empty());
   EXPECT_EQ(requests.front().userAgent, runlet::desktopSafariUserAgent());
-  EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "Example");
+  EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "My_App");
 
-  GMenuModel* menu = G_MENU_MODEL(delegate_->mainMenu());
-  auto submenu = [&](const char* title) {
-    int index = runlet::indexOfItemWithTitle(menu, title);
-    return index < 0 ? nullptr : g_menu_model_get_item_link(menu, index, G_MENU_LINK_SUBMENU);
-  };
-  auto labels = [](GMenuModel* m, auto& self) -> std::string {
-    std::string out;
-    for (int i = 0; i < g_menu_model_get_n_items(m); ++i) {
-      if (GMenuModel* section = g_menu_model_get_item_link(m, i, G_MENU_LINK_SECTION)) {
-        out += "[" + self(section, self) + "]";
-        g_object_unref(section);
-      } else {
-        out += runlet::itemLabel(m, i) + ";";
-      }
+  // The user opens the application menu: the name reads as typed everywhere.
+  GtkWidget* bar = nullptr;
+  for (GtkWidget* w : descendants(GTK_WIDGET(delegate_->window()))) {
+    if (GTK_IS_POPOVER_MENU_BAR(w)) bar = w;
+  }
+  ASSERT_TRUE(bar);
+  GtkWidget* appItem = gtk_widget_get_first_child(bar);
+  auto point = windowPoint(appItem, 5, 5);
+  ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), point[0], point[1], "click", "1"}));
+  GtkWidget* popover = nullptr;
+  ASSERT_TRUE(waitUntil([&] {
+    for (GtkWidget* w : descendants(bar)) {
+      if (GTK_IS_POPOVER(w) && gtk_widget_get_visible(w)) popover = w;
     }
-    return out;
-  };
-  platform::GRef<GMenuModel> app = platform::GRef<GMenuModel>::adopt(g_menu_model_get_item_link(menu, 0, G_MENU_LINK_SUBMENU));
-  EXPECT_EQ(labels(app.get(), labels), "[About Example;][Hide Example;Quit Example;]");
-  auto window = platform::GRef<GMenuModel>::adopt(submenu("Window"));
-  EXPECT_EQ(labels(window.get(), labels), "[Minimize;Example;]");
-  auto view = platform::GRef<GMenuModel>::adopt(submenu("View"));
-  EXPECT_EQ(labels(view.get(), labels), "[Enter Full Screen;][Reload;Back;Forward;][Copy Current URL;]");
+    return popover != nullptr;
+  }));
+  waitUntil([&] { return !shownLabels(popover).empty(); }, std::chrono::seconds(5));
+  EXPECT_EQ(shownLabels(popover), "About My_App;Hide My_App;Quit My_App;Ctrl+Q;");
+  EXPECT_NE(shownLabels(bar).find("My_App;Edit;View;Window;"), std::string::npos) << shownLabels(bar);
+  // An open menu holds the pointer and keyboard beyond its window's end.
+  gtk_popover_popdown(GTK_POPOVER(popover));
+  ASSERT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(popover); }));
 
-  auto keysOf = [&](const char* action) {
-    std::string keys;
-    g_auto(GStrv) accels = gtk_application_get_accels_for_action(application_.get(), action);
-    for (char** a = accels; a && *a; ++a) keys += std::string(*a) + " ";
-    return keys;
-  };
-  EXPECT_EQ(keysOf("app.reloadPage"), "<Control>r ");
-  EXPECT_EQ(keysOf("app.goBack"), "<Control>bracketleft ");
-  EXPECT_EQ(keysOf("app.goForward"), "<Control>bracketright ");
-  EXPECT_EQ(keysOf("app.copyCurrentURL"), "<Shift><Control>c ");
-  EXPECT_EQ(keysOf("app.hide"), "<Control>h <Control>m ");
 }
 
 TEST_F(Loading, MissingRecordShowsTheNoAddressPageInAWindowCalledApp) {
@@ -87,6 +107,8 @@ TEST_F(Loading, LocalSiteReadsItsOwnFilesAndNothingOutside) {
   writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "docs/start.html"}});
   writeSiteFile("docs/start.html", "<title>start</title><p>start</p>");
   writeSiteFile("data/values.json", "{\"ok\":true}");
+  writeSiteFile("docs/empty.wasm", std::string("\0asm\1\0\0\0", 8));
+  writeSiteFile("docs/answer.mjs", "export const answer = 42;");
   testing_support::writeFile(bundlePath_ / "Contents/Resources/secret.txt", "secret");
   fs::create_symlink(bundlePath_ / "Contents/Resources/secret.txt", bundlePath_ / "Contents/Resources/Site/leak.txt");
   launch(std::nullopt);
@@ -96,6 +118,10 @@ TEST_F(Loading, LocalSiteReadsItsOwnFilesAndNothingOutside) {
                     " catch (e) { return 'refused'; }");
   };
   EXPECT_EQ(read("'../data/values.json'"), "\"{\\\"ok\\\":true}\"");
+  // Types as browsers require them: streamed WebAssembly and module scripts.
+  EXPECT_EQ(evaluate("const m = await WebAssembly.instantiateStreaming(fetch('empty.wasm'));"
+                     "return (m.instance instanceof WebAssembly.Instance) + ' ' + (await import('./answer.mjs')).answer"),
+            "\"true 42\"");
   EXPECT_EQ(read("'../secret.txt'"), "\"refused\"");
   EXPECT_EQ(read("'/%2e%2e/secret.txt'"), "\"refused\"");
   EXPECT_EQ(read("'runlet://site/%2E%2E%2Fsecret.txt'"), "\"refused\"");
@@ -132,17 +158,58 @@ TEST_F(Window, SizeIsRememberedPerAppAndADamagedEntryIsIgnored) {
   EXPECT_EQ(width, 1200);
 }
 
-TEST_F(Window, FullContentHidesTheTitleButKeepsItSet) {
-  server_.page("/", "<p>x</p>");
+// The page paints itself magenta and records presses that reach it.
+constexpr const char* kMagentaPage =
+    "<style>html,body{margin:0;height:100%;background:#ff00ff}</style>"
+    "<script>window.presses = 0; addEventListener('mousedown', () => window.presses++)</script>";
+
+TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
+  server_.page("/", kMagentaPage);
+  // Once the page shows on screen: whether its colour reaches the window's first row.
+  auto topRowIsPage = [&] {
+    std::optional<Screenshot> shot;
+    EXPECT_TRUE(waitUntil([&] {
+      shot = takeScreenshot(x11WindowId(delegate_->window()));
+      return shot && shot->at(shot->width / 2, shot->height / 2) == 0xFF00FF;
+    }));
+    double dx = 0, dy = 0;
+    gtk_native_get_surface_transform(GTK_NATIVE(delegate_->window()), &dx, &dy);
+    return shot && shot->at(shot->width / 2, static_cast<int>(dy)) == 0xFF00FF;
+  };
+  launch(remote(server_.url("/"), "Framed"));
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  EXPECT_FALSE(topRowIsPage()) << "a bar above the page";
+
   auto config = remote(server_.url("/"), "Full");
   config["fullcontent"] = true;
-  launch(config);
+  testing_support::writeFile(bundlePath_ / "Contents/Resources/app.plist", plist::toXML(config));
+  relaunch();
+  ASSERT_TRUE(waitForPage(server_.url("/")));
   EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "Full");
-  GtkWidget* bar = gtk_window_get_titlebar(delegate_->window());
-  ASSERT_TRUE(bar && GTK_IS_HEADER_BAR(bar));
-  GtkWidget* title = gtk_header_bar_get_title_widget(GTK_HEADER_BAR(bar));
-  ASSERT_TRUE(title && GTK_IS_LABEL(title));
-  EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(title)), "");
+  EXPECT_TRUE(topRowIsPage());
+
+  // Dragged by its top strip, the window moves and the page sees no press;
+  // below the strip the page has its clicks.
+  GtkWidget* view = GTK_WIDGET(delegate_->webView());
+  auto before = screenPosition(x11WindowId(delegate_->window()));
+  auto strip = windowPoint(view, gtk_widget_get_width(view) / 2.0, 8);
+  // Step by step, as a hand moves: the window follows the pointer once the drag has begun.
+  // The window goes where the pointer goes from the press on, however late the move begins.
+  ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), strip[0], strip[1], "mousedown", "1"}));
+  for (const char* step : {"20 15", "40 30", "30 25", "30 20"}) {
+    std::string dx(step, std::strchr(step, ' ')), dy(std::strchr(step, ' ') + 1);
+    ASSERT_TRUE(xdotool({"mousemove_relative", "--sync", dx, dy}));
+    waitUntil([] { return false; }, std::chrono::milliseconds(300));
+  }
+  ASSERT_TRUE(xdotool({"mouseup", "1"}));
+  EXPECT_TRUE(waitUntil([&] { return screenPosition(x11WindowId(delegate_->window())) != before; }, std::chrono::seconds(5)));
+  auto after = screenPosition(x11WindowId(delegate_->window()));
+  EXPECT_EQ(after.first - before.first, 120);
+  EXPECT_EQ(after.second - before.second, 90);
+  EXPECT_EQ(evaluate("return window.presses"), "0");
+  auto page = windowPoint(view, gtk_widget_get_width(view) / 2.0, 200);
+  ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), page[0], page[1], "click", "1"}));
+  EXPECT_TRUE(waitUntil([&] { return evaluate("return window.presses") == "1"; }, std::chrono::seconds(5)));
 }
 
 TEST_F(Window, CopyCurrentURLPutsTheAddressOnTheClipboardOnly) {
@@ -165,6 +232,52 @@ TEST_F(Window, CopyCurrentURLPutsTheAddressOnTheClipboardOnly) {
   EXPECT_EQ(read.text, server_.url("/page?q=1"));
   auto* formats = gdk_clipboard_get_formats(clipboard);
   EXPECT_TRUE(gdk_content_formats_contain_gtype(formats, G_TYPE_STRING));
+}
+
+using Keyboard = RunletWindowTest;
+
+TEST_F(Keyboard, PagesKeepTheirKeysAndTheAppTakesGnomes) {
+  server_.page("/a", "<title>a</title><input id=from value='typed text'><input id=to>"
+                     "<script>window.keys = []; addEventListener('keydown', e => {"
+                     "  if (e.ctrlKey || e.altKey) keys.push((e.ctrlKey ? 'ctrl+' : 'alt+') + e.key) })</script>");
+  server_.page("/b", "<title>b</title>");
+  launch(remote(server_.url("/a")));
+  ASSERT_TRUE(waitForPage(server_.url("/a")));
+  auto press = [&](std::initializer_list<const char*> keys) {
+    std::vector<std::string> args{"windowfocus", "--sync", windowId(), "key", "--clearmodifiers"};
+    args.insert(args.end(), keys.begin(), keys.end());
+    ASSERT_TRUE(xdotool(args));
+  };
+  evaluate("document.getElementById('from').focus(); return 0");
+  // What web editors use for find, replace and indenting, and the edit keys.
+  press({"ctrl+h", "ctrl+bracketleft", "ctrl+bracketright", "ctrl+a", "ctrl+c"});
+  // Keys and scripts reach the page by different ways: the focus moves once the keys are in.
+  ASSERT_TRUE(waitUntil([&] { return evaluate("return keys.length") == "5"; }));
+  evaluate("document.getElementById('to').focus(); return 0");
+  press({"ctrl+v"});
+  ASSERT_TRUE(waitUntil([&] { return evaluate("return document.getElementById('to').value") == "\"typed text\""; }));
+  EXPECT_EQ(evaluate("return keys.join(' ')"), "\"ctrl+h ctrl+[ ctrl+] ctrl+a ctrl+c ctrl+v\"");
+  auto* surface = gtk_native_get_surface(GTK_NATIVE(delegate_->window()));
+  EXPECT_FALSE(gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED);
+
+  auto loadsOf = [&](const std::string& path) {
+    auto requests = server_.requests();
+    return std::count_if(requests.begin(), requests.end(), [&](auto& r) { return r.path == path; });
+  };
+  for (const char* reload : {"ctrl+r", "F5"}) {
+    auto before = loadsOf("/a");
+    press({reload});
+    ASSERT_TRUE(waitUntil([&] { return loadsOf("/a") == before + 1; })) << reload;
+    ASSERT_TRUE(waitForPage(server_.url("/a")));
+  }
+  webkit_web_view_load_uri(delegate_->webView(), server_.url("/b").c_str());
+  ASSERT_TRUE(waitForPage(server_.url("/b")));
+  press({"alt+Left"});
+  ASSERT_TRUE(waitForPage(server_.url("/a")));
+  press({"alt+Right"});
+  ASSERT_TRUE(waitForPage(server_.url("/b")));
+  press({"ctrl+w"});
+  EXPECT_TRUE(waitUntil([&] { return delegate_->window() == nullptr; })) << "Ctrl+W closes the window";
 }
 
 using Navigation = RunletWindowTest;
@@ -233,6 +346,24 @@ TEST_F(Navigation, ANewWindowForAPageBuiltFileBecomesADownload) {
   EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
 }
 
+TEST_F(Navigation, AShowableAttachmentIsShownAndADownloadLinkToItIsSaved) {
+  server_.page("/", "<a id=a href=/notes.txt>notes</a>");
+  server_.routes().Get("/notes.txt", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Content-Disposition", "attachment; filename=\"notes.txt\"");
+    res.set_content("plain notes", "text/plain");
+  });
+  launch(remote(server_.url("/")));
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  evaluate("document.getElementById('a').click(); return 0");
+  ASSERT_TRUE(waitForPage(server_.url("/notes.txt")));
+  EXPECT_EQ(pageText(), "\"plain notes\"");
+  EXPECT_TRUE(downloads().empty());
+
+  evaluate("const a = document.createElement('a'); a.href = '/notes.txt'; a.download = 'notes.txt'; a.click(); return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
+  EXPECT_EQ(testing_support::readFile(downloadsPath_ / "notes.txt"), "plain notes");
+}
+
 TEST_F(Navigation, UnshowableResponseBecomesADownload) {
   server_.page("/", "<a id=a href=/archive>get</a>");
   server_.routes().Get("/archive", [](const httplib::Request&, httplib::Response& res) {
@@ -256,6 +387,23 @@ TEST_F(Errors, UnreachableHostWithNoPageShowsTheEnginesMessage) {
   ASSERT_TRUE(waitUntil([&] { return currentURI() == "about:blank" && !webkit_web_view_is_loading(delegate_->webView()); }));
   std::string text = pageText();
   EXPECT_EQ(text, "\"Can't load this page\\n" + loadFailures_[0] + "\"");
+}
+
+TEST_F(Errors, ASilentServerFailsAfterTheLimit) {
+  SilentServer silent;
+  loadTimeout_ = std::chrono::seconds(1);
+  launch(remote(silent.url("/first")));
+  ASSERT_TRUE(waitUntil([&] { return currentURI() == "about:blank" && !webkit_web_view_is_loading(delegate_->webView()); }));
+  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe request timed out.\"");
+
+  // A new-window load gets the same limit; the page on screen stays.
+  server_.page("/", "<title>kept</title>");
+  webkit_web_view_load_uri(delegate_->webView(), server_.url("/").c_str());
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  evaluate("window.open('" + silent.url("/popup") + "'); return 0");
+  ASSERT_TRUE(waitUntil([&] { return webkit_web_view_is_loading(delegate_->webView()); }));
+  ASSERT_TRUE(waitForIdle());
+  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), "\"kept " + server_.url("/") + "\"");
 }
 
 TEST_F(Errors, FailureWhileAPageIsShownAndIdleLeavesThePage) {

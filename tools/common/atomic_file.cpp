@@ -28,7 +28,10 @@ mode_t currentUmask() {
 class TemporaryFile {
  public:
   explicit TemporaryFile(const fs::path& target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Named after the target only while that still fits a file name.
+    std::string base = target.filename().string();
+    if (base.size() > 200) base.resize(200);
+    std::string pattern = (target.parent_path() / ("." + base + ".XXXXXX")).string();
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) fail("cannot create a temporary file for", target, errno);
     path_ = pattern;
