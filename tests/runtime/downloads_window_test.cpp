@@ -313,7 +313,8 @@ class RealExporters : public RunletWindowTest {
 
 TEST_F(RealExporters, FileSaverSavesTextAndCanvasImages) {
   evaluate("saveAs(new Blob(['id,name\\n1,Ada\\n'], {type: 'text/csv;charset=utf-8'}), 'people.csv'); return 0");
-  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "people.csv"); }));
+  // The name is reserved (empty) before the content is renamed over it.
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "people.csv") && fs::file_size(downloadsPath_ / "people.csv") > 0; }));
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "people.csv"), "id,name\n1,Ada\n");
 
   evaluate("const c = document.getElementById('c'); const g = c.getContext('2d');"
