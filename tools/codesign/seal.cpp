@@ -1,6 +1,7 @@
 #include "tools/codesign/seal.hpp"
 
 #include <glib.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,23 +20,26 @@ namespace plist = platform::plist;
 namespace codesign {
 namespace {
 
-struct ChecksumDeleter {
-  void operator()(GChecksum* c) const { g_checksum_free(c); }
+struct DigestDeleter {
+  void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
 };
 
+// OpenSSL's SHA-256 uses the CPU's SHA instructions: several times GLib's
+// speed, which is what a bundle with a large site waits on.
 plist::Data sha256(const fs::path& file) {
-  std::unique_ptr<GChecksum, ChecksumDeleter> checksum(g_checksum_new(G_CHECKSUM_SHA256));
+  std::unique_ptr<EVP_MD_CTX, DigestDeleter> context(EVP_MD_CTX_new());
+  if (!context || !EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr)) throw std::runtime_error("SHA-256 unavailable");
   std::ifstream in(file, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + file.string());
   char buffer[65536];
   while (in) {
     in.read(buffer, sizeof buffer);
-    g_checksum_update(checksum.get(), reinterpret_cast<const guchar*>(buffer), in.gcount());
+    EVP_DigestUpdate(context.get(), buffer, static_cast<std::size_t>(in.gcount()));
   }
   if (in.bad()) throw std::runtime_error("cannot read " + file.string());
   plist::Data digest(32);
-  gsize length = digest.size();
-  g_checksum_get_digest(checksum.get(), digest.data(), &length);
+  unsigned length = 0;
+  EVP_DigestFinal_ex(context.get(), digest.data(), &length);
   return digest;
 }
 
