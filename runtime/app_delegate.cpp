@@ -53,6 +53,8 @@ AppDelegate::~AppDelegate() {
   }
   if (networkSession_) g_signal_handlers_disconnect_by_data(networkSession_.get(), this);
   if (contentManager_) g_signal_handlers_disconnect_by_data(contentManager_.get(), this);
+  if (webContext_) g_signal_handlers_disconnect_by_data(webContext_.get(), this);
+  for (auto& [id, notification] : webNotifications_) g_signal_handlers_disconnect_by_data(notification.get(), this);
   for (auto& download : runningDownloads_) g_signal_handlers_disconnect_by_data(download.get(), this);
 }
 
@@ -152,6 +154,7 @@ void AppDelegate::configureWebView() {
   gtk_overlay_set_child(content_, GTK_WIDGET(webView_));
   connectNavigationSignals();
   connectPanelSignals();
+  connectNotificationSignals();
   installExportBridge();
 }
 
@@ -234,6 +237,7 @@ void AppDelegate::installActions() {
                      this);
     g_action_map_add_action(G_ACTION_MAP(application_), G_ACTION(action.get()));
   }
+  installNotificationAction();
   for (const auto& shortcut : kApplicationShortcuts) {
     std::vector<const char*> keys;
     for (auto key : shortcut.keys) {
@@ -250,6 +254,7 @@ void AppDelegate::loadRemote(const std::string& address) {
     showError(plan.errorMessage);
     return;
   }
+  firstPageURI_ = plan.uri;
   webkit_web_view_load_uri(webView_, plan.uri.c_str());
 }
 
@@ -262,6 +267,7 @@ void AppDelegate::loadLocalSite(const AppConfig& config) {
     return;
   }
   siteRoot_ = plan.siteRoot;
+  firstPageURI_ = plan.uri;
   webkit_web_view_load_uri(webView_, plan.uri.c_str());
 }
 

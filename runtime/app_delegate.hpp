@@ -104,7 +104,7 @@ class AppDelegate {
 
   // Export bridge (export_handling.cpp).
   void installExportBridge();
-  static void onExportMessage(WebKitUserContentManager*, JSCValue* body, gpointer self);
+  static gboolean onExportMessage(WebKitUserContentManager*, JSCValue* body, WebKitScriptMessageReply*, gpointer self);
   void receiveExportMessage(JSCValue* body);
   static void onFileInputMessage(WebKitUserContentManager*, JSCValue* body, gpointer self);
 
@@ -113,6 +113,16 @@ class AppDelegate {
   static gboolean onScriptDialog(WebKitWebView*, WebKitScriptDialog*, gpointer self);
   static gboolean onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*, gpointer self);
   static gboolean onPermissionRequest(WebKitWebView*, WebKitPermissionRequest*, gpointer self);
+
+  // Web notifications (web_notifications.cpp).
+  void connectNotificationSignals();
+  void installNotificationAction();
+  static void onInitializeNotificationPermissions(WebKitWebContext*, gpointer self);
+  static gboolean onShowNotification(WebKitWebView*, WebKitNotification*, gpointer self);
+  static void onWebNotificationClosed(WebKitNotification*, gpointer self);
+  void showWebNotification(WebKitNotification* notification);
+  void webNotificationClicked(guint64 id);
+  GIcon* notificationIcon();
 
   platform::Workspace& workspace() const { return *workspace_; }
 
@@ -144,6 +154,12 @@ class AppDelegate {
   bool hasCommittedPage_ = false;
   // The running main-frame load's time limit, until the page answers.
   guint loadTimeoutSource_ = 0;
+  // The first page's address: its origin may notify from the start.
+  std::string firstPageURI_;
+  // The page's notifications shown on the desktop, until the page closes them.
+  std::map<guint64, platform::GRef<WebKitNotification>> webNotifications_;
+  platform::GRef<GIcon> notificationIcon_;
+  bool notificationIconLookedUp_ = false;
 
   // Deferred callbacks hold a weak reference: they do nothing once the delegate is gone.
   std::shared_ptr<AppDelegate*> alive_;

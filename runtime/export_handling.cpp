@@ -43,8 +43,10 @@ void addScript(WebKitUserContentManager* manager, const std::string& source) {
 void AppDelegate::installExportBridge() {
   auto* manager = contentManager_.get();
   webkit_user_content_manager_unregister_script_message_handler(manager, exportMessageName_.c_str(), nullptr);
-  webkit_user_content_manager_register_script_message_handler(manager, exportMessageName_.c_str(), nullptr);
-  std::string signal = "script-message-received::" + exportMessageName_;
+  // With a reply, the page's post resolves once the part is on disk, so our
+  // script sends the next part only then: no parts pile up in between.
+  webkit_user_content_manager_register_script_message_handler_with_reply(manager, exportMessageName_.c_str(), nullptr);
+  std::string signal = "script-message-with-reply-received::" + exportMessageName_;
   g_signal_connect(manager, signal.c_str(), G_CALLBACK(onExportMessage), this);
   addScript(manager, exportBridgeScript(exportMessageName_));
 
@@ -57,8 +59,11 @@ void AppDelegate::installExportBridge() {
   addScript(manager, fileInputScript());
 }
 
-void AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, gpointer data) {
+// The reply is the engine's own (undefined), sent once the handlers have run.
+gboolean AppDelegate::onExportMessage(WebKitUserContentManager*, JSCValue* value, WebKitScriptMessageReply*,
+                                      gpointer data) {
   guarded([&] { static_cast<AppDelegate*>(data)->receiveExportMessage(value); });
+  return FALSE;
 }
 
 void AppDelegate::receiveExportMessage(JSCValue* value) {

@@ -95,8 +95,11 @@ gboolean AppDelegate::onRunFileChooser(WebKitWebView*, WebKitFileChooserRequest*
   return TRUE;
 }
 
+// Camera, microphone and notifications are granted without a question.
 gboolean AppDelegate::onPermissionRequest(WebKitWebView*, WebKitPermissionRequest* request, gpointer) {
-  if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request)) return FALSE;
+  if (!WEBKIT_IS_USER_MEDIA_PERMISSION_REQUEST(request) && !WEBKIT_IS_NOTIFICATION_PERMISSION_REQUEST(request)) {
+    return FALSE;
+  }
   webkit_permission_request_allow(request);
   return TRUE;
 }

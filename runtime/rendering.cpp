@@ -35,10 +35,11 @@ bool chooseRenderingPath() {
 }
 
 void keepFrameBuffersAllocated() {
-  // Buffers up to 32 MiB (a 4K window) come from the heap, and up to 64 MiB
-  // of free heap stays with the process instead of going back each frame.
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+  // Buffers up to 16 MiB (a window of four million pixels) come from the
+  // heap, and up to 32 MiB of free heap, a frame's worth, stays with the
+  // process instead of going back after each frame.
+  mallopt(M_MMAP_THRESHOLD, 16 << 20);
+  mallopt(M_TRIM_THRESHOLD, 32 << 20);
 }
 
 }  // namespace runlet

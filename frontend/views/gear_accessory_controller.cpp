@@ -26,10 +26,12 @@ static void nimbrel_gear_accessory_controller_class_setup(NimbrelGearAccessoryCo
   G_OBJECT_CLASS(klass)->dispose = nimbrel_gear_accessory_controller_dispose;
   gtk_widget_class_set_layout_manager_type(GTK_WIDGET_CLASS(klass), GTK_TYPE_BIN_LAYOUT);
   gtk_widget_class_set_css_name(GTK_WIDGET_CLASS(klass), "gear-accessory");
+  gtk_widget_class_set_accessible_role(GTK_WIDGET_CLASS(klass), GTK_ACCESSIBLE_ROLE_GENERIC);
 }
 
 static void nimbrel_gear_accessory_controller_setup(NimbrelGearAccessoryController* self) {
   gtk_widget_set_size_request(GTK_WIDGET(self), 40, 28);
+  gtk_widget_set_valign(GTK_WIDGET(self), GTK_ALIGN_CENTER);
   GtkWidget* button = gtk_button_new_from_icon_name(kGearIcon);
   gtk_button_set_has_frame(GTK_BUTTON(button), FALSE);
   gtk_widget_set_tooltip_text(button, "Settings");

@@ -144,7 +144,8 @@ static void nimbrel_liquid_snapshot(GtkWidget* widget, GtkSnapshot* snapshot) {
   GdkRGBA color;
   gtk_style_context_get_color(gtk_widget_get_style_context(widget), &color);
   color.alpha *= float(priv->fillOpacity);
-  graphene_rect_t bounds = GRAPHENE_RECT_INIT(float(x), float(y), float(width), float(height));
+  // The curve swings past its frame between points; only the widget's own edges may cut it.
+  graphene_rect_t bounds = GRAPHENE_RECT_INIT(0, 0, float(gtk_widget_get_width(widget)), float(gtk_widget_get_height(widget)));
   cairo_t* cr = gtk_snapshot_append_cairo(snapshot, &bounds);
   // Soft, moving shapes need no finer curves or edges than these, and they draw faster.
   cairo_set_tolerance(cr, 1.0);

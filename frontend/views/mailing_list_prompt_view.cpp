@@ -24,19 +24,34 @@ static void refresh(NimbrelMailingListPromptView* self) {
   auto* priv = self->priv;
   const auto& status = priv->manager->status();
   const char* page = status.kind == Kind::submitting ? "submitting" : status.kind == Kind::success ? "success" : "form";
-  bool pageChanged = g_strcmp0(gtk_stack_get_visible_child_name(priv->body), page) != 0;
   gtk_stack_set_visible_child_name(priv->body, page);
   bool failed = status.kind == Kind::failure;
   gtk_label_set_text(priv->failure, failed ? status.message.c_str() : "");
   gtk_widget_set_visible(GTK_WIDGET(priv->failure), failed);
   gtk_widget_set_sensitive(priv->subscribe, *gtk_editable_get_text(priv->email) != '\0');
   bool success = status.kind == Kind::success;
-  gtk_window_set_default_widget(GTK_WINDOW(self), success ? priv->done : priv->subscribe);
   // The thank-you closes itself, unless it goes away first.
   if (success && !priv->autoDismiss) priv->autoDismiss = priv->manager->scheduleAutoDismiss();
   if (!success) priv->autoDismiss.reset();
-  // The focus left with the page it was on: back to where Return does the next thing.
-  if (pageChanged) gtk_widget_grab_focus(success ? priv->done : GTK_WIDGET(priv->email));
+}
+
+// A page that goes away takes the window's focus and default button with it
+// (GTK may do so a moment later, after the next page set its own), so Return
+// in the address field submits by itself and each page, once on screen, puts
+// the focus where Return does the next thing.
+static void formShown(GtkWidget*, gpointer data) {
+  gtk_widget_grab_focus(GTK_WIDGET(NIMBREL_MAILING_LIST_PROMPT_VIEW(data)->priv->email));
+}
+
+static void successShown(GtkWidget*, gpointer data) {
+  auto* priv = NIMBREL_MAILING_LIST_PROMPT_VIEW(data)->priv;
+  gtk_window_set_default_widget(GTK_WINDOW(data), priv->done);
+  gtk_widget_grab_focus(priv->done);
+}
+
+static void emailActivated(GtkEntry*, gpointer data) {
+  auto* priv = NIMBREL_MAILING_LIST_PROMPT_VIEW(data)->priv;
+  if (gtk_widget_get_sensitive(priv->subscribe)) priv->manager->submit(gtk_editable_get_text(priv->email));
 }
 
 static void emailEdited(GtkEditable*, gpointer data) { refresh(NIMBREL_MAILING_LIST_PROMPT_VIEW(data)); }
@@ -74,7 +89,7 @@ static void nimbrel_mailing_list_prompt_view_class_setup(NimbrelMailingListPromp
   G_OBJECT_CLASS(klass)->dispose = nimbrel_mailing_list_prompt_view_dispose;
   gtk_widget_class_set_template_from_resource(widgetClass, "/co/corvan/nimbrel/mailing_list_prompt_view.ui");
   for (const char* child : {"body", "email_entry", "failure_label", "subscribe_button", "done_button",
-                            "decline_button", "snooze_button", "privacy_link"}) {
+                            "decline_button", "snooze_button", "privacy_link", "form_page", "success_page"}) {
     gtk_widget_class_bind_template_child_full(widgetClass, child, FALSE, 0);
   }
   gtk_widget_class_add_binding_action(widgetClass, GDK_KEY_Escape, GdkModifierType(0), "window.close", nullptr);
@@ -94,11 +109,14 @@ static void nimbrel_mailing_list_prompt_view_setup(NimbrelMailingListPromptView*
   priv->done = child("done_button");
   priv->privacy = child("privacy_link");
   g_signal_connect(priv->email, "changed", G_CALLBACK(emailEdited), self);
+  g_signal_connect(priv->email, "activate", G_CALLBACK(emailActivated), self);
   g_signal_connect(priv->subscribe, "clicked", G_CALLBACK(subscribeClicked), self);
   g_signal_connect(priv->done, "clicked", G_CALLBACK(doneClicked), self);
   g_signal_connect(child("decline_button"), "clicked", G_CALLBACK(declineClicked), self);
   g_signal_connect(child("snooze_button"), "clicked", G_CALLBACK(snoozeClicked), self);
   g_signal_connect(self, "close-request", G_CALLBACK(closeRequested), nullptr);
+  g_signal_connect(child("form_page"), "map", G_CALLBACK(formShown), self);
+  g_signal_connect(child("success_page"), "map", G_CALLBACK(successShown), self);
 }
 
 GtkWidget* nimbrel_mailing_list_prompt_view_new(GtkWindow* parent, frontend::MailingListManager& manager) {
@@ -114,6 +132,5 @@ GtkWidget* nimbrel_mailing_list_prompt_view_new(GtkWindow* parent, frontend::Mai
   }
   priv->changed = manager.observe([self] { refresh(self); });
   refresh(self);
-  gtk_widget_grab_focus(GTK_WIDGET(priv->email));
   return GTK_WIDGET(self);
 }

@@ -14,6 +14,7 @@ void nimbrel_views_init() {
   if (done) return;
   done = true;
   adw_init();
+  // The style sheet and icons, once per display (the wizard's views ask for them too).
   views::ensureStyle(gdk_display_get_default());
 }
 

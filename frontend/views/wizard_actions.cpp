@@ -7,12 +7,12 @@ namespace {
 
 using Operation = void (*)(frontend::WizardModel&);
 
-struct ActionSpec {
+struct WizardAction {
   const char* name;
   Operation operation;
 };
 
-constexpr std::array<ActionSpec, 13> kActions{{
+constexpr std::array<WizardAction, 13> kActions{{
     {"continueToName", [](frontend::WizardModel& m) { m.continueToName(); }},
     {"showFavorites", [](frontend::WizardModel& m) { m.showFavorites(); }},
     {"chooseLocalFolder", [](frontend::WizardModel& m) { m.chooseLocalFolder(); }},
@@ -47,9 +47,9 @@ void setEnabled(GSimpleActionGroup* group, const char* name, bool enabled) {
 
 platform::GRef<GSimpleActionGroup> createWizardActions(frontend::WizardModel& model) {
   auto group = platform::adoptGRef(g_simple_action_group_new());
-  for (const ActionSpec& spec : kActions) {
-    auto action = platform::adoptGRef(g_simple_action_new(spec.name, nullptr));
-    g_signal_connect_data(action.get(), "activate", G_CALLBACK(activated), new Binding{&model, spec.operation},
+  for (const WizardAction& entry : kActions) {
+    auto action = platform::adoptGRef(g_simple_action_new(entry.name, nullptr));
+    g_signal_connect_data(action.get(), "activate", G_CALLBACK(activated), new Binding{&model, entry.operation},
                           [](gpointer data, GClosure*) { delete static_cast<Binding*>(data); }, GConnectFlags(0));
     g_action_map_add_action(G_ACTION_MAP(group.get()), G_ACTION(action.get()));
   }

@@ -83,12 +83,13 @@ struct RecordingDialogs final : frontend::UpdaterUserDriver {
 
 class UpdaterTest : public mailing_list_testing::MailingListTest {
  protected:
-  testing_support::LoopbackHttpServer server;
   std::string feed = "<rss><channel/></rss>";
   int status = 200;
   bool hang = false;
   RecordingDialogs dialogs;
   platform::UserDefaults standard{"co.corvan.nimbrel"};
+  // Last, so it goes first: a request it lets go still finds what it answers with.
+  testing_support::LoopbackHttpServer server;
 
   void SetUp() override {
     server.routes().Get("/appcast.xml", [this](const httplib::Request&, httplib::Response& res) {

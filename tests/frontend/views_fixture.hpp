@@ -56,6 +56,19 @@ inline void settle() {
   }
 }
 
+// Runs the main loop until `done` or the limit, whichever comes first; what
+// `done` says at the end. A slow machine gets time, a fault no endless wait.
+inline bool waitFor(const std::function<bool()>& done, double seconds = 30) {
+  bool expired = false;
+  guint limit = g_timeout_add(static_cast<guint>(seconds * 1000), [](gpointer flag) {
+    *static_cast<bool*>(flag) = true;
+    return G_SOURCE_REMOVE;
+  }, &expired);
+  platform::runMainLoopUntil([&] { return expired || done(); });
+  if (!expired) g_source_remove(limit);
+  return done();
+}
+
 // Keys pressed as a user would, through the X server, into the focused window
 // (the one presented last). False when xdotool is missing.
 inline bool pressKeys(const char* keys) {

@@ -41,7 +41,7 @@ TEST_F(GearTest, OneGearPerWindowHoweverOftenItsInstallerIsCreated) {
   auto observer = frontend::NotificationCenter::defaultCenter().addObserver(frontend::showSettingsNotification,
                                                                             [&] { ++posted; });
   gtk_widget_activate(findOne(gears[0], [](GtkWidget* w) { return GTK_IS_BUTTON(w); }));
-  platform::runMainLoopUntil([&] { return posted > 0; });
+  views_testing::waitFor([&] { return posted > 0; });
   settle();
   EXPECT_EQ(posted, 1);
 
@@ -135,7 +135,8 @@ TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
   manager->present(true);
   ASSERT_NE(prompt(), nullptr);
   GtkWidget* entry = findOne(prompt(), [](GtkWidget* w) { return GTK_IS_ENTRY(w); });
-  settle();
+  ASSERT_TRUE(views_testing::waitFor([&] { return gtk_window_is_active(GTK_WINDOW(prompt())); }))
+      << "the prompt never got the keyboard";
   auto pressReturn = [] { EXPECT_TRUE(views_testing::pressKeys("Return")); };
   GtkWidget* subscribe = findOne(prompt(), [](GtkWidget* w) {
     return GTK_IS_BUTTON(w) && g_strcmp0(gtk_button_get_label(GTK_BUTTON(w)), "Subscribe") == 0;
@@ -154,7 +155,7 @@ TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
     status = c.status;
     int before = answers;
     pressReturn();
-    platform::runMainLoopUntil([&] { return answers > before; });
+    ASSERT_TRUE(views_testing::waitFor([&] { return answers > before; })) << c.status;
     settle();
     EXPECT_STREQ(page(), c.page) << c.status;
     if (*c.message) {

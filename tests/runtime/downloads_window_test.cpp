@@ -189,9 +189,12 @@ class Exports : public RunletWindowTest {
   void launchAndCount() {
     launch(remote(server_.url("/")));
     ASSERT_TRUE(waitForPage(server_.url("/")));
-    std::string signal = "script-message-received::" + delegate_->exportMessageName();
+    std::string signal = "script-message-with-reply-received::" + delegate_->exportMessageName();
     g_signal_connect(webkit_web_view_get_user_content_manager(delegate_->webView()), signal.c_str(),
-                     G_CALLBACK(+[](WebKitUserContentManager*, JSCValue*, gpointer count) { ++*static_cast<int*>(count); }),
+                     G_CALLBACK(+[](WebKitUserContentManager*, JSCValue*, WebKitScriptMessageReply*, gpointer count) {
+                       ++*static_cast<int*>(count);
+                       return gboolean(FALSE);
+                     }),
                      &messages_);
   }
   // Waits for the file a marker export writes; earlier messages have been handled by then.
@@ -209,10 +212,10 @@ TEST_F(Exports, ScriptClickedAnchorOutsideTheDocumentSavesOnceWithoutNavigating)
   launchAndCount();
   evaluate("const a = document.createElement('a');"
            "a.href = URL.createObjectURL(new Blob(['x,y\\n'], {type: 'text/csv'}));"
-           "a.download = 'report.csv'; a.click(); return 0");
+           "a.download = 'report.csv'; a.click(); URL.revokeObjectURL(a.href); return 0");
   ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
   settle();
-  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "report.csv"});
+  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "report.csv"}) << "revoked after the click";
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "report.csv"), "x,y\n");
   EXPECT_EQ(downloads(), std::vector<fs::path>{"report.csv"});
   EXPECT_EQ(messages_, 1);
@@ -310,7 +313,8 @@ class RealExporters : public RunletWindowTest {
 
 TEST_F(RealExporters, FileSaverSavesTextAndCanvasImages) {
   evaluate("saveAs(new Blob(['id,name\\n1,Ada\\n'], {type: 'text/csv;charset=utf-8'}), 'people.csv'); return 0");
-  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "people.csv"); }));
+  // The name is reserved (empty) before the content is renamed over it.
+  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "people.csv") && fs::file_size(downloadsPath_ / "people.csv") > 0; }));
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "people.csv"), "id,name\n1,Ada\n");
 
   evaluate("const c = document.getElementById('c'); const g = c.getContext('2d');"

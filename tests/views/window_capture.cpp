@@ -1,5 +1,7 @@
 #include "window_capture.hpp"
 
+#include "wizard_window.hpp"
+
 namespace views_testing {
 
 platform::GRef<GdkTexture> captureWidget(GtkWidget* widget) {
@@ -18,7 +20,13 @@ platform::GRef<GdkTexture> captureWidget(GtkWidget* widget) {
 }
 
 bool saveWindowPNG(GtkWindow* window, const std::filesystem::path& file) {
+  // A window whose drawing is queued (the blobs queue theirs all the time)
+  // has nothing to show until its next frame: try again after it.
   auto texture = captureWidget(GTK_WIDGET(window));
+  for (int attempt = 0; !texture && attempt < 20; ++attempt) {
+    settle(1);
+    texture = captureWidget(GTK_WIDGET(window));
+  }
   return texture && gdk_texture_save_to_png(texture.get(), file.c_str());
 }
 

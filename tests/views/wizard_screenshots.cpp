@@ -5,6 +5,8 @@
 
 #include "frontend/signing_settings.hpp"
 #include "frontend/views/gtk_wizard_services.hpp"
+#include "frontend/views/settings_sheet.hpp"
+#include "frontend/views/views_init.hpp"
 #include "window_capture.hpp"
 #include "wizard_window.hpp"
 
@@ -32,14 +34,15 @@ int main(int argc, char** argv) {
   }
   std::filesystem::path folder = argv[1];
   gtk_init();
+  nimbrel_views_init();  // the look of the app: libadwaita's style and Nimbrel's
   auto w = views_testing::makeWizardWindow([](GtkWidget* host) {
     return std::make_unique<InstantServices>(host, frontend::SigningSettings::shared());
   });
   frontend::WizardModel& model = nimbrel_content_view_get_model(w.view);
   int failures = 0;
-  auto shoot = [&](const char* name) {
+  auto shoot = [&](const char* name, GtkWindow* window = nullptr) {
     views_testing::settle(30);
-    if (!views_testing::saveWindowPNG(w.window, folder / name)) {
+    if (!views_testing::saveWindowPNG(window ? window : w.window, folder / name)) {
       std::fprintf(stderr, "could not save %s\n", name);
       ++failures;
     }
@@ -62,6 +65,16 @@ int main(int argc, char** argv) {
   model.configureFavorite();
   model.startCreate();
   shoot("6-finished.png");
+
+  // The settings sheet over the wizard: the window that is not the wizard's.
+  nimbrel_present_settings_sheet(w.window, frontend::SigningSettings::shared(), [] {});
+  views_testing::settle(10);
+  GListModel* toplevels = gtk_window_get_toplevels();  // GTK's own list
+  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+    auto* window = GTK_WINDOW(g_list_model_get_item(toplevels, i));
+    g_object_unref(window);  // the list keeps its own reference
+    if (window != w.window && gtk_widget_get_visible(GTK_WIDGET(window))) shoot("7-settings.png", window);
+  }
   gtk_window_destroy(w.window);
   return failures == 0 ? 0 : 1;
 }
