@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "builder/app_generator.hpp"
-#include "builder/fake_tools.hpp"
 #include "builder/generator_error.hpp"
 #include "platform/dispatch.hpp"
 #include "platform/plist.hpp"
+#include "support/fake_tools.hpp"
 #include "support/temp_dir.hpp"
 
 namespace testing_support {
@@ -25,33 +25,27 @@ struct BuildRecord {
   int completions = 0;
   bool everyCallbackOnMain = true;
   bool progressAfterCompletion = false;
+  std::string error() const { return result ? result->errorDescription() : "no result"; }
 };
 
-// The GeneratorError `action` throws; fails the test when it throws none.
-template <typename Action>
-std::optional<builder::GeneratorError> generatorErrorOf(Action&& action) {
-  try {
-    action();
-  } catch (const builder::GeneratorError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "expected a GeneratorError";
-  return std::nullopt;
+inline builder::AppGenerator appRequest(const std::string& name, builder::SiteSource source) {
+  builder::AppGenerator request;
+  request.name = name;
+  request.source = std::move(source);
+  return request;
+}
+
+inline platform::plist::Dictionary readPlist(const std::filesystem::path& path) {
+  auto value = platform::plist::readFile(path);
+  return value && value->is<platform::plist::Dictionary>() ? *value->get<platform::plist::Dictionary>()
+                                                             : platform::plist::Dictionary{};
 }
 
 class BuildFixture : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
-    resources = root / "Nimbrel.app" / "Contents" / "Resources";
     const auto runlet = resources / "Runlet.app" / "Contents";
-    namespace plist = platform::plist;
-    writeFile(runlet / "Info.plist", plist::toXML(plist::Dictionary{{"CFBundleExecutable", "Runlet"},
-                                                                     {"CFBundleIconName", "AppIcon"},
-                                                                     {"CFBundleIdentifier", "co.corvan.runlet"},
-                                                                     {"CFBundleName", "Runlet"},
-                                                                     {"CFBundleShortVersionString", "2.5.1"},
-                                                                     {"CFBundleVersion", "77"},
-                                                                     {"LSMinimumSystemVersion", "11.0"}}));
+    writeFile(runlet / "Info.plist", platform::plist::toXML(templateInfo));
     writeFile(runlet / "MacOS" / "Runlet", "#!/bin/sh\necho runlet\n");
     writeFile(runlet / "Resources" / "Assets.car", "catalog");
     writeFile(runlet / "Resources" / "template-resource.txt", "kept");
@@ -65,18 +59,11 @@ class BuildFixture : public ::testing::Test {
   }
 
   builder::BuildEnvironment environment() const { return {resources, tools->paths(), temporary}; }
-
-  builder::AppGenerator urlRequest(const std::string& name = "My Cool App") const {
-    builder::AppGenerator request;
-    request.name = name;
-    request.source = builder::SiteSource::url("example.org");
-    return request;
+  static builder::AppGenerator urlRequest(const std::string& name = "My Cool App") {
+    return appRequest(name, builder::SiteSource::url("example.org"));
   }
-  builder::AppGenerator folderRequest(const std::filesystem::path& site, const std::string& name = "Docs") const {
-    builder::AppGenerator request;
-    request.name = name;
-    request.source = builder::SiteSource::localFolder(site);
-    return request;
+  static builder::AppGenerator folderRequest(const std::filesystem::path& site, const std::string& name = "Docs") {
+    return appRequest(name, builder::SiteSource::localFolder(site));
   }
 
   BuildRecord build(const builder::AppGenerator& request, const std::filesystem::path& folder,
@@ -102,14 +89,12 @@ class BuildFixture : public ::testing::Test {
     return record;
   }
 
-  static platform::plist::Dictionary readPlist(const std::filesystem::path& path) {
-    auto value = platform::plist::readFile(path);
-    if (!value || !value->is<platform::plist::Dictionary>()) return {};
-    return *value->get<platform::plist::Dictionary>();
-  }
-
+  const platform::plist::Dictionary templateInfo{
+      {"CFBundleExecutable", "Runlet"}, {"CFBundleIconName", "AppIcon"},          {"CFBundleIdentifier", "co.corvan.runlet"},
+      {"CFBundleName", "Runlet"},       {"CFBundleShortVersionString", "2.5.1"}, {"CFBundleVersion", "77"},
+      {"LSMinimumSystemVersion", "11.0"}};
   TempDir root;
-  std::filesystem::path resources;
+  std::filesystem::path resources = root / "Nimbrel.app" / "Contents" / "Resources";
   std::filesystem::path out = root / "out";
   std::filesystem::path temporary = root / "tmp";
   std::optional<FakeTools> tools;

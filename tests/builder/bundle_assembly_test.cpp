@@ -1,5 +1,6 @@
 #include "builder/bundle_assembly.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "builder/build_fixture.hpp"
@@ -9,13 +10,13 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace plist = platform::plist;
-using builder::GeneratorError;
-using testing_support::generatorErrorOf;
 using testing_support::readFile;
+using testing_support::readPlist;
+using testing_support::tree;
 using testing_support::writeFile;
 
 class BundleAssembly : public testing_support::BuildFixture {
- protected:
+ public:
   fs::path destination(const std::string& name = "My Cool App") const { return out / (name + ".app"); }
 
   // Assembles the app and puts it in place, as a finished build would.
@@ -28,48 +29,33 @@ class BundleAssembly : public testing_support::BuildFixture {
   fs::path site = root / "site";
 };
 
-TEST_F(BundleAssembly, WebAddressAppHasRewrittenInfoPlistRenamedExecutableAndRecord) {
-  auto request = urlRequest("My Cool App");
-  request.fullContent = true;
-  create(request, destination());
-  const fs::path contents = destination() / "Contents";
-
-  auto info = readPlist(contents / "Info.plist");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleName"), "My Cool App");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleDisplayName"), "My Cool App");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "My Cool App");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleIconFile"), "AppIcon");
-  EXPECT_TRUE(plist::lookup<std::string>(info, "CFBundleIdentifier")->starts_with("co.corvan.nimbrel.my-cool-app-"));
-  EXPECT_EQ(plist::lookup<std::string>(info, "NimbrelStorageKey"), builder::storageKey(request));
-  EXPECT_EQ(info.count("CFBundleIconName"), 0u);
-  // Keys the builder does not own stay as the template had them.
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleShortVersionString"), "2.5.1");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleVersion"), "77");
-  EXPECT_EQ(plist::lookup<std::string>(info, "LSMinimumSystemVersion"), "11.0");
-
-  EXPECT_TRUE(fs::exists(contents / "MacOS" / "My Cool App"));
-  EXPECT_FALSE(fs::exists(contents / "MacOS" / "Runlet"));
-  EXPECT_FALSE(fs::exists(contents / "_CodeSignature"));
-  EXPECT_FALSE(fs::exists(contents / "CodeResources"));
-  EXPECT_FALSE(fs::exists(contents / "Resources" / "Assets.car"));
-  EXPECT_EQ(readFile(contents / "Resources" / "template-resource.txt"), "kept");
-  EXPECT_FALSE(fs::exists(contents / "Resources" / "Site"));
-
-  const plist::Dictionary expected{
-      {"name", "My Cool App"}, {"type", "url"}, {"url", "example.org"}, {"indexFile", "index.html"}, {"fullcontent", true}};
-  EXPECT_EQ(readPlist(contents / "Resources" / "app.plist"), expected);
-  EXPECT_EQ(progress, std::vector<std::string>{"Creating app bundle\u2026"});
-}
-
-TEST_F(BundleAssembly, BlankNameKeepsItsBlanksExceptInTheExecutable) {
-  create(urlRequest("   "), destination("   "));
-  const fs::path contents = destination("   ") / "Contents";
-  auto info = readPlist(contents / "Info.plist");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleName"), "   ");
-  EXPECT_EQ(plist::lookup<std::string>(info, "CFBundleExecutable"), "App");
-  EXPECT_TRUE(plist::lookup<std::string>(info, "CFBundleIdentifier")->starts_with("co.corvan.nimbrel.app-"));
-  EXPECT_TRUE(fs::exists(contents / "MacOS" / "App"));
-  EXPECT_EQ(plist::lookup<std::string>(readPlist(contents / "Resources" / "app.plist"), "name"), "   ");
+// The template renamed: keys the builder owns rewritten, the rest kept; its
+// seal and asset catalogue gone. A blank name keeps its blanks but in the executable.
+TEST_F(BundleAssembly, WebAddressAppIsTheTemplateRenamedWithItsRecord) {
+  for (const auto& [name, executable] : {std::pair{"My Cool App", "My Cool App"}, {"   ", "App"}}) {
+    auto request = urlRequest(name);
+    request.fullContent = true;
+    create(request, destination(name));
+    auto expected = templateInfo;
+    expected.erase("CFBundleIconName");
+    for (const char* key : {"CFBundleName", "CFBundleDisplayName"}) expected[key] = name;
+    expected["CFBundleExecutable"] = executable;
+    expected["CFBundleIconFile"] = "AppIcon";
+    expected["CFBundleIdentifier"] = builder::bundleIdentifier(request);
+    expected["NimbrelStorageKey"] = builder::storageKey(request);
+    EXPECT_EQ(readPlist(destination(name) / "Contents/Info.plist"), expected);
+    EXPECT_EQ(tree(destination(name)),
+              (std::vector<std::string>{"Contents/", "Contents/Info.plist", "Contents/MacOS/",
+                                        "Contents/MacOS/" + std::string(executable), "Contents/Resources/",
+                                        "Contents/Resources/app.plist", "Contents/Resources/template-resource.txt"}));
+    EXPECT_EQ(readPlist(destination(name) / "Contents/Resources/app.plist"),
+              (plist::Dictionary{{"name", name},
+                                 {"type", "url"},
+                                 {"url", "example.org"},
+                                 {"indexFile", "index.html"},
+                                 {"fullcontent", true}}));
+  }
+  EXPECT_EQ(progress, std::vector<std::string>(2, "Creating app bundle\u2026"));
 }
 
 // The old app stays whole while the new one is made beside it; the swap
@@ -99,92 +85,69 @@ TEST_F(BundleAssembly, AnAppOrLinkAtTheDestinationIsReplacedOnlyByTheFinishedBun
   EXPECT_TRUE(fs::exists(destination() / "Contents/Info.plist"));
 }
 
-TEST_F(BundleAssembly, ItemWhoseExtensionIsNotExactlyAppIsLeftAlone) {
-  const fs::path dest = out / "Docs.App";
-  writeFile(dest / "mine", "x");
-  auto error = generatorErrorOf([&] { create(urlRequest("Docs"), dest); });
-  ASSERT_TRUE(error);
-  EXPECT_EQ(error->kind(), GeneratorError::Kind::destinationExists);
-  EXPECT_EQ(error->payload(), "Docs.App");
-  EXPECT_EQ(readFile(dest / "mine"), "x");
-  EXPECT_TRUE(progress.empty());
-}
-
-TEST_F(BundleAssembly, MissingTemplateChangesNothing) {
-  fs::remove_all(resources / "Runlet.app");
+// Each refusal names the problem and leaves the disk (the old app, the site) as it was.
+TEST_F(BundleAssembly, RefusalsChangeNothing) {
+  auto refused = [&](const std::string& row, const builder::AppGenerator& request, const fs::path& dest,
+                     const char* says) {
+    const auto before = tree(root.path());
+    try {
+      create(request, dest);
+      ADD_FAILURE() << row << ": no error";
+    } catch (const builder::GeneratorError& e) {
+      EXPECT_THAT(e.what(), testing::HasSubstr(says)) << row;
+    }
+    EXPECT_EQ(tree(root.path()), before) << row;
+  };
   writeFile(destination() / "old", "x");
-  EXPECT_EQ(generatorErrorOf([&] { create(urlRequest(), destination()); }).value().kind(),
-            GeneratorError::Kind::templateMissing);
-  EXPECT_EQ(readFile(destination() / "old"), "x");
-}
-
-class BrokenInfoPlist : public BundleAssembly, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(BrokenInfoPlist, FailsWithFileErrorAndLeavesNothing) {
+  writeFile(out / "Docs.App/mine", "x");  // an extension not exactly "app": the user's, never replaced
+  refused("Docs.App", urlRequest("Docs"), out / "Docs.App", "\u201CDocs.App\u201D already exists");
+  writeFile(site / "index.php", "<?php");  // start pages count only at the top level
+  writeFile(site / "pages/index.html", "<html></html>");
+  writeFile(site / "old.htm", "<html></html>");
+  refused("no start page", folderRequest(site), destination("Docs"), "That folder doesn't contain an index.html file.");
   const fs::path info = resources / "Runlet.app/Contents/Info.plist";
-  std::string(GetParam()) == "missing" ? (void)fs::remove(info) : writeFile(info, GetParam());
-  auto error = generatorErrorOf([&] { create(urlRequest(), destination()); });
-  ASSERT_TRUE(error);
-  EXPECT_EQ(error->kind(), GeneratorError::Kind::fileError);
-  EXPECT_STREQ(error->what(), "Could not read the app's Info.plist.");
-  EXPECT_TRUE(fs::is_empty(out));
+  for (const char* bytes : {"not a plist", "<plist version=\"1.0\"><array><string>x</string></array></plist>", ""}) {
+    *bytes ? writeFile(info, bytes) : (void)fs::remove(info);
+    refused(bytes, urlRequest(), destination(), "Could not read the app's Info.plist.");
+  }
+  fs::remove_all(resources / "Runlet.app");
+  refused("no template", urlRequest(), destination(), "The app template is missing");
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, BrokenInfoPlist,
-                         ::testing::Values("missing", "not a property list",
-                                           "<plist version=\"1.0\"><array><string>x</string></array></plist>"));
-
-TEST_F(BundleAssembly, LocalSiteCopiesVisibleTopLevelEntriesAndFindsTheStartPage) {
+TEST_F(BundleAssembly, LocalSiteCopiesItsVisibleTopLevelEntriesAndRecordsTheStartPage) {
   writeFile(site / "index.htm", "<p>start</p>");
   writeFile(site / "home.html", "<p>home</p>");
   writeFile(site / ".git" / "config", "secret");
   writeFile(site / ".DS_Store", "junk");
-  writeFile(site / "css" / ".keep", "");
+  writeFile(site / "css" / ".keep", "");  // hidden entries below the top level are part of the site
   writeFile(site / "css" / "site.css", "body{}");
   fs::create_symlink("css/site.css", site / "style-link.css");
 
   create(folderRequest(site), destination("Docs"));
   const fs::path copied = destination("Docs") / "Contents/Resources/Site";
-  EXPECT_EQ(readFile(copied / "index.htm"), "<p>start</p>");
+  EXPECT_EQ(tree(copied), (std::vector<std::string>{"css/", "css/.keep", "css/site.css", "home.html", "index.htm",
+                                                    "style-link.css"}));
   EXPECT_EQ(readFile(copied / "css/site.css"), "body{}");
-  EXPECT_TRUE(fs::exists(copied / "css/.keep"));  // hidden entries below the top level are part of the site
-  EXPECT_FALSE(fs::exists(copied / ".git"));
-  EXPECT_FALSE(fs::exists(copied / ".DS_Store"));
   EXPECT_TRUE(fs::is_symlink(copied / "style-link.css"));
-
-  const plist::Dictionary expected{
-      {"name", "Docs"}, {"type", "local"}, {"url", ""}, {"indexFile", "index.htm"}, {"fullcontent", false}};
-  EXPECT_EQ(readPlist(destination("Docs") / "Contents/Resources/app.plist"), expected);
+  EXPECT_EQ(readPlist(destination("Docs") / "Contents/Resources/app.plist"),
+            (plist::Dictionary{
+                {"name", "Docs"}, {"type", "local"}, {"url", ""}, {"indexFile", "index.htm"}, {"fullcontent", false}}));
   EXPECT_EQ(progress, (std::vector<std::string>{"Creating app bundle\u2026", "Bundling website files\u2026"}));
 }
 
-struct StartPageCase {
-  std::vector<const char*> files;
-  const char* startPage;
-};
-
-class StartPage : public BundleAssembly, public ::testing::WithParamInterface<StartPageCase> {};
-
-TEST_P(StartPage, IsFoundAtTheTopLevel) {
-  for (const char* file : GetParam().files) writeFile(site / file, "<html></html>");
-  create(folderRequest(site), destination("Docs"));
-  EXPECT_EQ(plist::lookup<std::string>(readPlist(destination("Docs") / "Contents/Resources/app.plist"), "indexFile"),
-            GetParam().startPage);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rules, StartPage,
-                         ::testing::Values(StartPageCase{{"default.html", "index.html"}, "index.html"},
-                                           StartPageCase{{"default.html", "a.html"}, "default.html"},
-                                           StartPageCase{{"Home.HTML", "notes.txt"}, "Home.HTML"}));
-
-TEST_F(BundleAssembly, SiteWithoutTopLevelPageFailsAndLeavesNothing) {
-  writeFile(site / "index.php", "<?php");
-  writeFile(site / "pages" / "index.html", "<html></html>");
-  writeFile(site / "old.htm", "<html></html>");
-  EXPECT_EQ(generatorErrorOf([&] { create(folderRequest(site), destination("Docs")); }).value().kind(),
-            GeneratorError::Kind::localFolderHasNoHTML);
-  EXPECT_TRUE(fs::is_empty(out));
-  EXPECT_TRUE(fs::exists(site / "index.php"));  // the source is never touched
+TEST_F(BundleAssembly, StartPageIsTheFirstOfTheKnownNamesAtTheTopLevel) {
+  const std::pair<std::vector<const char*>, const char*> rows[] = {
+      {{"default.html", "index.html"}, "index.html"},
+      {{"default.html", "a.html"}, "default.html"},
+      {{"Home.HTML", "notes.txt"}, "Home.HTML"},
+  };
+  for (const auto& [files, startPage] : rows) {
+    fs::remove_all(site);
+    for (const char* file : files) writeFile(site / file, "<html></html>");
+    create(folderRequest(site), destination("Docs"));
+    EXPECT_EQ(plist::lookup<std::string>(readPlist(destination("Docs") / "Contents/Resources/app.plist"), "indexFile"),
+              startPage);
+  }
 }
 
 }  // namespace

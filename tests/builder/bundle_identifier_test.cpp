@@ -4,10 +4,12 @@
 
 #include <regex>
 
+#include "builder/build_fixture.hpp"
+
 namespace {
 
-using builder::AppGenerator;
 using builder::SiteSource;
+using testing_support::appRequest;
 
 struct NameCase {
   const char* name;
@@ -44,23 +46,16 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"\U0001F680 Rocket \U0001F468\u200D\U0001F469\u200D\U0001F467",
                                "\U0001F680 Rocket \U0001F468\u200D\U0001F469\u200D\U0001F467", "rocket"}));
 
-AppGenerator request(const std::string& name, SiteSource source) {
-  AppGenerator r;
-  r.name = name;
-  r.source = std::move(source);
-  return r;
-}
-
 TEST(BundleIdentifier, IsPrefixSlugAndSixHexDigitsRepeatableWithinOneRun) {
   const std::regex shape(R"(co\.corvan\.nimbrel\.my-cool-app-[0-9a-f]{6})");
-  auto web = request("My Cool App!", SiteSource::url("https://docs.example.org"));
+  auto web = appRequest("My Cool App!", SiteSource::url("https://docs.example.org"));
   EXPECT_TRUE(std::regex_match(builder::bundleIdentifier(web), shape));
-  EXPECT_TRUE(std::regex_match(builder::bundleIdentifier(request("My Cool App!", SiteSource::localFolder("/srv/site"))),
-                               shape));
+  EXPECT_TRUE(
+      std::regex_match(builder::bundleIdentifier(appRequest("My Cool App!", SiteSource::localFolder("/srv/site"))), shape));
   EXPECT_EQ(builder::bundleIdentifier(web), builder::bundleIdentifier(web));
   // A local folder is keyed by its last component, with or without a trailing slash.
-  EXPECT_EQ(builder::bundleIdentifier(request("Docs", SiteSource::localFolder("/srv/site/"))),
-            builder::bundleIdentifier(request("Docs", SiteSource::localFolder("/other/site"))));
+  EXPECT_EQ(builder::bundleIdentifier(appRequest("Docs", SiteSource::localFolder("/srv/site/"))),
+            builder::bundleIdentifier(appRequest("Docs", SiteSource::localFolder("/other/site"))));
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+// Whole builds through the real main loop with recording tools: what the
+// caller hears, which tools run on what, and the requests refused before
+// anything is written.
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,25 +12,15 @@
 namespace {
 
 namespace fs = std::filesystem;
-using builder::GeneratorError;
 using testing_support::readFile;
+using testing_support::tree;
 using testing_support::writeFile;
 
-class Pipeline : public testing_support::BuildFixture {
- protected:
-  // Every file and folder below `dir`, for "nothing changed" checks.
-  static std::vector<std::string> listing(const fs::path& dir) {
-    std::vector<std::string> entries;
-    for (const auto& e : fs::recursive_directory_iterator(dir)) entries.push_back(e.path().string());
-    std::sort(entries.begin(), entries.end());
-    return entries;
-  }
-};
+class Pipeline : public testing_support::BuildFixture {};
 
 TEST_F(Pipeline, WebAddressBuildReportsInOrderOnMainAndRunsToolsInOrder) {
   auto record = build(urlRequest(), out);
-  ASSERT_TRUE(record.result);
-  ASSERT_TRUE(record.result->succeeded()) << record.result->errorDescription();
+  ASSERT_TRUE(record.result && record.result->succeeded()) << record.error();
   const fs::path app = out / "My Cool App.app";
   EXPECT_EQ(*record.result->app, app);
   EXPECT_EQ(record.progress,
@@ -42,13 +36,12 @@ TEST_F(Pipeline, WebAddressBuildReportsInOrderOnMainAndRunsToolsInOrder) {
   EXPECT_EQ(staged.parent_path().parent_path(), out);
   EXPECT_TRUE(staged.parent_path().filename().string().starts_with(".nimbrel-build-")) << staged;
   EXPECT_FALSE(fs::exists(staged.parent_path()));
-  const std::string bundle = "[" + staged.string() + "]";
-  const std::string iconSet = "[" + (staged / "Contents/Resources/AppIcon.iconset").string() + "]";
-  const std::string iconFile = "[" + (staged / "Contents/Resources/AppIcon.icns").string() + "]";
+  const std::string resources = (staged / "Contents/Resources/").string();
   EXPECT_EQ(tools->calls(), (std::vector<std::string>{
-                                "iconutil [--convert] [icns] [--output] " + iconFile + " " + iconSet,
-                                "xattr [-cr] " + bundle,
-                                "codesign [--force] [--sign] [-] " + bundle,
+                                "iconutil [--convert] [icns] [--output] [" + resources + "AppIcon.icns] [" +
+                                    resources + "AppIcon.iconset]",
+                                "xattr [-cr] [" + staged.string() + "]",
+                                "codesign [--force] [--sign] [-] [" + staged.string() + "]",
                                 "lsregister [-f] [" + app.string() + "]",
                             }));
 }
@@ -57,11 +50,12 @@ TEST_F(Pipeline, IconSetReachesTheConverterCompleteAndIsGoneAfterwards) {
   auto request = urlRequest();
   request.icon = platform::Image::create(40, 40);
   ASSERT_TRUE(build(request, out).result->succeeded());
-  const std::map<std::string, int> expected{
-      {"icon_16x16.png", 16},    {"icon_16x16@2x.png", 32},    {"icon_32x32.png", 32},    {"icon_32x32@2x.png", 64},
-      {"icon_128x128.png", 128}, {"icon_128x128@2x.png", 256}, {"icon_256x256.png", 256}, {"icon_256x256@2x.png", 512},
-      {"icon_512x512.png", 512}, {"icon_512x512@2x.png", 1024}};
-  std::map<std::string, int> found;
+  std::map<std::string, int> expected, found;
+  for (int size : {16, 32, 128, 256, 512}) {
+    const std::string name = "icon_" + std::to_string(size) + "x" + std::to_string(size);
+    expected[name + ".png"] = size;
+    expected[name + "@2x.png"] = 2 * size;
+  }
   for (const auto& entry : fs::directory_iterator(tools->iconSetSnapshot())) {
     auto image = platform::Image::load(entry.path());
     found[entry.path().filename().string()] = image && image->width() == image->height() ? image->width() : -1;
@@ -85,69 +79,59 @@ TEST_F(Pipeline, IconStageProblemsStillFinishTheBuild) {
     EXPECT_FALSE(fs::exists(out / (std::string(app) + ".app/Contents/Resources/AppIcon.iconset"))) << app;
 }
 
-TEST_F(Pipeline, DestinationInsideTheSiteIsRefusedBeforeAnythingIsWritten) {
-  const fs::path site = root / "site";
-  writeFile(site / "index.html", "<p>hi</p>");
-  fs::create_directories(site / "sub" / "deeper");
-  fs::create_directory_symlink(site / "sub", root / "link-into-site");
-  const auto before = listing(root.path());
-
-  for (const fs::path& folder : {site, site / "sub" / "deeper", root / "link-into-site", site / "sub" / ".." / "sub",
-                                 root / "link-into-site" / "deeper"}) {
-    auto record = build(folderRequest(site), folder);
-    ASSERT_TRUE(record.result) << folder;
-    EXPECT_EQ(record.result->errorDescription(),
-              "The app can't be saved inside the website folder it's built from. Choose a different location, such "
-              "as /Applications.")
-        << folder;
-    EXPECT_TRUE(record.progress.empty()) << folder;
-  }
-  EXPECT_EQ(listing(root.path()), before);
-  EXPECT_TRUE(tools->calls().empty());
-
-  // The site's parent is fine; the site may lie inside the chosen folder.
-  auto record = build(folderRequest(site), root.path());
-  EXPECT_TRUE(record.result->succeeded()) << record.result->errorDescription();
-  // A sibling whose name merely begins like the site's is not inside it.
-  fs::create_directories(root / "site2");
-  EXPECT_TRUE(build(folderRequest(site), root / "site2").result->succeeded());
-}
-
-TEST_F(Pipeline, SiteInsideTheAppToBeReplacedIsNeverDeleted) {
-  const fs::path site = out / "Docs.app/Contents/Resources/Site";
-  writeFile(site / "index.html", "<p>only copy</p>");
-  auto record = build(folderRequest(site), out);
-  EXPECT_EQ(testing_support::generatorErrorOf([&] { std::rethrow_exception(record.result->error); }).value().kind(),
-            GeneratorError::Kind::fileError);
-  EXPECT_EQ(readFile(site / "index.html"), "<p>only copy</p>");
-  EXPECT_TRUE(record.progress.empty());
-}
-
-struct RefusedName {
-  std::string name;
+struct Refused {
+  const char* name;
+  builder::AppGenerator request;
+  fs::path folder;
   const char* says;  // part of the message
 };
 
 // Refused before anything is written, with the real problem named: never a
-// bundle outside the chosen folder, never a failure blamed on the template.
-TEST_F(Pipeline, NamesThatLeaveTheFolderOrMissTheirSubFolderChangeNothing) {
-  const auto before = listing(root.path());
-  for (const RefusedName& c : {RefusedName{"..", "can't be used"}, {".", "can't be used"},
-                               {"../escaped", "outside the chosen folder"}, {"a/../../b", "outside the chosen folder"},
-                               {std::string(252, 'n'), "too long"}, {"No/Such", "There is no folder"}}) {
-    auto record = build(urlRequest(c.name), out);
-    ASSERT_TRUE(record.result) << c.name;
-    EXPECT_EQ(record.completions, 1);
-    EXPECT_NE(record.result->errorDescription().find(c.says), std::string::npos) << record.result->errorDescription();
-    EXPECT_TRUE(record.progress.empty()) << c.name;
+// bundle outside the chosen folder, never a site deleted by its own app,
+// never a failure blamed on the template.
+TEST_F(Pipeline, RefusedRequestsChangeNothing) {
+  const fs::path site = root / "site", inApp = out / "Docs.app/Contents/Resources/Site";
+  writeFile(site / "index.html", "<p>hi</p>");
+  writeFile(inApp / "index.html", "<p>only copy</p>");
+  fs::create_directories(site / "sub" / "deeper");
+  fs::create_directory_symlink(site / "sub", root / "link-into-site");
+  const char* inside = "can't be saved inside the website folder it's built from";
+  const Refused rows[] = {
+      {"SiteItself", folderRequest(site), site, inside},
+      {"BelowTheSite", folderRequest(site), site / "sub" / "deeper", inside},
+      {"LinkIntoTheSite", folderRequest(site), root / "link-into-site", inside},
+      {"DotDotBackIntoTheSite", folderRequest(site), site / "sub" / ".." / "sub", inside},
+      {"BelowALinkIntoTheSite", folderRequest(site), root / "link-into-site" / "deeper", inside},
+      {"SiteInsideTheAppToReplace", folderRequest(inApp), out, "lies inside the app it would replace"},
+      {"DotDot", urlRequest(".."), out, "can't be used"},
+      {"Dot", urlRequest("."), out, "can't be used"},
+      {"LeavesTheFolder", urlRequest("../escaped"), out, "outside the chosen folder"},
+      {"LeavesTheFolderHalfWay", urlRequest("a/../../b"), out, "outside the chosen folder"},
+      {"TooLong", urlRequest(std::string(252, 'n')), out, "too long"},
+      {"MissingSubFolder", urlRequest("No/Such"), out, "There is no folder"},
+  };
+  const auto before = tree(root.path());
+  for (const auto& row : rows) {
+    auto record = build(row.request, row.folder);
+    EXPECT_EQ(record.completions, 1) << row.name;
+    EXPECT_NE(record.error().find(row.says), std::string::npos) << row.name << ": " << record.error();
+    EXPECT_TRUE(record.progress.empty()) << row.name;
   }
-  EXPECT_EQ(listing(root.path()), before);
+  EXPECT_EQ(tree(root.path()), before);
   EXPECT_TRUE(tools->calls().empty());
+}
 
-  // A name beginning with "/" still lands in the chosen folder, "A/B" in its existing sub-folder.
+// Where the site may lie inside the chosen folder, a sibling merely begins
+// like the site, a name begins with "/" or reaches an existing sub-folder.
+TEST_F(Pipeline, NearMissesOfTheRefusalsBuild) {
+  const fs::path site = root / "site";
+  writeFile(site / "index.html", "<p>hi</p>");
+  fs::create_directories(root / "site2");
   fs::create_directories(out / "Sub");
+  EXPECT_TRUE(build(folderRequest(site), root.path()).result->succeeded());
+  EXPECT_TRUE(build(folderRequest(site), root / "site2").result->succeeded());
   auto rooted = build(urlRequest("/Sub/App"), out);
-  ASSERT_TRUE(rooted.result->succeeded()) << rooted.result->errorDescription();
+  ASSERT_TRUE(rooted.result->succeeded()) << rooted.error();
   EXPECT_EQ(*rooted.result->app, fs::path(out.string() + "//Sub/App.app"));
   EXPECT_TRUE(fs::exists(out / "Sub/App.app/Contents/Info.plist"));
   EXPECT_TRUE(build(urlRequest("Sub/B"), out).result->succeeded());

@@ -16,9 +16,9 @@
 #include "iconsource/icon_download.hpp"
 #include "iconsource/website_icon_fetcher.hpp"
 #include "platform/dispatch.hpp"
-#include "tests/iconsource/test_images.hpp"
 #include "tests/support/image_pixels.hpp"
 #include "tests/support/loopback_http_server.hpp"
+#include "tests/support/picture_bytes.hpp"
 
 namespace icon_search_testing {
 

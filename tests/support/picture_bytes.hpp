@@ -2,10 +2,14 @@
 // Pictures as raw file bytes, large ones included: rows that repeat compress
 // to almost nothing, so a 16000-pixel PNG costs a test little to make.
 
+#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <zlib.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
+
+#include "platform/gobject_ptr.hpp"
 
 namespace testing_support {
 
@@ -53,6 +57,21 @@ inline std::string pngBytes(std::uint32_t width, std::uint32_t height, std::uint
     out += detail::pngChunk("IDAT", data);
   }
   return out + detail::pngChunk("IEND", "");
+}
+
+inline std::span<const std::uint8_t> bytesOf(const std::string& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
+}
+
+// A one-colour picture as gdk-pixbuf writes it ("png", "jpeg", "ico").
+inline std::string pictureFile(int width, int height, const char* type = "png") {
+  auto pixbuf = platform::adoptGRef(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height));
+  gdk_pixbuf_fill(pixbuf.get(), 0x3366ccff);
+  gchar* buffer = nullptr;
+  gsize size = 0;
+  gdk_pixbuf_save_to_buffer(pixbuf.get(), &buffer, &size, type, nullptr, nullptr);
+  const platform::GCharPtr owned(buffer);
+  return buffer ? std::string(buffer, size) : std::string();
 }
 
 // A GIF whose screen is width x height and which has `frames` frames of one pixel.

@@ -3,10 +3,12 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testing_support {
 
@@ -38,6 +40,17 @@ inline void writeFile(const std::filesystem::path& path, std::string_view conten
 inline std::string readFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Every entry below `folder`, relative and sorted, folders ending in "/": one
+// comparison shows what a step added, left behind or removed.
+inline std::vector<std::string> tree(const std::filesystem::path& folder) {
+  std::vector<std::string> entries;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec))
+    entries.push_back(entry.path().lexically_relative(folder).string() + (std::filesystem::is_directory(entry.symlink_status()) ? "/" : ""));
+  std::sort(entries.begin(), entries.end());
+  return entries;
 }
 
 }  // namespace testing_support

@@ -6,37 +6,33 @@
 #include <set>
 
 #include "builder/bundle_identifier.hpp"
+#include "tests/builder/build_fixture.hpp"
 #include "platform/gobject_ptr.hpp"
 #include "runtime/app_identity.hpp"
 #include "tests/tools/fixtures.hpp"
-#include "tests/tools/tool_process.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct IdCase {
-  std::string bundleIdentifier;
-  std::string applicationId;
-};
-
-class ApplicationId : public testing::TestWithParam<IdCase> {};
-
-TEST_P(ApplicationId, IsValidForGLibAndAsExpected) {
-  std::string id = platform::applicationIdForBundleIdentifier(GetParam().bundleIdentifier);
-  EXPECT_TRUE(g_application_id_is_valid(id.c_str())) << id;
-  EXPECT_EQ(id, GetParam().applicationId);
+TEST(ApplicationId, IsValidForGLibAndReadable) {
+  const std::pair<std::string, const char*> rows[] = {
+      {"co.corvan.nimbrel.my-cool-app-1a2b3c", "co.corvan.nimbrel.my-cool-app-1a2b3c"},
+      {"co.corvan.nimbrel.2048-abcdef", "co.corvan.nimbrel._2048-abcdef"},
+      {"co.corvan.nimbrel.caf\u00e9-00ff00", "co.corvan.nimbrel.caf_c3_a9-00ff00"},
+      {"co.corvan..nimbrel.", "co.corvan.nimbrel"},
+      {"single", "app.single"},
+      {"", "app.unnamed"},
+      {"...", "app.unnamed"},
+      {"with space.and/slash", "with_20space.and_2fslash"},
+      {std::string("nul\0byte.x", 10), "nul_00byte.x"},
+  };
+  for (const auto& [bundleIdentifier, expected] : rows) {
+    const std::string id = platform::applicationIdForBundleIdentifier(bundleIdentifier);
+    EXPECT_TRUE(g_application_id_is_valid(id.c_str())) << id;
+    EXPECT_EQ(id, expected);
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Identifiers, ApplicationId,
-    testing::Values(IdCase{"co.corvan.nimbrel.my-cool-app-1a2b3c", "co.corvan.nimbrel.my-cool-app-1a2b3c"},
-                    IdCase{"co.corvan.nimbrel.2048-abcdef", "co.corvan.nimbrel._2048-abcdef"},
-                    IdCase{"co.corvan.nimbrel.caf\u00e9-00ff00", "co.corvan.nimbrel.caf_c3_a9-00ff00"},
-                    IdCase{"co.corvan..nimbrel.", "co.corvan.nimbrel"}, IdCase{"single", "app.single"},
-                    IdCase{"", "app.unnamed"}, IdCase{"...", "app.unnamed"},
-                    IdCase{"with space.and/slash", "with_20space.and_2fslash"},
-                    IdCase{std::string("nul\0byte.x", 10), "nul_00byte.x"}));
 
 // Names a user may type, followed through the builder's identifiers, the
 // launcher the registration tool writes, and the ids Runlet gives its window
@@ -54,9 +50,7 @@ TEST(AppIdentity, EveryNameGivesOneValidIdForLauncherWindowAndStorage) {
   testing_support::TempDir tmp;
   std::set<std::string> windows, folders;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    builder::AppGenerator request;
-    request.name = names[i];
-    request.source = builder::SiteSource::url("example.org");
+    const auto request = testing_support::appRequest(names[i], builder::SiteSource::url("example.org"));
     const std::string identifier = builder::bundleIdentifier(request);
     const std::string window = runlet::applicationId(identifier);
     EXPECT_TRUE(g_application_id_is_valid(window.c_str())) << window;
@@ -69,19 +63,10 @@ TEST(AppIdentity, EveryNameGivesOneValidIdForLauncherWindowAndStorage) {
     EXPECT_TRUE(g_application_id_is_valid(folder.c_str())) << folder;
     folders.insert(folder);
 
-    tools_test::BundleLayout layout;
-    layout.identifier = identifier;
     const fs::path data = tmp / ("data" + std::to_string(i));
-    const fs::path bundle = tools_test::makeBundle(tmp / ("App" + std::to_string(i) + ".app"), layout);
-    auto result = tools_test::run(NIMBREL_TOOL_LSREGISTER, {"-f", bundle.string()}, {{"XDG_DATA_HOME", data.string()}});
-    ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-    platform::CPtr<GKeyFile> keys(g_key_file_new());
-    ASSERT_TRUE(g_key_file_load_from_file(keys.get(), (data / "applications" / (window + ".desktop")).c_str(),
-                                          G_KEY_FILE_NONE, nullptr))
-        << names[i];
-    platform::GCharPtr wmClass(
-        g_key_file_get_string(keys.get(), G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_STARTUP_WM_CLASS, nullptr));
-    EXPECT_EQ(std::string(wmClass ? wmClass.get() : ""), window);
+    const fs::path bundle = tools_test::makeBundle(tmp / ("App" + std::to_string(i) + ".app"), {.identifier = identifier});
+    tools_test::succeeds(NIMBREL_TOOL_LSREGISTER, {"-f", bundle.string()}, {{"XDG_DATA_HOME", data.string()}});
+    EXPECT_EQ(tools_test::desktopValue(data / "applications" / (window + ".desktop"), "StartupWMClass"), window);
   }
   EXPECT_EQ(windows.size(), names.size());
   EXPECT_EQ(folders.size(), names.size());

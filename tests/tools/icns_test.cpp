@@ -11,36 +11,25 @@ namespace icns = tools::icns;
 
 namespace {
 
-struct Damage {
-  const char* name;
-  std::size_t offset;  // byte to overwrite, or npos to cut the file to `value` bytes
-  std::uint8_t value;
-};
-
-class IcnsDamage : public testing::TestWithParam<Damage> {};
-
-TEST_P(IcnsDamage, IsRefused) {
+TEST(Icns, EveryKindOfDamageIsRefused) {
   // Head (8 bytes), then 'icp4' of length 12 at 8, then 'icp5' of length 10 at 20: 30 bytes.
-  auto bytes = icns::encode(std::vector<icns::Element>{{"icp4", {1, 2, 3, 4}}, {"icp5", {5, 6}}});
-  ASSERT_TRUE(icns::decode(bytes));
-  const Damage& d = GetParam();
-  if (d.offset == std::string::npos) {
-    bytes.resize(d.value);
-  } else {
-    bytes[d.offset] = d.value;
+  const auto intact = icns::encode(std::vector<icns::Element>{{"icp4", {1, 2, 3, 4}}, {"icp5", {5, 6}}});
+  ASSERT_TRUE(icns::decode(intact));
+  // name, byte to overwrite (npos: cut the file to `value` bytes), value
+  const std::tuple<const char*, std::size_t, std::uint8_t> damages[] = {
+      {"wrong magic", 0, 'x'},         {"total past the end", 7, 200},     {"total below the head", 7, 4},
+      {"element shorter than its head", 15, 7}, {"element past the total", 15, 100},
+      {"trail shorter than a head", 7, 22},   {"cut inside the head", std::string::npos, 4},
+  };
+  for (const auto& [name, offset, value] : damages) {
+    auto bytes = intact;
+    offset == std::string::npos ? bytes.resize(value) : void(bytes[offset] = value);
+    EXPECT_FALSE(icns::decode(bytes)) << name;
   }
-  EXPECT_FALSE(icns::decode(bytes));
 }
 
-INSTANTIATE_TEST_SUITE_P(Icns, IcnsDamage,
-                         testing::Values(Damage{"WrongMagic", 0, 'x'}, Damage{"TotalPastEnd", 7, 200},
-                                         Damage{"TotalBelowHead", 7, 4}, Damage{"ElementShorterThanHead", 15, 7},
-                                         Damage{"ElementPastTotal", 15, 100}, Damage{"TrailShorterThanHead", 7, 22},
-                                         Damage{"CutInsideHead", std::string::npos, 4}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(IcnsPng, ReadsTheSizeOfWholePngsOnly) {
-  auto png = tools_test::pngOfSize(48, 20);
+TEST(Icns, ReadsTheSizeOfWholePngsOnly) {
+  auto png = tools_test::png(48, 20);
   EXPECT_EQ(icns::pngSize(png), (icns::PixelSize{48, 20}));
   auto cut = png;
   cut.resize(cut.size() - 1);

@@ -3,23 +3,20 @@
 
 #include "tests/support/temp_dir.hpp"
 #include "tests/tools/fixtures.hpp"
-#include "tests/tools/tool_process.hpp"
 #include "tools/common/atomic_file.hpp"
 
 namespace fs = std::filesystem;
 namespace icns = tools::icns;
-using testing_support::readFile;
-
-using ::testing::HasSubstr;
+using testing::HasSubstr;
 
 namespace {
 
 class Iconutil : public testing::Test {
  protected:
   // The icon set as the builder writes it: ten files of the right sizes.
-  void writeFullSet() {
+  void SetUp() override {
     for (const auto& slot : icns::iconSetSlots())
-      tools_test::writeBytes(iconSet / slot.fileName, tools_test::pngOfSize(static_cast<int>(slot.pixels)));
+      tools_test::writeBytes(iconSet / slot.fileName, tools_test::png(static_cast<int>(slot.pixels)));
   }
 
   tools::ProcessResult convert() {
@@ -32,19 +29,14 @@ class Iconutil : public testing::Test {
 };
 
 TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
-  writeFullSet();
-  auto result = convert();
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-
-  auto listing = tools_test::run("icns2png", {"-l", output.string()});
-  ASSERT_EQ(listing.exitStatus, 0) << listing.standardError;
+  ASSERT_EQ(convert().exitStatus, 0);
+  auto listing = tools_test::succeeds("icns2png", {"-l", output.string()});
   for (const auto& slot : icns::iconSetSlots())
     EXPECT_THAT(listing.standardOutput, HasSubstr("'" + std::string(slot.type) + "'")) << slot.type;
   EXPECT_THAT(listing.standardOutput, HasSubstr("10 elements total"));
 
   fs::create_directories(tmp / "extracted");
-  auto extract = tools_test::run("icns2png", {"-x", "-o", (tmp / "extracted").string(), output.string()});
-  ASSERT_EQ(extract.exitStatus, 0) << extract.standardError;
+  tools_test::succeeds("icns2png", {"-x", "-o", (tmp / "extracted").string(), output.string()});
   for (std::uint32_t size : {256u, 512u, 1024u}) {
     std::string dims = std::to_string(size) + "x" + std::to_string(size);
     auto png = tools::readWholeFile(tmp / "extracted" / ("AppIcon_" + dims + "x32.png"));
@@ -53,12 +45,10 @@ TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
 }
 
 TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
-  writeFullSet();
-  tools_test::writeBytes(iconSet / "icon_16x16.png", tools_test::pngOfSize(32));
-  auto cut = tools_test::pngOfSize(32);
+  tools_test::writeBytes(iconSet / "icon_16x16.png", tools_test::png(32));
+  auto cut = tools_test::png(32);
   cut.resize(cut.size() / 2);
   tools_test::writeBytes(iconSet / "icon_32x32.png", cut);
-
   auto result = convert();
   ASSERT_EQ(result.exitStatus, 0) << result.standardError;
   EXPECT_THAT(result.standardError, HasSubstr("icon_16x16.png: 32x32 pixels, expected 16x16"));
@@ -72,15 +62,15 @@ TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
 }
 
 TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
+  fs::remove_all(iconSet);
   testing_support::writeFile(iconSet / "icon_16x16.png", "not a png");
   testing_support::writeFile(output, "previous icon");
-
+  const auto before = testing_support::tree(tmp.path());
   auto result = convert();
   EXPECT_NE(result.exitStatus, 0);
   EXPECT_THAT(result.standardError, HasSubstr("no valid icon images"));
-  EXPECT_EQ(readFile(output), "previous icon");
-  for (const auto& item : fs::directory_iterator(tmp.path()))
-    EXPECT_TRUE(item.path() == output || item.path() == iconSet) << "left behind: " << item.path();
+  EXPECT_EQ(testing_support::readFile(output), "previous icon");
+  EXPECT_EQ(testing_support::tree(tmp.path()), before);
 }
 
 }  // namespace

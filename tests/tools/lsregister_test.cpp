@@ -6,7 +6,6 @@
 #include "platform/gobject_ptr.hpp"
 #include "tests/support/temp_dir.hpp"
 #include "tests/tools/fixtures.hpp"
-#include "tests/tools/tool_process.hpp"
 #include "tools/common/atomic_file.hpp"
 
 namespace fs = std::filesystem;
@@ -34,19 +33,10 @@ class Lsregister : public testing::Test {
     return data / "icons/hicolor" / dims / "apps" / (platform::applicationIdForBundleIdentifier(identifier) + ".png");
   }
 
-  std::string value(const fs::path& entry, const char* key) {
-    platform::CPtr<GKeyFile> keys(g_key_file_new());
-    if (!g_key_file_load_from_file(keys.get(), entry.c_str(), G_KEY_FILE_NONE, nullptr)) return "(unreadable)";
-    platform::GCharPtr v(g_key_file_get_string(keys.get(), G_KEY_FILE_DESKTOP_GROUP, key, nullptr));
-    return v ? v.get() : "(absent)";
-  }
-
-  std::vector<fs::path> launchers() {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    for (const auto& item : fs::directory_iterator(applications, ec))
-      if (item.path().extension() == ".desktop") found.push_back(item.path());
-    return found;
+  std::vector<std::string> launchers() const {
+    auto names = testing_support::tree(applications);
+    std::erase_if(names, [](const std::string& name) { return !name.ends_with(".desktop"); });  // not the MIME cache
+    return names;
   }
 
   testing_support::TempDir tmp;
@@ -58,18 +48,14 @@ class Lsregister : public testing::Test {
 TEST_F(Lsregister, InstallsAValidLauncherWithThemeIconsAndReplacesItOnTheNextBuild) {
   layout.identifier = "co.corvan.nimbrel.2048-0a1b2c";  // not valid as an application id as it stands
   fs::path bundle = tools_test::makeBundle(tmp / "2048.app", layout);
-  auto result = lsregister("-f", bundle);
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-
+  ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
   fs::path entry = entryFor(layout.identifier);
-  ASSERT_TRUE(fs::exists(entry)) << readFile(entry);
-  auto validation = tools_test::run("desktop-file-validate", {entry.string()});
-  EXPECT_EQ(validation.exitStatus, 0) << validation.standardOutput << validation.standardError;
+  tools_test::succeeds("desktop-file-validate", {entry.string()});
   std::string appId = platform::applicationIdForBundleIdentifier(layout.identifier);
-  EXPECT_EQ(value(entry, "Name"), "My App");
-  EXPECT_EQ(value(entry, "StartupWMClass"), appId);
-  EXPECT_EQ(value(entry, "Icon"), appId);
-  EXPECT_EQ(value(entry, "X-Nimbrel-Bundle"), fs::canonical(bundle).string());
+  EXPECT_EQ(tools_test::desktopValue(entry, "Name"), "My App");
+  EXPECT_EQ(tools_test::desktopValue(entry, "StartupWMClass"), appId);
+  EXPECT_EQ(tools_test::desktopValue(entry, "Icon"), appId);
+  EXPECT_EQ(tools_test::desktopValue(entry, "X-Nimbrel-Bundle"), fs::canonical(bundle).string());
 
   for (std::uint32_t size : kThemeSizes)
     EXPECT_EQ(icns::pngSize(tools::readWholeFile(iconFor(layout.identifier, size))), (icns::PixelSize{size, size}));
@@ -80,7 +66,7 @@ TEST_F(Lsregister, InstallsAValidLauncherWithThemeIconsAndReplacesItOnTheNextBui
   layout.identifier = "co.corvan.nimbrel.2048-ffeedd";
   tools_test::makeBundle(bundle, layout);
   ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
-  EXPECT_EQ(launchers(), std::vector<fs::path>{entryFor(layout.identifier)});
+  EXPECT_EQ(launchers(), std::vector<std::string>{entryFor(layout.identifier).filename()});
   for (std::uint32_t size : kThemeSizes) {
     EXPECT_FALSE(fs::exists(iconFor(firstId, size))) << size;
     EXPECT_TRUE(fs::exists(iconFor(layout.identifier, size))) << size;
@@ -92,8 +78,7 @@ TEST_F(Lsregister, LauncherRunsTheExecutableWhateverItsPath) {
   fs::path bundle = tools_test::makeBundle(tmp / "Odd $HOME `x` \"q\" 'a' 100% back\\slash;.app", layout);
   ASSERT_EQ(lsregister("-f", bundle).exitStatus, 0);
   fs::path entry = entryFor(layout.identifier);
-  auto validation = tools_test::run("desktop-file-validate", {entry.string()});
-  EXPECT_EQ(validation.exitStatus, 0) << validation.standardOutput << readFile(entry);
+  tools_test::succeeds("desktop-file-validate", {entry.string()});
 
   platform::GRef<GDesktopAppInfo> app = platform::adoptGRef(g_desktop_app_info_new_from_filename(entry.c_str()));
   ASSERT_TRUE(app) << "unreadable, or TryExec did not find the executable:\n" << readFile(entry);
@@ -118,7 +103,7 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
   ASSERT_EQ(lsregister("-f", first).exitStatus, 0);
   ASSERT_EQ(lsregister("-f", second).exitStatus, 0);
   EXPECT_EQ(launchers().size(), 2u);
-  EXPECT_EQ(value(entryFor(other.identifier), "Name"), "Runlet") << "CFBundleName without a display name";
+  EXPECT_EQ(tools_test::desktopValue(entryFor(other.identifier), "Name"), "Runlet") << "CFBundleName without a display name";
 
   fs::path foreign = entryFor("co.corvan.nimbrel.taken-000000");
   writeFile(foreign, "[Desktop Entry]\nType=Application\nName=Mine\nExec=true\n");
@@ -127,7 +112,7 @@ TEST_F(Lsregister, OtherBundlesAndForeignLaunchersAreLeftAlone) {
   auto result = lsregister("-f", first);
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_THAT(result.standardError, HasSubstr("someone else"));
-  EXPECT_EQ(value(foreign, "Name"), "Mine");
+  EXPECT_EQ(tools_test::desktopValue(foreign, "Name"), "Mine");
   EXPECT_TRUE(fs::exists(entryFor("co.corvan.nimbrel.my-app-0a1b2c"))) << "a failed registration keeps the old one";
 }
 
