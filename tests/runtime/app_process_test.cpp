@@ -120,12 +120,12 @@ TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShownAFailur
   fs::remove(home_ / "Downloads");
   std::string foreign = server_.url("/frame");
   foreign.replace(foreign.find("127.0.0.1"), 9, "localhost");
-  server_.page("/dots", "<a id=d href=/file.bin download=.bash_profile>x</a><a id=c href=/cut.bin download=cut.bin>y</a>"
-                        "<iframe src='" + foreign + "'></iframe>"
-                        "<script>document.getElementById('d').click(); document.getElementById('c').click()</script>");
+  server_.page("/dots", "<a id=d href=/file.bin download=.bash_profile>x</a><iframe src='" + foreign + "'></iframe>"
+                        "<script>document.getElementById('d').click()</script>");
   server_.page("/frame", "<script>const a = document.createElement('a');"
                          "a.href = URL.createObjectURL(new Blob(['echo pwned-by-iframe\\n']));"
-                         "a.download = '.xsessionrc'; a.click()</script>");
+                         "a.download = '.xsessionrc'; a.click();"
+                         "const c = document.createElement('a'); c.href = '/cut.bin'; c.download = 'cut.bin'; c.click()</script>");
   server_.routes().Get("/cut.bin", [](const httplib::Request&, httplib::Response& res) {
     res.set_content_provider(1 << 20, "application/octet-stream", [](size_t offset, size_t, httplib::DataSink& sink) {
       if (offset > 0) return false;  // the connection drops after the first piece

@@ -84,8 +84,8 @@ TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentNameShownAsTypedAndAddressC
   };
   EXPECT_EQ(openMenu(0), "About My_App;Hide My_App;Quit My_App;Ctrl+Q;");
   EXPECT_NE(shownLabels(bar).find("My_App;Edit;View;Window;"), std::string::npos) << shownLabels(bar);
-  EXPECT_EQ(openMenu(2), "");
-  EXPECT_EQ(openMenu(3), "");
+  EXPECT_EQ(openMenu(2), "Enter Full Screen;F11;Reload;Ctrl+R;Back;Alt+Left;Forward;Alt+Right;Copy Current URL;Shift+Ctrl+C;");
+  EXPECT_EQ(openMenu(3), "Minimize;Close;Ctrl+W;My_App;");
 
   // Copy Current URL puts the address, as text, on the clipboard.
   GdkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(delegate_->window()));
@@ -186,10 +186,13 @@ TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
     waitUntil([] { return false; }, std::chrono::milliseconds(300));
   }
   ASSERT_TRUE(xdotool({"mouseup", "1"}));
-  EXPECT_TRUE(waitUntil([&] { return screenPosition(x11WindowId(delegate_->window())) != before; }, std::chrono::seconds(5)));
-  auto after = screenPosition(x11WindowId(delegate_->window()));
-  EXPECT_EQ(after.first - before.first, 120);
-  EXPECT_EQ(after.second - before.second, 90);
+  // Slow builds are still moving the window after the release: wait for where it ends.
+  auto moved = [&] {
+    auto after = screenPosition(x11WindowId(delegate_->window()));
+    return std::make_pair(after.first - before.first, after.second - before.second);
+  };
+  waitUntil([&] { return moved() == std::make_pair(120, 90); }, std::chrono::seconds(5));
+  EXPECT_EQ(moved(), std::make_pair(120, 90));
   EXPECT_EQ(evaluate("return window.presses"), "0");
   auto page = windowPoint(view, gtk_widget_get_width(view) / 2.0, 200);
   ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), page[0], page[1], "click", "1"}));
