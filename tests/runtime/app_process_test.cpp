@@ -138,7 +138,8 @@ TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShownAFailur
   ASSERT_TRUE(fileManager.service.waitReady());
   GeneratedApp app(temp_.path(), "Dots", "co.corvan.nimbrel.dots-00d075", server_.url("/dots"));
   app.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return fileManager.shown.size() == 2; }));
+  if (!bell.usable()) std::cout << "[ SKIPPED  ] the bell: no XKB on this display\n";
+  ASSERT_TRUE(waitUntil([&] { return fileManager.shown.size() == 2 && (!bell.usable() || bell.rings() > 0); }));
   std::set<std::string> saved, hidden;
   for (const auto& entry : fs::directory_iterator(home_ / "Downloads")) saved.insert(entry.path().filename());
   for (const auto& entry : fs::directory_iterator(home_)) {
@@ -150,11 +151,6 @@ TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShownAFailur
   EXPECT_EQ(testing_support::readFile(home_ / "Downloads/bash_profile"), "file bytes");
   EXPECT_EQ(fileManager.shown, (std::set<std::string>{fileURI(home_ / "Downloads/bash_profile"),
                                                       fileURI(home_ / "Downloads/xsessionrc")}));
-  if (bell.usable()) {
-    EXPECT_TRUE(waitUntil([&] { return bell.rings() > 0; }));
-  } else {
-    std::cout << "[ SKIPPED  ] the bell: no XKB on this display\n";
-  }
   EXPECT_TRUE(app.running());
 }
 
