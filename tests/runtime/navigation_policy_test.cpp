@@ -6,35 +6,23 @@ namespace {
 
 using namespace runlet;
 
-TEST(ExternalSchemes, ListedSchemesInAnyCase) {
+TEST(NavigationDecisions, ListedSchemesToTheSystemAndFilesBuiltInThePageSaved) {
   for (const char* url : {"mailto:a@b.c", "MAILTO:a@b.c", "tel:+123", "facetime:x", "facetime-audio:x", "sms:1",
                           "maps:?q=x", "itms-apps://x", "ITMS://x"}) {
-    EXPECT_TRUE(isExternalSchemeURL(url)) << url;
+    EXPECT_EQ(decideNavigationActionForAnyFrame(url), ActionDecision::openExternally) << url;
   }
   for (const char* url : {"https://mailto.example/", "telnet://x", "mailto", "", "/tel:1", "tel-x:1"}) {
-    EXPECT_FALSE(isExternalSchemeURL(url)) << url;
+    EXPECT_EQ(decideNavigationActionForAnyFrame(url), ActionDecision::allow) << url;
   }
-}
-
-TEST(ExportURL, BlobAndDataExceptInSubframes) {
-  EXPECT_TRUE(isExportURL("blob:https://a/1", TargetFrame::main));
-  EXPECT_TRUE(isExportURL("DATA:text/plain,x", TargetFrame::none));
-  EXPECT_FALSE(isExportURL("data:text/plain,x", TargetFrame::sub));
-  EXPECT_FALSE(isExportURL("https://a/data:x", TargetFrame::main));
-  EXPECT_FALSE(isExportURL("blobby:x", TargetFrame::main));
-}
-
-TEST(NavigationResponse, MainFrameExportsAndUnshowableTypesDownload) {
+  // The MIME type alone decides, except for files built in the page in the main frame.
   EXPECT_EQ(decideMainResourceResponse("data:,x", true, true), ResponseDecision::download);
   EXPECT_EQ(decideMainResourceResponse("blob:https://a/1", true, true), ResponseDecision::download);
   EXPECT_EQ(decideMainResourceResponse("data:,x", false, true), ResponseDecision::show);
+  EXPECT_EQ(decideMainResourceResponse("https://a/data:x", true, true), ResponseDecision::show);
+  EXPECT_EQ(decideMainResourceResponse("blobby:x", true, true), ResponseDecision::show);
   EXPECT_EQ(decideMainResourceResponse("https://a/x.tgz", false, false), ResponseDecision::download);
-  EXPECT_EQ(decideMainResourceResponse("https://a/", true, true), ResponseDecision::show);
-}
-
-TEST(NewWindow, LoadsInPlaceDownloadsOrIgnores) {
   EXPECT_EQ(decideNewWindow("https://a/"), NewWindowDecision::loadInPlace);
-  EXPECT_EQ(decideNewWindow("blob:https://a/1"), NewWindowDecision::download);
+  EXPECT_EQ(decideNewWindow("DATA:text/plain,x"), NewWindowDecision::download);
   EXPECT_EQ(decideNewWindow(""), NewWindowDecision::ignore);
 }
 

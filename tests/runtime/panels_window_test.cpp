@@ -7,10 +7,6 @@
 namespace runlet_test {
 namespace {
 
-namespace plist = platform::plist;
-
-plist::Dictionary remote(const std::string& url) { return {{"name", "Panels"}, {"type", "url"}, {"url", url}}; }
-
 // The labels of a dialog's buttons, in order.
 std::vector<std::string> buttonLabels(GtkWindow* dialog) {
   std::vector<std::string> labels;
@@ -37,7 +33,7 @@ class Panels : public RunletWindowTest {
                       "<input id=folder type=file webkitdirectory>");
   }
   void open() {
-    launch(remote(server_.url("/")));
+    launch(remote(server_.url("/"), "Panels"));
     ASSERT_TRUE(waitForPage(server_.url("/")));
   }
   // Answers the open message dialog with the button `response` and returns the page's result.
@@ -58,77 +54,7 @@ class Panels : public RunletWindowTest {
   }
 };
 
-TEST_F(Panels, AlertWithAnEmptyMessageReturnsAfterOK) {
-  open();
-  std::vector<std::string> labels;
-  std::string message = "unset";
-  EXPECT_EQ(answer(evaluateLater("alert(''); return 'returned'"), GTK_RESPONSE_OK, &labels, &message), "\"returned\"");
-  EXPECT_EQ(labels, std::vector<std::string>{"OK"});
-  EXPECT_EQ(message, "");
-}
-
-TEST_F(Panels, ConfirmIsTrueForOKAndFalseOtherwise) {
-  open();
-  std::vector<std::string> labels;
-  std::string message;
-  EXPECT_EQ(answer(evaluateLater("return confirm('Delete <all>?')"), GTK_RESPONSE_OK, &labels, &message), "true");
-  EXPECT_EQ(labels, (std::vector<std::string>{"OK", "Cancel"}));
-  EXPECT_EQ(message, "Delete <all>?");
-  EXPECT_EQ(answer(evaluateLater("return confirm('again')"), GTK_RESPONSE_CANCEL, nullptr), "false");
-  EXPECT_EQ(answer(evaluateLater("return confirm('closed')"), GTK_RESPONSE_DELETE_EVENT, nullptr), "false");
-}
-
-struct ChooserCase {
-  const char* input;
-  bool multiple;
-  GtkFileChooserAction action;
-  const char* pageSees;
-};
-
-class FileChooser : public Panels, public ::testing::WithParamInterface<ChooserCase> {};
-
-TEST_P(FileChooser, FollowsTheInputAndHandsTheChoiceToThePage) {
-  testing_support::writeFile(temp_ / "picked/notes.txt", "n");
-  open();
-  auto script = evaluateLater(std::string("const input = document.getElementById('") + GetParam().input + "');"
-                              "const changed = new Promise(r => input.addEventListener('change', r));"
-                              "input.click(); await changed;"
-                              "return Array.from(input.files).map(f => f.name).join(',')");
-  GtkWindow* chooser = waitForPanel(GTK_TYPE_FILE_CHOOSER_DIALOG);
-  ASSERT_TRUE(chooser);
-  EXPECT_EQ(gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(chooser)), GetParam().multiple);
-  EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(chooser)), GetParam().action);
-  bool folder = GetParam().action == GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER;
-  auto pick = platform::adoptGRef(g_file_new_for_path((temp_ / (folder ? "picked" : "picked/notes.txt")).c_str()));
-  ASSERT_TRUE(gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), pick.get(), nullptr));
-  // The chooser selects once it has read the folder.
-  ASSERT_TRUE(waitUntil([&] {
-    auto chosen = platform::adoptGRef(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser)));
-    return chosen && g_file_equal(chosen.get(), pick.get());
-  }));
-  gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_ACCEPT);
-  EXPECT_EQ(finish(script), GetParam().pageSees);
-}
-
-INSTANTIATE_TEST_SUITE_P(Inputs, FileChooser,
-                         ::testing::Values(ChooserCase{"one", false, GTK_FILE_CHOOSER_ACTION_OPEN, "\"notes.txt\""},
-                                           ChooserCase{"many", true, GTK_FILE_CHOOSER_ACTION_OPEN, "\"notes.txt\""},
-                                           ChooserCase{"folder", false, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER,
-                                                       "\"picked\""}),
-                         [](const ::testing::TestParamInfo<ChooserCase>& info) { return std::string(info.param.input); });
-
-TEST_F(Panels, ACancelledChooserLeavesTheInputEmpty) {
-  open();
-  auto script = evaluateLater("const input = document.getElementById('one');"
-                              "const cancelled = new Promise(r => input.addEventListener('cancel', r));"
-                              "input.click(); await cancelled; return input.files.length");
-  GtkWindow* chooser = waitForPanel(GTK_TYPE_FILE_CHOOSER_DIALOG);
-  ASSERT_TRUE(chooser);
-  gtk_dialog_response(GTK_DIALOG(chooser), GTK_RESPONSE_CANCEL);
-  EXPECT_EQ(finish(script), "0");
-}
-
-TEST_F(Panels, CameraAndMicrophoneAreGrantedToACrossOriginFrame) {
+TEST_F(Panels, AlertAndConfirmOnTheWindowAndCameraGrantedToACrossOriginFrame) {
   // Same server, another origin: "localhost" instead of the address.
   std::string frame = server_.url("/camera");
   frame.replace(frame.find("127.0.0.1"), 9, "localhost");
@@ -137,7 +63,18 @@ TEST_F(Panels, CameraAndMicrophoneAreGrantedToACrossOriginFrame) {
                           "      e => parent.postMessage('refused ' + e.name, '*'))</script>");
   server_.page("/host", "<script>addEventListener('message', e => window.answer = e.data)</script>"
                         "<iframe allow='camera; microphone' src='" + frame + "'></iframe>");
-  launch(remote(server_.url("/")));
+  open();
+  std::vector<std::string> labels;
+  std::string message = "unset";
+  EXPECT_EQ(answer(evaluateLater("alert(''); return 'returned'"), GTK_RESPONSE_OK, &labels, &message), "\"returned\"");
+  EXPECT_EQ(labels, std::vector<std::string>{"OK"});
+  EXPECT_EQ(message, "");
+  EXPECT_EQ(answer(evaluateLater("return confirm('Delete <all>?')"), GTK_RESPONSE_OK, &labels, &message), "true");
+  EXPECT_EQ(labels, (std::vector<std::string>{"OK", "Cancel"}));
+  EXPECT_EQ(message, "Delete <all>?");
+  EXPECT_EQ(answer(evaluateLater("return confirm('again')"), GTK_RESPONSE_CANCEL, nullptr), "false");
+  EXPECT_EQ(answer(evaluateLater("return confirm('closed')"), GTK_RESPONSE_DELETE_EVENT, nullptr), "false");
+
   // No real devices under a virtual display: the engine's stand-in devices.
   webkit_settings_set_enable_mock_capture_devices(webkit_web_view_get_settings(delegate_->webView()), TRUE);
   webkit_web_view_load_uri(delegate_->webView(), server_.url("/host").c_str());
@@ -145,6 +82,44 @@ TEST_F(Panels, CameraAndMicrophoneAreGrantedToACrossOriginFrame) {
   EXPECT_EQ(evaluate("for (let i = 0; i < 1000 && !window.answer; i++) await new Promise(r => setTimeout(r, 10));"
                      " return window.answer"),
             "\"granted 2\"");
+}
+
+TEST_F(Panels, FileChooserFollowsTheInputAndHandsTheChoiceToThePage) {
+  testing_support::writeFile(temp_ / "picked/notes.txt", "n");
+  open();
+  const struct {
+    const char* input;
+    bool multiple;
+    GtkFileChooserAction action;
+    const char* pick;  // nothing: cancelled
+    const char* pageSees;
+  } rows[] = {
+      {"one", false, GTK_FILE_CHOOSER_ACTION_OPEN, "picked/notes.txt", "\"notes.txt\""},
+      {"many", true, GTK_FILE_CHOOSER_ACTION_OPEN, "picked/notes.txt", "\"notes.txt\""},
+      {"folder", false, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "picked", "\"picked\""},
+      {"one", false, GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, "\"\""},
+  };
+  for (const auto& row : rows) {
+    auto script = evaluateLater(std::string("const input = document.getElementById('") + row.input + "'); input.value = '';"
+                                "const done = new Promise(r => { input.onchange = r; input.oncancel = r; });"
+                                "input.click(); await done; return Array.from(input.files).map(f => f.name).join(',')");
+    GtkWindow* chooser = waitForPanel(GTK_TYPE_FILE_CHOOSER_DIALOG);
+    ASSERT_TRUE(chooser) << row.input;
+    EXPECT_EQ(gtk_file_chooser_get_select_multiple(GTK_FILE_CHOOSER(chooser)), row.multiple) << row.input;
+    EXPECT_EQ(gtk_file_chooser_get_action(GTK_FILE_CHOOSER(chooser)), row.action) << row.input;
+    if (row.pick) {
+      auto pick = platform::adoptGRef(g_file_new_for_path((temp_ / row.pick).c_str()));
+      ASSERT_TRUE(gtk_file_chooser_set_file(GTK_FILE_CHOOSER(chooser), pick.get(), nullptr));
+      // The chooser selects once it has read the folder.
+      ASSERT_TRUE(waitUntil([&] {
+        auto chosen = platform::adoptGRef(gtk_file_chooser_get_file(GTK_FILE_CHOOSER(chooser)));
+        return chosen && g_file_equal(chosen.get(), pick.get());
+      }));
+    }
+    gtk_dialog_response(GTK_DIALOG(chooser), row.pick ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+    EXPECT_EQ(finish(script), row.pageSees) << row.input;
+    ASSERT_TRUE(waitUntil([&] { return panel(GTK_TYPE_FILE_CHOOSER_DIALOG) == nullptr; }));
+  }
 }
 
 }  // namespace

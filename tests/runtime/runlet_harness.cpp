@@ -47,20 +47,6 @@ gboolean onTestLoadFailed(GSignalInvocationHint*, guint count, const GValue* val
 
 }  // namespace
 
-SilentServer::SilentServer() {
-  fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(fd_, 16);
-  ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-  port_ = ntohs(address.sin_port);
-}
-
-SilentServer::~SilentServer() { ::close(fd_); }
-
 bool xdotool(const std::vector<std::string>& args) {
   std::vector<char*> argv{const_cast<char*>("xdotool")};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -196,20 +182,26 @@ std::string RunletWindowTest::finish(const std::shared_ptr<PendingScript>& scrip
 
 std::string RunletWindowTest::evaluate(const std::string& body) { return finish(evaluateLater(body)); }
 
-GtkWindow* RunletWindowTest::waitForPanel(GType type) {
-  GtkWindow* found = nullptr;
-  waitUntil([&] {
-    GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
-    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
-      auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
-      if (window.get() != delegate_->window() && G_TYPE_CHECK_INSTANCE_TYPE(window.get(), type) &&
-          gtk_widget_get_visible(GTK_WIDGET(window.get()))) {
-        found = window.get();
-      }
+void RunletWindowTest::clickLink(const std::string& href, const char* download) {
+  std::string name = download ? std::string("a.setAttribute('download', '") + download + "');" : "";
+  evaluate("const a = document.createElement('a'); a.href = " + href + "; " + name + " a.click(); return 0");
+}
+
+GtkWindow* RunletWindowTest::panel(GType type) const {
+  GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
+  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+    auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
+    if (window.get() != delegate_->window() && G_TYPE_CHECK_INSTANCE_TYPE(window.get(), type) &&
+        gtk_widget_get_visible(GTK_WIDGET(window.get()))) {
+      return window.get();
     }
-    return found != nullptr;
-  });
-  return found;
+  }
+  return nullptr;
+}
+
+GtkWindow* RunletWindowTest::waitForPanel(GType type) {
+  waitUntil([&] { return panel(type) != nullptr; });
+  return panel(type);
 }
 
 std::vector<fs::path> RunletWindowTest::downloads() const {

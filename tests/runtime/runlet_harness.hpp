@@ -37,78 +37,26 @@ class RecordingWorkspace : public platform::Workspace {
   int alerts = 0;
 };
 
-// A loopback HTTP server on an ephemeral port, recording every request.
-class LoopbackServer {
+// The shared loopback server, one request per connection: a kept-alive
+// connection would hold the server's stop until its idle timeout.
+class LoopbackServer : public testing_support::LoopbackHttpServer {
  public:
-  struct Request {
-    std::string path;
-    std::string userAgent;
-    std::string cookie;
-    std::string query;
-  };
-
-  LoopbackServer() {
-    server_.set_logger([this](const httplib::Request& req, const httplib::Response&) {
-      std::lock_guard lock(mutex_);
-      std::string query;
-      for (const auto& [key, value] : req.params) query += (query.empty() ? "" : "&") + key + "=" + value;
-      requests_.push_back({req.path, req.get_header_value("User-Agent"), req.get_header_value("Cookie"), query});
-    });
-    // One request per connection: a kept-alive connection would hold the
-    // server's stop until its idle timeout.
-    server_.set_keep_alive_max_count(1);
-    port_ = server_.bind_to_any_port("127.0.0.1");
-  }
-  ~LoopbackServer() {
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
-  }
-  httplib::Server& routes() { return server_; }
-  void start() {
-    // The socket already listens after binding; requests queue until the loop runs.
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-  }
-  // A page served as text/html.
+  LoopbackServer() { routes().set_keep_alive_max_count(1); }
   void page(const std::string& path, std::string html) {
-    server_.Get(path, [html](const httplib::Request&, httplib::Response& res) { res.set_content(html, "text/html"); });
+    routes().Get(path, [html](const httplib::Request&, httplib::Response& res) { res.set_content(html, "text/html"); });
   }
-  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  std::vector<Request> requests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-  }
-  bool saw(const std::string& path) const {
-    for (const auto& r : requests()) {
-      if (r.path == path) return true;
-    }
-    return false;
-  }
-
- private:
-  httplib::Server server_;
-  int port_ = 0;
-  std::thread thread_;
-  mutable std::mutex mutex_;
-  std::vector<Request> requests_;
+  bool saw(const std::string& target) const { return count(target) > 0; }
 };
 
 // Iterates the main loop until `done`; false at the deadline.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = std::chrono::seconds(30));
 
-using testing_support::refusedLoopbackPort;
+inline std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// A loopback port that takes connections and never answers: the kernel
-// completes them into the backlog of a socket nobody accepts from.
-class SilentServer {
- public:
-  SilentServer();
-  ~SilentServer();
-  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
+// The record of an app loading `url`.
+inline platform::plist::Dictionary remote(const std::string& url, const std::string& name = "Test App") {
+  return {{"name", name}, {"type", "url"}, {"url", url}, {"indexFile", "index.html"}, {"fullcontent", false}};
+}
 
 // Runs xdotool with `args` on the test's display, the way a user's keys and
 // pointer reach a window, and waits until it is done.
@@ -144,9 +92,14 @@ class RunletWindowTest : public ::testing::Test {
   // `finish` waits for its result.
   std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
   std::string finish(const std::shared_ptr<PendingScript>& script);
-  // The first visible toplevel other than the main window, of the given type.
+  // A visible toplevel other than the main window, of the given type.
+  GtkWindow* panel(GType type) const;
   GtkWindow* waitForPanel(GType type);
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
+  std::string href() { return evaluate("return location.href"); }
+  // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
+  // with a download attribute unless null.
+  void clickLink(const std::string& href, const char* download = nullptr);
   std::string currentURI() const;
   std::vector<fs::path> downloads() const;
 

@@ -13,10 +13,6 @@ namespace {
 
 namespace plist = platform::plist;
 
-plist::Dictionary remote(const std::string& url, const std::string& name = "Example") {
-  return {{"name", name}, {"type", "url"}, {"url", url}, {"indexFile", "index.html"}, {"fullcontent", false}};
-}
-
 std::string backURI(WebKitWebView* view) {
   auto* item = webkit_back_forward_list_get_back_item(webkit_web_view_get_back_forward_list(view));
   return item ? webkit_back_forward_list_item_get_uri(item) : "";
@@ -54,64 +50,75 @@ std::vector<std::string> windowPoint(GtkWidget* widget, double x, double y) {
   return {std::to_string(static_cast<int>(out.x + dx)), std::to_string(static_cast<int>(out.y + dy))};
 }
 
-TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentAndNameShownAsTyped) {
+TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentNameShownAsTypedAndAddressCopied) {
   server_.page("/", "<title>home</title><p>hello</p>");
-  launch(remote("  " + server_.url("/") + "\n", "My_App"));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  auto requests = server_.requests();
-  ASSERT_FALSE(requests.empty());
-  EXPECT_EQ(requests.front().userAgent, runlet::desktopSafariUserAgent());
+  launch(remote("  " + server_.url("/?q=1") + "\n", "My_App"));
+  ASSERT_TRUE(waitForPage(server_.url("/?q=1")));
+  ASSERT_FALSE(server_.log().empty());
+  EXPECT_EQ(server_.log().front().userAgent, runlet::desktopSafariUserAgent());
   EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "My_App");
 
-  // The user opens the application menu: the name reads as typed everywhere.
+  // The user opens the menus: the name reads as typed everywhere, the web commands end the View menu.
   GtkWidget* bar = nullptr;
   for (GtkWidget* w : descendants(GTK_WIDGET(delegate_->window()))) {
     if (GTK_IS_POPOVER_MENU_BAR(w)) bar = w;
   }
   ASSERT_TRUE(bar);
-  GtkWidget* appItem = gtk_widget_get_first_child(bar);
-  auto point = windowPoint(appItem, 5, 5);
-  ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), point[0], point[1], "click", "1"}));
-  GtkWidget* popover = nullptr;
-  ASSERT_TRUE(waitUntil([&] {
-    for (GtkWidget* w : descendants(bar)) {
-      if (GTK_IS_POPOVER(w) && gtk_widget_get_visible(w)) popover = w;
-    }
-    return popover != nullptr;
-  }));
-  waitUntil([&] { return !shownLabels(popover).empty(); }, std::chrono::seconds(5));
-  EXPECT_EQ(shownLabels(popover), "About My_App;Hide My_App;Quit My_App;Ctrl+Q;");
+  auto openMenu = [&](int index) {
+    GtkWidget* item = gtk_widget_get_first_child(bar);
+    for (int i = 0; i < index; ++i) item = gtk_widget_get_next_sibling(item);
+    auto point = windowPoint(item, 5, 5);
+    EXPECT_TRUE(xdotool({"mousemove", "--window", windowId(), point[0], point[1], "click", "1"}));
+    GtkWidget* popover = nullptr;
+    EXPECT_TRUE(waitUntil([&] {
+      for (GtkWidget* w : descendants(item)) {
+        if (GTK_IS_POPOVER(w) && gtk_widget_get_visible(w)) popover = w;
+      }
+      return popover && !shownLabels(popover).empty();
+    }));
+    std::string labels = popover ? shownLabels(popover) : "";
+    // An open menu holds the pointer and keyboard beyond its window's end.
+    if (popover) gtk_popover_popdown(GTK_POPOVER(popover));
+    EXPECT_TRUE(waitUntil([&] { return !popover || !gtk_widget_get_visible(popover); }));
+    return labels;
+  };
+  EXPECT_EQ(openMenu(0), "About My_App;Hide My_App;Quit My_App;Ctrl+Q;");
   EXPECT_NE(shownLabels(bar).find("My_App;Edit;View;Window;"), std::string::npos) << shownLabels(bar);
-  // An open menu holds the pointer and keyboard beyond its window's end.
-  gtk_popover_popdown(GTK_POPOVER(popover));
-  ASSERT_TRUE(waitUntil([&] { return !gtk_widget_get_visible(popover); }));
+  EXPECT_EQ(openMenu(2), "Enter Full Screen;F11;Reload;Ctrl+R;Back;Alt+Left;Forward;Alt+Right;Copy Current URL;Shift+Ctrl+C;");
+  EXPECT_EQ(openMenu(3), "Minimize;Close;Ctrl+W;My_App;");
 
+  // Copy Current URL puts the address, as text, on the clipboard.
+  GdkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(delegate_->window()));
+  g_action_group_activate_action(G_ACTION_GROUP(application_.get()), "copyCurrentURL", nullptr);
+  std::optional<std::string> copied;
+  gdk_clipboard_read_text_async(clipboard, nullptr, [](GObject* source, GAsyncResult* result, gpointer data) {
+    platform::GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, nullptr));
+    *static_cast<std::optional<std::string>*>(data) = text ? text.get() : "";
+  }, &copied);
+  ASSERT_TRUE(waitUntil([&] { return copied.has_value(); }));
+  EXPECT_EQ(*copied, server_.url("/?q=1"));
+  EXPECT_TRUE(gdk_content_formats_contain_gtype(gdk_clipboard_get_formats(clipboard), G_TYPE_STRING));
 }
 
-TEST_F(Loading, MissingRecordShowsTheNoAddressPageInAWindowCalledApp) {
+TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwnFiles) {
   launch(std::nullopt);
   ASSERT_TRUE(waitForIdle());
   EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "App");
   EXPECT_EQ(pageText(), "\"Can't load this page\\nThis app has no valid web address configured.\"");
-}
 
-TEST_F(Loading, LocalSiteWithMissingStartPage) {
-  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "home.html"}});
-  writeSiteFile("index.html", "<p>other</p>");
-  launch(std::nullopt);
-  ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe bundled website is missing home.html.\"");
-}
-
-TEST_F(Loading, LocalSiteReadsItsOwnFilesAndNothingOutside) {
   writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "docs/start.html"}});
+  writeSiteFile("index.html", "<p>other</p>");
+  relaunch();
+  ASSERT_TRUE(waitForIdle());
+  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe bundled website is missing docs/start.html.\"");
+
   writeSiteFile("docs/start.html", "<title>start</title><p>start</p>");
   writeSiteFile("data/values.json", "{\"ok\":true}");
   writeSiteFile("docs/empty.wasm", std::string("\0asm\1\0\0\0", 8));
   writeSiteFile("docs/answer.mjs", "export const answer = 42;");
   testing_support::writeFile(bundlePath_ / "Contents/Resources/secret.txt", "secret");
   fs::create_symlink(bundlePath_ / "Contents/Resources/secret.txt", bundlePath_ / "Contents/Resources/Site/leak.txt");
-  launch(std::nullopt);
+  relaunch();
   ASSERT_TRUE(waitForPage("runlet://site/docs/start.html"));
   auto read = [&](const std::string& url) {
     return evaluate("try { const r = await fetch(" + url + "); return r.ok ? await r.text() : 'status ' + r.status; }"
@@ -134,29 +141,6 @@ TEST_F(Loading, LocalSiteReadsItsOwnFilesAndNothingOutside) {
 }
 
 using Window = RunletWindowTest;
-
-TEST_F(Window, SizeIsRememberedPerAppAndADamagedEntryIsIgnored) {
-  server_.page("/", "<p>x</p>");
-  launch(remote(server_.url("/")));
-  gtk_window_set_default_size(delegate_->window(), 900, 640);
-  gtk_window_close(delegate_->window());
-  ASSERT_TRUE(waitUntil([&] { return delegate_->window() == nullptr; }));
-  auto identifier = *platform::Bundle(bundlePath_).identifier();
-  platform::UserDefaults defaults(identifier);
-  EXPECT_EQ(defaults.object("NimbrelMainWindow"),
-            plist::Value(plist::Dictionary{{"width", 900}, {"height", 640}, {"maximized", false}}));
-
-  relaunch();
-  int width = 0, height = 0;
-  gtk_window_get_default_size(delegate_->window(), &width, &height);
-  EXPECT_EQ(width, 900);
-  EXPECT_EQ(height, 640);
-
-  defaults.set("NimbrelMainWindow", plist::Dictionary{{"width", "wide"}, {"height", 640}});
-  relaunch();
-  gtk_window_get_default_size(delegate_->window(), &width, &height);
-  EXPECT_EQ(width, 1200);
-}
 
 // The page paints itself magenta and records presses that reach it.
 constexpr const char* kMagentaPage =
@@ -202,41 +186,23 @@ TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
     waitUntil([] { return false; }, std::chrono::milliseconds(300));
   }
   ASSERT_TRUE(xdotool({"mouseup", "1"}));
-  EXPECT_TRUE(waitUntil([&] { return screenPosition(x11WindowId(delegate_->window())) != before; }, std::chrono::seconds(5)));
-  auto after = screenPosition(x11WindowId(delegate_->window()));
-  EXPECT_EQ(after.first - before.first, 120);
-  EXPECT_EQ(after.second - before.second, 90);
+  // Slow builds are still moving the window after the release: wait for where it ends.
+  auto moved = [&] {
+    auto after = screenPosition(x11WindowId(delegate_->window()));
+    return std::make_pair(after.first - before.first, after.second - before.second);
+  };
+  waitUntil([&] { return moved() == std::make_pair(120, 90); }, std::chrono::seconds(5));
+  EXPECT_EQ(moved(), std::make_pair(120, 90));
   EXPECT_EQ(evaluate("return window.presses"), "0");
   auto page = windowPoint(view, gtk_widget_get_width(view) / 2.0, 200);
   ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), page[0], page[1], "click", "1"}));
   EXPECT_TRUE(waitUntil([&] { return evaluate("return window.presses") == "1"; }, std::chrono::seconds(5)));
 }
 
-TEST_F(Window, CopyCurrentURLPutsTheAddressOnTheClipboardOnly) {
-  server_.page("/page", "<p>x</p>");
-  launch(remote(server_.url("/page?q=1")));
-  ASSERT_TRUE(waitForPage(server_.url("/page?q=1")));
-  GdkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(delegate_->window()));
-  g_action_group_activate_action(G_ACTION_GROUP(application_.get()), "copyCurrentURL", nullptr);
-  struct Read {
-    bool done = false;
-    std::string text;
-  } read;
-  gdk_clipboard_read_text_async(clipboard, nullptr, [](GObject* source, GAsyncResult* result, gpointer data) {
-    auto* r = static_cast<Read*>(data);
-    platform::GCharPtr text(gdk_clipboard_read_text_finish(GDK_CLIPBOARD(source), result, nullptr));
-    r->text = text ? text.get() : "";
-    r->done = true;
-  }, &read);
-  ASSERT_TRUE(waitUntil([&] { return read.done; }));
-  EXPECT_EQ(read.text, server_.url("/page?q=1"));
-  auto* formats = gdk_clipboard_get_formats(clipboard);
-  EXPECT_TRUE(gdk_content_formats_contain_gtype(formats, G_TYPE_STRING));
-}
-
 using Keyboard = RunletWindowTest;
 
-TEST_F(Keyboard, PagesKeepTheirKeysAndTheAppTakesGnomes) {
+// Ends with Ctrl+W: the closed window's size is kept for the next start.
+TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
   server_.page("/a", "<title>a</title><input id=from value='typed text'><input id=to>"
                      "<script>window.keys = []; addEventListener('keydown', e => {"
                      "  if (e.ctrlKey || e.altKey) keys.push((e.ctrlKey ? 'ctrl+' : 'alt+') + e.key) })</script>");
@@ -260,14 +226,10 @@ TEST_F(Keyboard, PagesKeepTheirKeysAndTheAppTakesGnomes) {
   auto* surface = gtk_native_get_surface(GTK_NATIVE(delegate_->window()));
   EXPECT_FALSE(gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED);
 
-  auto loadsOf = [&](const std::string& path) {
-    auto requests = server_.requests();
-    return std::count_if(requests.begin(), requests.end(), [&](auto& r) { return r.path == path; });
-  };
   for (const char* reload : {"ctrl+r", "F5"}) {
-    auto before = loadsOf("/a");
+    auto before = server_.count("/a");
     press({reload});
-    ASSERT_TRUE(waitUntil([&] { return loadsOf("/a") == before + 1; })) << reload;
+    ASSERT_TRUE(waitUntil([&] { return server_.count("/a") == before + 1; })) << reload;
     ASSERT_TRUE(waitForPage(server_.url("/a")));
   }
   webkit_web_view_load_uri(delegate_->webView(), server_.url("/b").c_str());
@@ -276,145 +238,131 @@ TEST_F(Keyboard, PagesKeepTheirKeysAndTheAppTakesGnomes) {
   ASSERT_TRUE(waitForPage(server_.url("/a")));
   press({"alt+Right"});
   ASSERT_TRUE(waitForPage(server_.url("/b")));
+  gtk_window_set_default_size(delegate_->window(), 900, 640);
   press({"ctrl+w"});
-  EXPECT_TRUE(waitUntil([&] { return delegate_->window() == nullptr; })) << "Ctrl+W closes the window";
+  ASSERT_TRUE(waitUntil([&] { return delegate_->window() == nullptr; })) << "Ctrl+W closes the window";
+
+  platform::UserDefaults defaults(*platform::Bundle(bundlePath_).identifier());
+  EXPECT_EQ(defaults.object("NimbrelMainWindow"),
+            plist::Value(plist::Dictionary{{"width", 900}, {"height", 640}, {"maximized", false}}));
+  relaunch();
+  int width = 0, height = 0;
+  gtk_window_get_default_size(delegate_->window(), &width, &height);
+  EXPECT_EQ(std::make_pair(width, height), std::make_pair(900, 640));
+  defaults.set("NimbrelMainWindow", plist::Dictionary{{"width", "wide"}, {"height", 640}});
+  relaunch();
+  gtk_window_get_default_size(delegate_->window(), &width, &height);
+  EXPECT_EQ(width, 1200) << "a damaged entry is ignored";
 }
 
 using Navigation = RunletWindowTest;
 
-TEST_F(Navigation, ScriptWindowsAndBlankTargetsLoadInTheSameViewAfterTheOpener) {
-  server_.page("/opener", "<p>opener</p>");
+TEST_F(Navigation, ExternalSchemesGoToTheSystemAndNewWindowsLoadInPlaceAfterTheOpener) {
+  server_.page("/", "<title>main</title><a id=m href='MAILTO:someone@example.org'>mail</a><iframe src=/frame></iframe>");
+  server_.page("/frame", "<a id=t href='tel:+4930123'>call</a><script>document.getElementById('t').click()</script>");
   server_.page("/opened", "<p>opened</p>");
   server_.page("/links", "<a id=l target=_blank href=/landing>go</a>");
   server_.page("/landing", "<p>landing</p>");
-  launch(remote(server_.url("/opener")));
-  ASSERT_TRUE(waitForPage(server_.url("/opener")));
+  launch(remote(server_.url("/")));
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  // From any frame, in any case.
+  ASSERT_TRUE(waitUntil([&] { return !workspace_.opened.empty(); }));
+  evaluate("document.getElementById('m').click(); return 0");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.opened.size() == 2; }));
+  EXPECT_EQ(workspace_.opened, (std::vector<std::string>{"tel:+4930123", "mailto:someone@example.org"}));
+  EXPECT_EQ(evaluate("return location.href + ' ' + document.title"), quoted(server_.url("/") + " main"));
+  EXPECT_EQ(evaluate("return document.querySelector('iframe').contentWindow.location.href"), quoted(server_.url("/frame")));
+
   evaluate("window.open('" + server_.url("/opened") + "', 'popup', 'width=300'); return 0");
   ASSERT_TRUE(waitForPage(server_.url("/opened")));
-  EXPECT_EQ(backURI(delegate_->webView()), server_.url("/opener"));
-
+  EXPECT_EQ(backURI(delegate_->webView()), server_.url("/"));
   webkit_web_view_load_uri(delegate_->webView(), server_.url("/links").c_str());
   ASSERT_TRUE(waitForPage(server_.url("/links")));
   evaluate("document.getElementById('l').click(); return 0");
   ASSERT_TRUE(waitForPage(server_.url("/landing")));
   EXPECT_EQ(backURI(delegate_->webView()), server_.url("/links"));
-  // Each target was requested once: no second window or second load.
-  int landings = 0;
-  for (const auto& r : server_.requests()) landings += r.path == "/landing";
-  EXPECT_EQ(landings, 1);
+  EXPECT_EQ(server_.count("/landing"), 1) << "no second window or second load";
 }
 
-TEST_F(Navigation, ExternalSchemesFromAnyFrameGoToTheSystemAndThePageStays) {
-  server_.page("/", "<title>main</title><a id=m href='MAILTO:someone@example.org'>mail</a><iframe src=/frame></iframe>");
-  server_.page("/frame", "<a id=t href='tel:+4930123'>call</a><script>document.getElementById('t').click()</script>");
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  ASSERT_TRUE(waitUntil([&] { return !workspace_.opened.empty(); }));
-  evaluate("document.getElementById('m').click(); return 0");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.opened.size() == 2; }));
-  EXPECT_EQ(workspace_.opened[0], "tel:+4930123");
-  EXPECT_EQ(workspace_.opened[1], "mailto:someone@example.org");
-  EXPECT_EQ(evaluate("return location.href + ' ' + document.title"), "\"" + server_.url("/") + " main\"");
-  EXPECT_EQ(evaluate("return document.querySelector('iframe').contentWindow.location.href"),
-            "\"" + server_.url("/frame") + "\"");
-}
-
-TEST_F(Navigation, MainFrameDataBecomesADownloadWhileADataFrameLoads) {
+// The MIME type alone decides: files built in the page and types the view
+// cannot show are saved, the page staying; a showable attachment is shown.
+TEST_F(Navigation, PageBuiltFilesAndUnshowableResponsesAreSavedAndShowableAttachmentsShown) {
   server_.page("/", "<script>addEventListener('message', e => window.framed = e.data)</script>"
                     "<iframe src=\"data:text/html,<script>parent.postMessage('framed', '*')</script>\"></iframe>");
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  EXPECT_EQ(evaluate("for (let i = 0; i < 500 && !window.framed; i++) await new Promise(r => setTimeout(r, 10));"
-                     " return window.framed"),
-            "\"framed\"");
-  EXPECT_TRUE(downloads().empty());
-
-  evaluate("location.href = 'data:text/plain;base64,SGVsbG8='; return 0");
-  ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
-  ASSERT_EQ(downloads().size(), 1u);
-  EXPECT_EQ(testing_support::readFile(downloadsPath_ / downloads()[0]), "Hello");
-  EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
-}
-
-TEST_F(Navigation, ANewWindowForAPageBuiltFileBecomesADownload) {
-  server_.page("/", "<p>stays</p>");
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  evaluate("window.open('data:text/plain;base64,bmV3IHdpbmRvdw=='); return 0");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
-  EXPECT_EQ(testing_support::readFile(workspace_.revealed[0]), "new window");
-  EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
-}
-
-TEST_F(Navigation, AShowableAttachmentIsShownAndADownloadLinkToItIsSaved) {
-  server_.page("/", "<a id=a href=/notes.txt>notes</a>");
+  server_.routes().Get("/archive", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(std::string("PK\x03\x04 archive", 12), "application/x-nimbrel-archive");
+  });
   server_.routes().Get("/notes.txt", [](const httplib::Request&, httplib::Response& res) {
     res.set_header("Content-Disposition", "attachment; filename=\"notes.txt\"");
     res.set_content("plain notes", "text/plain");
   });
   launch(remote(server_.url("/")));
   ASSERT_TRUE(waitForPage(server_.url("/")));
-  evaluate("document.getElementById('a').click(); return 0");
-  ASSERT_TRUE(waitForPage(server_.url("/notes.txt")));
-  EXPECT_EQ(pageText(), "\"plain notes\"");
+  EXPECT_EQ(evaluate("for (let i = 0; i < 500 && !window.framed; i++) await new Promise(r => setTimeout(r, 10));"
+                     " return window.framed"),
+            "\"framed\"") << "a data frame loads";
   EXPECT_TRUE(downloads().empty());
 
-  evaluate("const a = document.createElement('a'); a.href = '/notes.txt'; a.download = 'notes.txt'; a.click(); return 0");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
-  EXPECT_EQ(testing_support::readFile(downloadsPath_ / "notes.txt"), "plain notes");
-}
-
-TEST_F(Navigation, UnshowableResponseBecomesADownload) {
-  server_.page("/", "<a id=a href=/archive>get</a>");
-  server_.routes().Get("/archive", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content(std::string("PK\x03\x04 archive", 12), "application/x-nimbrel-archive");
-  });
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  evaluate("document.getElementById('a').click(); return 0");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
-  EXPECT_EQ(workspace_.revealed[0], downloadsPath_ / "archive");
-  EXPECT_EQ(testing_support::readFile(workspace_.revealed[0]), std::string("PK\x03\x04 archive", 12));
-  EXPECT_EQ(evaluate("return location.href"), "\"" + server_.url("/") + "\"");
+  const struct {
+    const char* what;
+    std::string script, saved, content;
+  } rows[] = {
+      {"main-frame data", "location.href = 'data:text/plain;base64,SGVsbG8='", "", "Hello"},
+      {"new window of data", "window.open('data:text/plain;base64,bmV3IHdpbmRvdw==')", "", "new window"},
+      {"unshowable type", "location.href = '/archive'", "archive", std::string("PK\x03\x04 archive", 12)},
+      {"download link to a showable file", "", "notes.txt", "plain notes"},
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    if (rows[i].script.empty()) {
+      clickLink("'/notes.txt'", "notes.txt");
+    } else {
+      evaluate(rows[i].script + "; return 0");
+    }
+    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == i + 1; })) << rows[i].what;
+    if (!rows[i].saved.empty()) {
+      EXPECT_EQ(workspace_.revealed[i], downloadsPath_ / rows[i].saved) << rows[i].what;
+    }
+    EXPECT_EQ(testing_support::readFile(workspace_.revealed[i]), rows[i].content) << rows[i].what;
+    EXPECT_EQ(href(), quoted(server_.url("/"))) << rows[i].what;
+  }
   EXPECT_EQ(workspace_.alerts, 0);
+
+  evaluate("location.href = '/notes.txt'; return 0");
+  ASSERT_TRUE(waitForPage(server_.url("/notes.txt")));
+  EXPECT_EQ(pageText(), "\"plain notes\"");
+  EXPECT_EQ(workspace_.revealed.size(), std::size(rows));
 }
 
-using Errors = RunletWindowTest;
-
-TEST_F(Errors, UnreachableHostWithNoPageShowsTheEnginesMessage) {
-  launch(remote("http://nimbrel-test-host.invalid/"));
-  ASSERT_TRUE(waitUntil([&] { return !loadFailures_.empty(); }));
-  ASSERT_TRUE(waitUntil([&] { return currentURI() == "about:blank" && !webkit_web_view_is_loading(delegate_->webView()); }));
-  std::string text = pageText();
-  EXPECT_EQ(text, "\"Can't load this page\\n" + loadFailures_[0] + "\"");
-}
-
-TEST_F(Errors, ASilentServerFailsAfterTheLimit) {
-  SilentServer silent;
+// Failures show the error page only while nothing else is on screen.
+TEST_F(Navigation, FailuresShowTheErrorPageOnlyWhenNoPageIsShown) {
+  server_.page("/", "<title>kept</title><p>kept</p>");
+  server_.routes().Get("/silent", [this](const httplib::Request&, httplib::Response&) { server_.hang(); });
   loadTimeout_ = std::chrono::seconds(1);
-  launch(remote(silent.url("/first")));
+  launch(remote(server_.url("/silent")));
   ASSERT_TRUE(waitUntil([&] { return currentURI() == "about:blank" && !webkit_web_view_is_loading(delegate_->webView()); }));
   EXPECT_EQ(pageText(), "\"Can't load this page\\nThe request timed out.\"");
 
-  // A new-window load gets the same limit; the page on screen stays.
-  server_.page("/", "<title>kept</title>");
+  // A new-window load gets the same limit; a refused load leaves the shown page too.
   webkit_web_view_load_uri(delegate_->webView(), server_.url("/").c_str());
   ASSERT_TRUE(waitForPage(server_.url("/")));
-  evaluate("window.open('" + silent.url("/popup") + "'); return 0");
+  evaluate("window.open('" + server_.url("/silent?popup") + "'); return 0");
   ASSERT_TRUE(waitUntil([&] { return webkit_web_view_is_loading(delegate_->webView()); }));
   ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), "\"kept " + server_.url("/") + "\"");
-}
-
-TEST_F(Errors, FailureWhileAPageIsShownAndIdleLeavesThePage) {
-  server_.page("/", "<title>kept</title><p>kept</p>");
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  std::string refused = "http://127.0.0.1:" + std::to_string(refusedLoopbackPort()) + "/gone";
-  evaluate("location.href = '" + refused + "'; return 0");
+  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
+  loadFailures_.clear();
+  evaluate("location.href = 'http://127.0.0.1:" + std::to_string(testing_support::refusedLoopbackPort()) + "/gone'; return 0");
   ASSERT_TRUE(waitUntil([&] { return !loadFailures_.empty(); }));
   ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), "\"kept " + server_.url("/") + "\"");
+  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
+
+  // With no page at all, the engine's own words.
+  loadFailures_.clear();
+  loadTimeout_ = std::chrono::seconds(60);
+  writeBundle(remote("http://nimbrel-test-host.invalid/"));
+  relaunch();
+  ASSERT_TRUE(waitUntil([&] { return !loadFailures_.empty(); }));
+  ASSERT_TRUE(waitUntil([&] { return currentURI() == "about:blank" && !webkit_web_view_is_loading(delegate_->webView()); }));
+  EXPECT_EQ(pageText(), "\"Can't load this page\\n" + loadFailures_[0] + "\"");
 }
 
 }  // namespace
