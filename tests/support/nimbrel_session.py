@@ -131,9 +131,20 @@ class Session:
                     app.clear_cache()
                 yield app
 
+    def _is_nimbrel(self, app):
+        try:
+            if self.fresh_tree:
+                app.clear_cache()
+            return any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app)
+        except Exception:  # it went away
+            return False
+
     def application(self):
-        return next((app for app in self.applications()
-                     if any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app)), None)
+        """Nimbrel's accessible application; the one found last is asked first."""
+        app = getattr(self, "_app", None)
+        if app is None or not self._is_nimbrel(app):
+            app = self._app = next((a for a in self.applications() if self._is_nimbrel(a)), None)
+        return app
 
     def windows(self, role, name):
         app = self.application()
