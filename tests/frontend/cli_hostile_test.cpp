@@ -72,8 +72,8 @@ class HostileInput : public cli_testing::CommandLine, public testing::WithParamI
   std::vector<std::string> replaceSite() {
     return {"build", "--folder", site.string(), "--name", "Site", "--out", out.string(), "--replace"};
   }
-  std::vector<std::string> urlBuild(std::vector<std::string> extra = {}) {
-    std::vector<std::string> args{"build", "--url", "example.org", "--name", "App", "--out", out.string()};
+  std::vector<std::string> urlBuild(std::vector<fs::path> extra = {}, const std::string& name = "App") {
+    std::vector<std::string> args{"build", "--url", "example.org", "--name", name, "--out", out};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
@@ -122,45 +122,33 @@ TEST_P(HostileInput, EndsClearlyAndLeavesTheDiskAsSaid) {
 using Args = std::optional<std::vector<std::string>>;
 using Disk = HostileRow::Disk;
 
-Args urlBuildNamed(HostileInput& t, const std::string& name) {
-  return std::vector<std::string>{"build", "--url", "example.org", "--name", name, "--out", t.out.string()};
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Rows, HostileInput,
     testing::Values(
         // Names and options refused before anything is touched.
-        HostileRow{"NameLeavingTheFolder", [](HostileInput& t) { return urlBuildNamed(t, "../escaped"); }, 2,
+        HostileRow{"NameLeavingTheFolder", [](HostileInput& t) -> Args { return t.urlBuild({}, "../escaped"); }, 2,
                    "outside the chosen folder", Disk::nothingWritten},
-        HostileRow{"NameDotDot", [](HostileInput& t) { return urlBuildNamed(t, ".."); }, 2, "\u201C..\u201D",
+        HostileRow{"NameDotDot", [](HostileInput& t) -> Args { return t.urlBuild({}, ".."); }, 2, "\u201C..\u201D",
                    Disk::nothingWritten},
-        HostileRow{"NameInAMissingSubFolder", [](HostileInput& t) { return urlBuildNamed(t, "nosuch/x"); }, 2,
+        HostileRow{"NameInAMissingSubFolder", [](HostileInput& t) -> Args { return t.urlBuild({}, "nosuch/x"); }, 2,
                    "out/nosuch", Disk::nothingWritten},
-        HostileRow{"EmptyName", [](HostileInput& t) { return urlBuildNamed(t, ""); }, 2, "name",
+        HostileRow{"EmptyName", [](HostileInput& t) -> Args { return t.urlBuild({}, ""); }, 2, "name",
                    Disk::nothingWritten},
         HostileRow{"MissingSiteFolder",
-                   [](HostileInput& t) -> Args {
-                     return std::vector<std::string>{"build", "--folder", "nowhere", "--name", "A", "--out",
-                                                     t.out.string()};
-                   },
+                   [](HostileInput& t) -> Args { return Args({"build", "--folder", "nowhere", "--name", "A", "--out", t.out}); },
                    2, "nowhere", Disk::nothingWritten},
         HostileRow{"MissingOutputFolder",
-                   [](HostileInput& t) -> Args {
-                     return std::vector<std::string>{"build", "--url", "a.org", "--name", "A", "--out",
-                                                     (t.out / "none").string()};
-                   },
+                   [](HostileInput& t) -> Args { return Args({"build", "--url", "a.org", "--name", "A", "--out", t.out / "none"}); },
                    2, "out/none", Disk::nothingWritten},
         HostileRow{"ColourByName", [](HostileInput& t) -> Args { return t.urlBuild({"--color", "red"}); }, 2, "red",
                    Disk::nothingWritten},
         HostileRow{"UsageErrors",
                    [](HostileInput& t) -> Args {
                      // Each of these is a usage error: exit 2 and nothing written, checked here for the last.
-                     using Extra = std::vector<std::string>;
-                     for (const Extra& extra :
-                          {Extra{"--bogus"}, Extra{"--folder", "x"}, Extra{"--notary-profile", "p"}}) {
-                       EXPECT_EQ(t.run(t.urlBuild(extra)).status, 2) << extra[0];
+                     for (auto extra : {"--bogus", "--folder", "--notary-profile"}) {
+                       EXPECT_EQ(t.run(t.urlBuild({extra, "x"})).status, 2) << extra;
                      }
-                     return std::vector<std::string>{"build", "--folder", "x", "--name", "A", "--fetch-icon"};
+                     return Args({"build", "--folder", "x", "--name", "A", "--fetch-icon"});
                    },
                    2, "--fetch-icon", Disk::nothingWritten},
         // Pictures: bounded memory, a clear refusal for what is no picture file.
@@ -169,19 +157,19 @@ INSTANTIATE_TEST_SUITE_P(
         HostileRow{"IconNamedPipe",
                    [](HostileInput& t) -> Args {
                      ::mkfifo((t.root / "pipe.png").c_str(), 0600);
-                     return t.urlBuild({"--icon", (t.root / "pipe.png").string()});
+                     return t.urlBuild({"--icon", t.root / "pipe.png"});
                    },
                    2, "pipe.png", Disk::nothingWritten},
         HostileRow{"IconNotAPicture",
                    [](HostileInput& t) -> Args {
                      writeFile(t.root / "broken.png", "not a picture");
-                     return t.urlBuild({"--icon", (t.root / "broken.png").string()});
+                     return t.urlBuild({"--icon", t.root / "broken.png"});
                    },
                    2, "broken.png", Disk::nothingWritten},
         HostileRow{"IconSvgDeclaring32000",
                    [](HostileInput& t) -> Args {
                      writeFile(t.root / "huge.svg", testing_support::svgOfSize(32000, 32000));
-                     return t.urlBuild({"--icon", (t.root / "huge.svg").string()});
+                     return t.urlBuild({"--icon", t.root / "huge.svg"});
                    },
                    0, "", Disk::newAppBuilt},
         HostileRow{"FetchedPng8000Rgba",

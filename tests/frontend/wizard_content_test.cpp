@@ -12,31 +12,18 @@ using platform::Color;
 using wizard_testing::Pixel;
 using wizard_testing::pixelAt;
 
-struct HexCase {
-  const char* text;
-  std::optional<unsigned> rgb;
-};
-
-void PrintTo(const HexCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
-
-class ColorFromHex : public testing::TestWithParam<HexCase> {};
-
-TEST_P(ColorFromHex, ReadsSixDigitsAfterTheHash) {
-  auto color = frontend::colorFromHex(GetParam().text);
-  auto rgb = GetParam().rgb;
-  ASSERT_EQ(color.has_value(), rgb.has_value());
-  if (rgb) {
-    EXPECT_EQ(*color, (Color{(*rgb >> 16) / 255.0, ((*rgb >> 8) & 0xFF) / 255.0, (*rgb & 0xFF) / 255.0, 1}));
+TEST(WizardImages, ColorFromHexReadsSixDigitsAfterTheHash) {
+  using Case = std::pair<const char*, std::optional<unsigned>>;
+  for (auto [text, rgb] : {Case{"#4285F4", 0x4285F4}, Case{"#ea4335", 0xEA4335}, Case{"#000000", 0},
+                           Case{"4285F4", {}}, Case{"#4285F", {}}, Case{"#4285F4F", {}}, Case{"", {}},
+                           Case{"#GGGGGG", {}}, Case{"#      ", {}},
+                           // A hexadecimal scanner stops at the first non-digit and skips blanks and "0x".
+                           Case{"#12ZZZZ", 0x12}, Case{"# 12345", 0x12345}, Case{"#0x1234", 0x1234}}) {
+    auto expected = rgb ? std::optional(Color{(*rgb >> 16) / 255.0, ((*rgb >> 8) & 0xFF) / 255.0, (*rgb & 0xFF) / 255.0, 1})
+                        : std::nullopt;
+    EXPECT_EQ(frontend::colorFromHex(text), expected) << text;
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ColorFromHex,
-    testing::Values(HexCase{"#4285F4", 0x4285F4}, HexCase{"#ea4335", 0xEA4335}, HexCase{"#000000", 0},
-                    HexCase{"4285F4", std::nullopt}, HexCase{"#4285F", std::nullopt}, HexCase{"#4285F4F", std::nullopt},
-                    HexCase{"", std::nullopt}, HexCase{"#GGGGGG", std::nullopt}, HexCase{"#      ", std::nullopt},
-                    // A hexadecimal scanner stops at the first non-digit and skips blanks and "0x".
-                    HexCase{"#12ZZZZ", 0x12}, HexCase{"# 12345", 0x12345}, HexCase{"#0x1234", 0x1234}));
 
 TEST(WizardImages, TintKeepsTheShapeAndReplacesTheColourOrFallsBackToAnEmpty512Square) {
   auto source = wizard_testing::filledImage(3, 1, Color{1, 0, 0, 1}, {0, 0, 1, 1});
@@ -63,14 +50,11 @@ TEST(WizardImages, TintKeepsTheShapeAndReplacesTheColourOrFallsBackToAnEmpty512S
 }
 
 // Transparency forms each glyph's shape, so each needs opaque and clear pixels.
-TEST(FavoriteApps, TwentyTwoServicesWithHostOnlyAddressesColoursAndSilhouettes) {
-  const auto& apps = frontend::favoriteApps();
-  ASSERT_EQ(apps.size(), 22u);
+TEST(FavoriteApps, HostOnlyAddressesColoursAndSilhouettesOfTheirOwn) {
   std::set<std::string> icons;
-  for (const auto& app : apps) {
+  for (const auto& app : frontend::favoriteApps()) {
     SCOPED_TRACE(app.at("name"));
-    EXPECT_EQ(app.size(), 4u);
-    icons.insert(app.at("icon"));
+    EXPECT_TRUE(icons.insert(app.at("icon")).second) << "a silhouette of its own";
     auto url = platform::Url::parse(app.at("url"));
     ASSERT_TRUE(url);
     EXPECT_EQ(url->scheme(), "https");
@@ -93,7 +77,6 @@ TEST(FavoriteApps, TwentyTwoServicesWithHostOnlyAddressesColoursAndSilhouettes) 
     EXPECT_GT(opaque, 1000);
     EXPECT_GT(clear, 1000);
   }
-  EXPECT_EQ(icons.size(), 22u);
 }
 
 }  // namespace

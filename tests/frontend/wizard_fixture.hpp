@@ -46,7 +46,11 @@ inline frontend::SigningSettings& unusedSettings() {
 // File checks (fileExists, isInside) are the real ones, so they meet the
 // paths the builder writes; everything else is recorded.
 struct FakeWizardServices : frontend::PlatformWizardServices {
-  FakeWizardServices() : PlatformWizardServices(unusedSettings()) {}
+  FakeWizardServices() : PlatformWizardServices(unusedSettings()) {
+    images.emplace("DefaultIcon", filledImage(16, 16, platform::Color::white()));
+    // The "gmail" glyph: an opaque 10 × 10 square in the middle of 20 × 20.
+    images.emplace("gmail", filledImage(20, 20, platform::Color::black(), {5, 5, 10, 10}));
+  }
 
   std::map<std::string, platform::Image> images;
   bool resizeFails = false;
@@ -101,12 +105,7 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
 // Walks the wizard the way a user would.
 class WizardTest : public testing::Test {
  protected:
-  WizardTest() {
-    services.images.emplace("DefaultIcon", filledImage(16, 16, platform::Color::white()));
-    // The "gmail" glyph: an opaque 10 × 10 square in the middle of 20 × 20.
-    services.images.emplace("gmail", filledImage(20, 20, platform::Color::black(), {5, 5, 10, 10}));
-    model = std::make_unique<frontend::WizardModel>(services);
-  }
+  WizardTest() : model(std::make_unique<frontend::WizardModel>(services)) {}
 
   // Everything posted to the main queue so far has run.
   static void drainMainQueue() {

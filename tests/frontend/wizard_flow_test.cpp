@@ -5,7 +5,6 @@
 
 namespace {
 
-using frontend::AlertRequest;
 using wizard_testing::WizardTest;
 
 TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettingsAndEndsOnTheFinishedScreen) {
@@ -65,64 +64,68 @@ TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
   EXPECT_EQ(model->build().generationError(), denied.what());
 }
 
-TEST_F(WizardTest, ADestinationInsideTheSiteIsRefused) {
-  model->chooseLocalFolder();
-  chooseFolder("/sites/blog");
-  model->nameNext();
-  model->iconNext();
-  const AlertRequest inside{"Choose a different location",
-                            "The app can't be saved inside the website folder it's built from. Choose a different "
-                            "location, such as /Applications.",
-                            {"OK"}};
-  for (const char* destination : {"/sites/blog", "/sites/blog/out"}) {
-    startBuildInto(destination);
-    ASSERT_FALSE(services.alerts.empty());
-    EXPECT_EQ(services.alerts.back(), inside);
-    services.alertClosed(0);
+// What the save screen asks before a build, and whether the build starts.
+struct SaveRow {
+  const char* name;
+  const char* appName;      // nullptr: the local folder /sites/blog names it
+  const char* destination;  // below the test's folder, or absolute
+  const char* existing;     // an app already there, below the destination
+  const char* alert;        // the question asked; nullptr: none
+  std::size_t answer;
+  bool builds;
+};
+void PrintTo(const SaveRow& row, std::ostream* os) { *os << row.name; }
+
+class SaveQuestions : public WizardTest, public testing::WithParamInterface<SaveRow> {};
+
+TEST_P(SaveQuestions, ComeBeforeAnyBuildWhichStartsOnlyWhenAllowed) {
+  const SaveRow& row = GetParam();
+  testing_support::TempDir dir;
+  const std::filesystem::path out = row.destination[0] == '/' ? row.destination : dir / row.destination;
+  if (row.existing) testing_support::writeFile(out / row.existing / "Contents/Info.plist", "");
+  if (row.appName) {
+    model->editUrl("example.org");
+    model->submitUrl();
+    model->editName(row.appName);
+  } else {
+    model->chooseLocalFolder();
+    chooseFolder("/sites/blog");
   }
-  EXPECT_FALSE(model->build().isGenerating());
-  startBuildInto("/sites/apps");
-  EXPECT_EQ(services.alerts.size(), 2u);
-  ASSERT_EQ(services.requests.size(), 1u);
-  EXPECT_EQ(services.requests[0].source.asLocalFolder()->folder, std::filesystem::path("/sites/blog"));
-  EXPECT_EQ(services.requests[0].name, "blog");
-}
-
-TEST_F(WizardTest, AnExistingAppIsReplacedOnlyWhenTheUserSaysSo) {
-  testing_support::TempDir out;
-  testing_support::writeFile(out / "My App.app/Contents/Info.plist", "");
-  toSave();
-  startBuildInto(out.path());
-  ASSERT_EQ(services.alerts.size(), 1u);
-  EXPECT_EQ(services.alerts[0], (AlertRequest{"\u201CMy App.app\u201D already exists",
-                                              "An app with that name is already in this folder. Replace it?",
-                                              {"Replace", "Cancel"}}));
-  services.alertClosed(1);
-  EXPECT_FALSE(model->build().isGenerating());
-  EXPECT_TRUE(services.requests.empty());
-  EXPECT_EQ(model->selectedView(), 3);
-
-  startBuildInto(out.path());
-  services.alertClosed(0);
-  EXPECT_TRUE(model->build().isGenerating());
-  EXPECT_EQ(services.requests.size(), 1u);
-}
-
-// The question is asked about the bundle the builder would replace: a name
-// with a leading "/" reaches into a sub-folder of the chosen one, not the root.
-TEST_F(WizardTest, TheExistenceCheckLooksWhereTheBuilderWrites) {
-  testing_support::TempDir out;
-  testing_support::writeFile(builder::destinationFor(out.path(), "/Sub/App") / "Contents/Info.plist", "");
-  model->editUrl("example.org");
-  model->submitUrl();
-  model->editName("/Sub/App");
   model->nameNext();
   model->iconNext();
-  startBuildInto(out.path());
-  ASSERT_EQ(services.alerts.size(), 1u);
-  EXPECT_EQ(services.alerts[0].buttons, (std::vector<std::string>{"Replace", "Cancel"}));
-  EXPECT_TRUE(services.requests.empty());
+  startBuildInto(out);
+  if (row.alert) {
+    ASSERT_EQ(services.alerts.size(), 1u);
+    EXPECT_EQ(services.alerts[0].message, row.alert);
+    services.alertClosed(row.answer);
+  }
+  EXPECT_EQ(services.alerts.size(), row.alert ? 1u : 0u);
+  ASSERT_EQ(services.requests.size(), row.builds ? 1u : 0u);
+  EXPECT_EQ(model->build().isGenerating(), row.builds);
+  EXPECT_EQ(model->selectedView(), 3);
+  if (row.builds && !row.appName) {
+    EXPECT_EQ(services.requests[0].source.asLocalFolder()->folder, std::filesystem::path("/sites/blog"));
+    EXPECT_EQ(services.requests[0].name, "blog");
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SaveQuestions,
+    testing::Values(
+        SaveRow{"ExistingAppKeptOnCancel", "My App", "out", "My App.app", "\u201CMy App.app\u201D already exists", 1,
+                false},
+        SaveRow{"ExistingAppReplaced", "My App", "out", "My App.app", "\u201CMy App.app\u201D already exists", 0, true},
+        // A leading "/" reaches into a sub-folder of the chosen one: the question is about that app.
+        SaveRow{"LeadingSlashAsksAboutTheSubFolder", "/Sub/App", "out", "Sub/App.app",
+                "\u201C/Sub/App.app\u201D already exists", 1, false},
+        SaveRow{"NameDotDot", "..", "out", nullptr, "Choose a different name", 0, false},
+        SaveRow{"NameDot", ".", "out", nullptr, "Choose a different name", 0, false},
+        SaveRow{"NameLeavingTheFolder", "../../escaped", "out", nullptr, "Choose a different name", 0, false},
+        SaveRow{"NameLeavingInTheMiddle", "a/../../b", "out", nullptr, "Choose a different name", 0, false},
+        SaveRow{"IntoTheSite", nullptr, "/sites/blog", nullptr, "Choose a different location", 0, false},
+        SaveRow{"IntoAFolderOfTheSite", nullptr, "/sites/blog/out", nullptr, "Choose a different location", 0, false},
+        SaveRow{"BesideTheSite", nullptr, "/sites/apps", nullptr, nullptr, 0, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The checks the wizard makes against the real disk.
 TEST(PlatformWizardServices, FileChecksFollowTheDiskAndResizingGivesExactPixels) {
@@ -142,26 +145,6 @@ TEST(PlatformWizardServices, FileChecksFollowTheDiskAndResizingGivesExactPixels)
   ASSERT_TRUE(resized);
   EXPECT_EQ(resized->width(), 650);
   EXPECT_EQ(resized->height(), 651);
-}
-
-TEST_F(WizardTest, NamesThatLeaveTheFolderAreRefusedBeforeAnyBuild) {
-  testing_support::TempDir out;
-  model->editUrl("example.org");
-  model->submitUrl();
-  for (const char* name : {"..", ".", "../../escaped", "a/../../b"}) {
-    model->editName(name);
-    model->nameNext();
-    model->iconNext();
-    startBuildInto(out.path());
-    ASSERT_FALSE(services.alerts.empty()) << name;
-    EXPECT_EQ(services.alerts.back().message, "Choose a different name") << name;
-    EXPECT_EQ(services.alerts.back().informativeText, *builder::nameProblem(name)) << name;
-    services.alertClosed(0);
-    model->previousScreen();
-    model->previousScreen();
-  }
-  EXPECT_TRUE(services.requests.empty());
-  EXPECT_FALSE(model->build().isGenerating());
 }
 
 TEST_F(WizardTest, ResetClearsTheBuildButNotTheOneShotBack) {

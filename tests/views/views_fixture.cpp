@@ -10,13 +10,15 @@ bool hasX11Display() {
   return ok;
 }
 
-void xdotool(std::vector<std::string> arguments) {
+bool xdotool(std::vector<std::string> arguments) {
   arguments.insert(arguments.begin(), "xdotool");
   std::vector<char*> argv;
   for (auto& a : arguments) argv.push_back(a.data());
   argv.push_back(nullptr);
-  g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr, nullptr,
-               nullptr);
+  int status = -1;
+  return g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr,
+                      &status, nullptr) &&
+         g_spawn_check_wait_status(status, nullptr);
 }
 
 void pointerTo(GtkWidget* widget, double x, double y) {
@@ -39,6 +41,35 @@ void clickAt(GtkWidget* widget, int count, double x, double y) {
   pointerTo(widget, x, y);
   settle(2);
   xdotool({"click", "--repeat", std::to_string(count), "--delay", "60", "1"});
+}
+
+void destroyToplevels() {
+  GListModel* list = gtk_window_get_toplevels();
+  std::vector<platform::GRef<GtkWindow>> windows;
+  for (guint i = 0; i < g_list_model_get_n_items(list); ++i) {
+    windows.push_back(platform::adoptGRef(GTK_WINDOW(g_list_model_get_item(list, i))));
+  }
+  for (auto& window : windows) gtk_window_destroy(window.get());
+  settle(1);
+}
+
+std::vector<GtkWidget*> find(GtkWidget* root, const std::function<bool(GtkWidget*)>& match) {
+  std::vector<GtkWidget*> out;
+  if (match(root)) out.push_back(root);
+  for (GtkWidget* child = gtk_widget_get_first_child(root); child; child = gtk_widget_get_next_sibling(child)) {
+    auto below = find(child, match);
+    out.insert(out.end(), below.begin(), below.end());
+  }
+  return out;
+}
+
+std::array<int, 4> pixel(GdkTexture* texture, int x, int y) {
+  const int width = gdk_texture_get_width(texture), height = gdk_texture_get_height(texture);
+  std::vector<guchar> data(std::size_t(width) * std::size_t(height) * 4);
+  gdk_texture_download(texture, data.data(), std::size_t(width) * 4);
+  const guchar* p = &data[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
+  // Downloads are premultiplied B, G, R, A on little-endian machines.
+  return {p[2], p[1], p[0], p[3]};
 }
 
 }  // namespace views_testing

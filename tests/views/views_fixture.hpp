@@ -1,10 +1,13 @@
 #pragma once
-// Widget tests in a real window on the test display: the pointer and the
-// keyboard are moved with xdotool, so events arrive as a user's would.
+// Real GTK windows on the test display, for the wizard's and the shell's view
+// tests: pointer and keyboard go through the X server with xdotool, so events
+// arrive as a user's would.
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,20 +17,23 @@
 
 namespace views_testing {
 
-// True when the display is X11 and xdotool is there to drive it.
+// True when GTK runs on an X11 display and xdotool is there to drive it.
 bool hasX11Display();
-void xdotool(std::vector<std::string> arguments);
+bool xdotool(std::vector<std::string> arguments);
 // Moves the pointer to (x, y) of `widget` (its centre by default).
 void pointerTo(GtkWidget* widget, double x = -1, double y = -1);
 void pointerAway();
 void clickAt(GtkWidget* widget, int count = 1, double x = -1, double y = -1);
+void destroyToplevels();
 
+// Widgets below `root` (itself included) that `match` accepts, in tree order.
+std::vector<GtkWidget*> find(GtkWidget* root, const std::function<bool(GtkWidget*)>& match);
+inline GtkWidget* findOne(GtkWidget* root, const std::function<bool(GtkWidget*)>& match) {
+  auto found = find(root, match);
+  return found.size() == 1 ? found.front() : nullptr;
+}
 inline GtkWidget* findNamed(GtkWidget* root, const char* name) {
-  if (g_strcmp0(gtk_widget_get_name(root), name) == 0) return root;
-  for (GtkWidget* child = gtk_widget_get_first_child(root); child; child = gtk_widget_get_next_sibling(child)) {
-    if (GtkWidget* found = findNamed(child, name)) return found;
-  }
-  return nullptr;
+  return findOne(root, [name](GtkWidget* w) { return g_strcmp0(gtk_widget_get_name(w), name) == 0; });
 }
 
 template <typename Controller>
@@ -41,14 +47,7 @@ Controller* findController(GtkWidget* widget, GType type) {
 }
 
 // RGBA, 0…255 each, of one pixel of a rendered texture.
-inline std::array<int, 4> pixel(GdkTexture* texture, int x, int y) {
-  const int width = gdk_texture_get_width(texture), height = gdk_texture_get_height(texture);
-  std::vector<guchar> data(std::size_t(width) * std::size_t(height) * 4);
-  gdk_texture_download(texture, data.data(), std::size_t(width) * 4);
-  const guchar* p = &data[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
-  // Downloads are premultiplied B, G, R, A on little-endian machines.
-  return {p[2], p[1], p[0], p[3]};
-}
+std::array<int, 4> pixel(GdkTexture* texture, int x, int y);
 
 class ViewsTest : public testing::Test {
  protected:
@@ -65,10 +64,7 @@ class ViewsTest : public testing::Test {
     (void)backdrop;
     pointerAway();
   }
-  void TearDown() override {
-    if (window) gtk_window_destroy(window);
-    settle(1);
-  }
+  void TearDown() override { destroyToplevels(); }
   // A plain window holding `child`, shown.
   GtkWindow* show(GtkWidget* child) {
     window = GTK_WINDOW(gtk_window_new());

@@ -10,25 +10,10 @@ import threading
 import urllib.parse
 
 sys.dont_write_bytecode = True  # nothing left behind in the source tree
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from nimbrel_session import JourneyFailed, run  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from nimbrel_session import check, run  # noqa: E402
 
 SUITE = "group.Q7XK3N5V1T.co.corvan.shared"
-
-
-def check(condition, message):
-    if not condition:
-        raise JourneyFailed(message)
-
-
-def x_windows(session, title):
-    return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=session.env,
-                          capture_output=True, text=True).stdout.split()
-
-
-def x_window(session, title):
-    ids = x_windows(session, title)
-    return ids[0] if ids else None
 
 
 def map_state(session, window):
@@ -41,7 +26,7 @@ def window_stays_one_and_comes_back(session):
     frame = session.wait_for_window("frame", "Nimbrel")
     size = frame.queryComponent().getSize()
     check((size[0], size[1]) == (700, 500), f"content size {size}")
-    window = session.wait_for(lambda: x_window(session, "Nimbrel"), "the X window")
+    window = session.wait_for(lambda: session.x_windows("Nimbrel"), "the X window")[0]
     hints = subprocess.run(["xprop", "-id", window, "WM_NORMAL_HINTS"], env=session.env, capture_output=True,
                            text=True).stdout
     minimum = next(l for l in hints.splitlines() if "minimum size" in l).split(":")[1]
@@ -55,7 +40,7 @@ def window_stays_one_and_comes_back(session):
     second = session.launch()
     check(second.wait(30) == 0, "a second nimbrel did not hand over to the first")
     session.wait_for(lambda: map_state(session, window) == "IsViewable", "the same window to come back")
-    check(x_windows(session, "Nimbrel") == [window], "another window appeared")
+    check(session.x_windows("Nimbrel") == [window], "another window appeared")
 
     # GTK 4.8 does not give a window shown again back to the accessibility
     # tree, so the last step is by keyboard.
@@ -90,13 +75,13 @@ def settings_sheet(session):
     wait_stored("signing.useDeveloperID", True)
     identity = session.wait_for_control(sheet, "text", "Signing identity")
     check(session.find(sheet, "text", "notarytool keychain profile") is None, "profile field shown too early")
-    session.type_into("Settings", identity, "Developer ID Application: Jo (T1)")
+    session.type_into(identity, "Developer ID Application: Jo (T1)", "Settings")
     wait_stored("signing.identity", "Developer ID Application: Jo (T1)")
 
     session.press(session.find(sheet, "check box", "Notarize with Apple"))
     wait_stored("signing.notarize", True)
     profile = session.wait_for_control(sheet, "text", "notarytool keychain profile")
-    session.type_into("Settings", profile, "notary")
+    session.type_into(profile, "notary", "Settings")
     wait_stored("signing.notaryProfile", "notary")
 
     # Off: the dependent controls go, their values stay; on again: they come back with them.
@@ -110,7 +95,7 @@ def settings_sheet(session):
     check(session.has_state(session.find(sheet, "check box", "Notarize with Apple"), session.atspi.STATE_CHECKED),
           "the notarization switch came back off")
     session.wait_for_control(sheet, "text", "notarytool keychain profile")
-    session.type_into("Settings", identity, "!")  # typed after what the field shows
+    session.type_into(identity, "!", "Settings")  # typed after what the field shows
     wait_stored("signing.identity", "Developer ID Application: Jo (T1)!")
 
     session.press(session.button(sheet, "Done"))
@@ -127,7 +112,32 @@ def settings_sheet(session):
     check(len(session.windows("dialog", "Settings")) == 1, "a second sheet opened")
 
 
-def help_menu(session):
+class Feed(http.server.BaseHTTPRequestHandler):
+    """An appcast on a loopback port; the first request waits for `release`."""
+    release = threading.Event()
+    body = b""
+
+    def do_GET(self):
+        Feed.release.wait(60)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/rss+xml")
+        self.send_header("Content-Length", str(len(Feed.body)))
+        self.end_headers()
+        self.wfile.write(Feed.body)
+
+    def log_message(self, *args):
+        pass
+
+
+FEED = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Feed)
+Feed.body = (b'<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>'
+             b'<item><title>Nimbrel 99</title><sparkle:version>99.0</sparkle:version>'
+             b'<link>https://example.org/nimbrel</link></item></channel></rss>')
+
+
+def main_menu(session):
+    """Contact Support, the newsletter and a check for updates, from the main menu."""
+    threading.Thread(target=FEED.serve_forever, daemon=True).start()
     received = session.path("mail.txt")
     handler = session.path("mail-handler")
     with open(handler, "w") as f:
@@ -157,58 +167,29 @@ def help_menu(session):
     items = session.menu_items()
     check("Subscribe to Newsletter\u2026" not in items and "Contact Support" in items, repr(items))
 
-
-def subscribed_elsewhere(session):
-    session.set_defaults(SUITE, {"mailingList.shared.decision": "subscribed"})
-    session.launch()
-    items = session.menu_items()
-    check("Subscribe to Newsletter\u2026" not in items and "Contact Support" in items, repr(items))
-
-
-class Feed(http.server.BaseHTTPRequestHandler):
-    """An appcast on a loopback port; the first request waits for `release`."""
-    release = threading.Event()
-    body = b""
-
-    def do_GET(self):
-        Feed.release.wait(60)
-        self.send_response(200)
-        self.send_header("Content-Type", "application/rss+xml")
-        self.send_header("Content-Length", str(len(Feed.body)))
-        self.end_headers()
-        self.wfile.write(Feed.body)
-
-    def log_message(self, *args):
-        pass
-
-
-FEED = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Feed)
-Feed.body = (b'<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>'
-             b'<item><title>Nimbrel 99</title><sparkle:version>99.0</sparkle:version>'
-             b'<link>https://example.org/nimbrel</link></item></channel></rss>')
-
-
-def check_for_updates(session):
-    threading.Thread(target=FEED.serve_forever, daemon=True).start()
-    session.launch()
     session.press(session.menu_item("Check for Updates\u2026"))
     check(not session.menu_items()["Check for Updates\u2026"], "a second check could start")
     Feed.release.set()
     dialog = session.wait_for_window("dialog", "A new version 99.0 is available")
     session.press(session.button(dialog, "Later"))
     session.wait_for(lambda: not session.windows("dialog", "A new version 99.0 is available"), "the dialog to go")
-    check(session.menu_items()["Check for Updates\u2026"], "checking stays off after the dialog")
+    check(session.menu_items()["Check for Updates\u2026"], "no check possible after the dialog")
 
 
-check_for_updates.session = {"info": {"NimbrelUpdateFeedURL": f"http://127.0.0.1:{FEED.server_port}/appcast.xml"}}
+main_menu.session = {"info": {"NimbrelUpdateFeedURL": f"http://127.0.0.1:{FEED.server_port}/appcast.xml"}}
 
 
-def no_feed_no_checks(session):
+def answered_elsewhere_no_feed(session):
+    """An answer given in another app hides the newsletter; without a feed nothing checks for updates."""
+    session.set_defaults(SUITE, {"mailingList.shared.decision": "subscribed"})
     session.launch()
-    check(not session.menu_items()["Check for Updates\u2026"], "checking without a feed")
+    items = session.menu_items()
+    check("Subscribe to Newsletter\u2026" not in items and "Contact Support" in items, repr(items))
+    check(not items["Check for Updates\u2026"], "checking without a feed")
 
 
-no_feed_no_checks.session = {"info": {"NimbrelUpdateFeedURL": ""}}
+answered_elsewhere_no_feed.session = {"info": {"NimbrelUpdateFeedURL": ""}}
+
 
 def tree(folder):
     return sorted(os.path.relpath(os.path.join(d, n), folder) for d, dirs, files in os.walk(folder)
@@ -242,9 +223,8 @@ def install_and_uninstall(session):
     check(not any(not p.startswith(("config", "cache", "runtime")) for p in left), "left behind: " + repr(left))
 
 
-JOURNEYS = {f.__name__: f for f in (window_stays_one_and_comes_back, settings_sheet, help_menu,
-                                    subscribed_elsewhere, check_for_updates, no_feed_no_checks,
-                                    install_and_uninstall)}
+JOURNEYS = {f.__name__: f for f in (window_stays_one_and_comes_back, settings_sheet, main_menu,
+                                    answered_elsewhere_no_feed, install_and_uninstall)}
 
 if __name__ == "__main__":
     sys.exit(run(JOURNEYS, sys.argv))

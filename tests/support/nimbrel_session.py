@@ -1,9 +1,11 @@
-"""One Nimbrel session for a journey through its window, driven as a user
+"""One Nimbrel session for a journey through its windows, driven as a user
 would: controls found and pressed through the accessibility tree (AT-SPI),
-keys and text typed through the X server (xdotool). Each session has its own
+pointer and keys through the X server (xdotool). Each session has its own
 settings, data and cache folders and its own D-Bus session bus, so the single
-instance of one journey never meets another's."""
+instance of one journey never meets another's. Used by the shell's and the
+wizard's journeys: JOURNEY-SCRIPT NAME PATH-TO-NIMBREL."""
 
+import importlib.util
 import os
 import plistlib
 import shutil
@@ -19,13 +21,26 @@ class JourneyFailed(AssertionError):
     pass
 
 
+def check(condition, message):
+    if not condition:
+        raise JourneyFailed(message)
+
+
+def same(shown, name):
+    """GTK names some buttons by their label twice, the first with its mnemonic ("_Open Open")."""
+    return name is None or shown == name or shown.replace("_", "") == f"{name} {name}"
+
+
 class Session:
-    def __init__(self, nimbrel, info=None):
+    def __init__(self, nimbrel, info=None, fresh_tree=False):
         self.nimbrel = nimbrel
+        # Read the tree afresh at every look: the cache misses titles that come later.
+        self.fresh_tree = fresh_tree
         self.root = tempfile.mkdtemp(prefix="nimbrel-journey-")
         self.processes = []
         env = dict(os.environ)
         env.pop("NO_AT_BRIDGE", None)
+        env.pop("GTK_A11Y", None)
         for name, folder in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
                              ("XDG_CACHE_HOME", "cache"), ("XDG_RUNTIME_DIR", "runtime")):
             env[name] = self.path(folder)
@@ -51,10 +66,8 @@ class Session:
         # The accessibility library of this process reads the bus from here.
         os.environ.update(env)
         import pyatspi
-        from gi.repository import GLib
-        self.atspi = pyatspi
-        self.glib = GLib
-
+        from gi.repository import Atspi, GLib
+        self.atspi, self.Atspi, self.glib = pyatspi, Atspi, GLib
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
@@ -63,7 +76,6 @@ class Session:
     # of the bundle is the built one.
     def _bundle_with(self, info):
         built = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(self.nimbrel))))
-        bundle = self.path("Nimbrel.app")
         os.makedirs(self.path("Nimbrel.app", "Contents"))
         with open(os.path.join(built, "Contents", "Info.plist"), "rb") as f:
             plist = plistlib.load(f)
@@ -71,7 +83,7 @@ class Session:
         with open(self.path("Nimbrel.app", "Contents", "Info.plist"), "wb") as f:
             plistlib.dump(plist, f)
         os.symlink(os.path.join(built, "Contents", "Resources"), self.path("Nimbrel.app", "Contents", "Resources"))
-        return bundle
+        return self.path("Nimbrel.app")
 
     def launch(self):
         process = subprocess.Popen([self.nimbrel], env=self.env)
@@ -101,19 +113,38 @@ class Session:
             context = self.glib.MainContext.default()
             while context.iteration(False):
                 pass
-            value = condition()
+            try:
+                value = condition()
+            except Exception:  # the tree changed under us; look again
+                value = None
             if value:
                 return value
             if time.monotonic() > deadline:
                 raise JourneyFailed("gave up waiting: " + what)
-            time.sleep(0.1)
+            time.sleep(0.05)
+
+    def applications(self):
+        for app in self.atspi.Registry.getDesktop(0):
+            if app is not None:
+                if self.fresh_tree:
+                    app.set_cache_mask(self.Atspi.Cache.NONE)
+                    app.clear_cache()
+                yield app
+
+    def _is_nimbrel(self, app):
+        try:
+            if self.fresh_tree:
+                app.clear_cache()
+            return any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app)
+        except Exception:  # it went away
+            return False
 
     def application(self):
-        desktop = self.atspi.Registry.getDesktop(0)
-        for app in desktop:
-            if app is not None and any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app):
-                return app
-        return None
+        """Nimbrel's accessible application; the one found last is asked first."""
+        app = getattr(self, "_app", None)
+        if app is None or not self._is_nimbrel(app):
+            app = self._app = next((a for a in self.applications() if self._is_nimbrel(a)), None)
+        return app
 
     def windows(self, role, name):
         app = self.application()
@@ -122,7 +153,7 @@ class Session:
     def find_all(self, root, role, name=None):
         found = []
         try:
-            if root.getRoleName() == role and (name is None or root.name == name):
+            if root.getRoleName() == role and same(root.name, name):
                 found.append(root)
             for i in range(root.childCount):
                 found += self.find_all(root.getChildAtIndex(i), role, name)
@@ -138,12 +169,21 @@ class Session:
         try:
             return self.wait_for(lambda: (self.windows(role, name) or [None])[0], f'{role} "{name}"', timeout=60)
         except JourneyFailed as failure:
-            desktop = self.atspi.Registry.getDesktop(0)
-            seen = [(a.name, [(w.getRoleName(), w.name) for w in a]) for a in desktop if a is not None]
+            seen = [(a.name, [(w.getRoleName(), w.name) for w in a]) for a in self.applications()]
             raise JourneyFailed(f"{failure}; the desktop shows {seen}") from None
 
-    def wait_for_control(self, root, role, name):
-        return self.wait_for(lambda: self.find(root, role, name), f'{role} "{name}"')
+    def wait_for_control(self, root, role, name, timeout=30):
+        """The control anywhere below `root`, or in any of Nimbrel's windows when `root` is None."""
+        def look():
+            return self.find(root or self.application(), role, name)
+        try:
+            return self.wait_for(look, f'{role} "{name}"', timeout)
+        except JourneyFailed as failure:
+            shown = [n.name for n in self.find_all(root or self.application(), role)]
+            raise JourneyFailed(f"{failure}; the {role}s shown: {shown}") from None
+
+    def control(self, role, name, timeout=30):
+        return self.wait_for_control(None, role, name, timeout)
 
     def has_state(self, accessible, state):
         return accessible.getState().contains(state)
@@ -151,12 +191,11 @@ class Session:
     # ---- acting ----
 
     def press(self, accessible):
-        action = accessible.queryAction()
-        names = [action.getName(i) for i in range(action.nActions)]
+        names = self._actions(accessible)
         for wanted in ("click", "toggle", "activate"):
             if wanted in names:
                 try:
-                    action.doAction(names.index(wanted))
+                    accessible.queryAction().doAction(names.index(wanted))
                 except self.glib.GError as error:
                     # "Quit" may end the program before it answers.
                     if "disconnected" not in str(error):
@@ -165,8 +204,7 @@ class Session:
         raise JourneyFailed(f'{accessible.getRoleName()} "{accessible.name}" has no action to press')
 
     def button(self, root, label):
-        """A push button by its label (a dialog's buttons may carry it twice in their name)."""
-        return next((b for b in self.find_all(root, "push button") if b.name in (label, f"{label} {label}")), None)
+        return self.find(root, "push button", label)
 
     def open_menu(self):
         frame = self.wait_for_window("frame", "Nimbrel")
@@ -180,8 +218,7 @@ class Session:
     def menu_item(self, label):
         """Opens the main menu and answers the item, to be pressed."""
         item = self.find(self.open_menu(), "menu item", label)
-        if item is None:
-            raise JourneyFailed(f'no "{label}" in the menu')
+        check(item is not None, f'no "{label}" in the menu')
         return item
 
     def menu_items(self):
@@ -201,20 +238,30 @@ class Session:
         except NotImplementedError:
             return []
 
-    def keys(self, *keys):
-        subprocess.run(["xdotool", "key", "--clearmodifiers", *keys], env=self.env, check=True)
+    def xdotool(self, *arguments, **options):
+        return subprocess.run(["xdotool", *arguments], env=self.env, check=True, **options)
 
-    def type_into(self, window_title, field, text):
-        """Clicks into the field of the window so titled and types the text."""
-        geometry = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{window_title}$", "getwindowgeometry",
-                                   "--shell"], env=self.env, capture_output=True, text=True, check=True).stdout
-        position = dict(line.split("=") for line in geometry.split())
-        box = field.queryComponent().getExtents(self.atspi.WINDOW_COORDS)
-        x = int(position["X"]) + box.x + box.width // 2
-        y = int(position["Y"]) + box.y + box.height // 2
-        subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], env=self.env, check=True)
+    def keys(self, *keys):
+        self.xdotool("key", "--clearmodifiers", *keys)
+
+    def x_windows(self, title):
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=self.env,
+                              capture_output=True, text=True).stdout.split()
+
+    def click(self, accessible, window_title="Nimbrel", count=1):
+        """Clicks the middle of the control with the real pointer."""
+        window = self.wait_for(lambda: self.x_windows(window_title), f'the X window "{window_title}"')[0]
+        box = accessible.queryComponent().getExtents(self.atspi.WINDOW_COORDS)
+        self.xdotool("mousemove", "--window", window, str(box.x + box.width // 2), str(box.y + box.height // 2))
+        time.sleep(0.3)
+        self.xdotool("click", "--repeat", str(count), "--delay", "80", "1")
+
+    def type_into(self, field, text, window_title="Nimbrel"):
+        """Clicks into the field and types the text after what it shows."""
+        self.click(field, window_title)
+        time.sleep(0.2)
         self.keys("End")
-        subprocess.run(["xdotool", "type", "--delay", "20", text], env=self.env, check=True)
+        self.xdotool("type", "--delay", "20", text)
 
     # ---- what is stored ----
 
@@ -233,12 +280,8 @@ class Session:
 
 def run(journeys, argv):
     """Runs the journey named in argv[1] with the nimbrel of argv[2]."""
-    import importlib.util
-    if importlib.util.find_spec("pyatspi") is None:
-        print("python3-pyatspi is missing")
-        return SKIP
-    if shutil.which("xdotool") is None:
-        print("xdotool is missing")
+    if importlib.util.find_spec("pyatspi") is None or shutil.which("xdotool") is None:
+        print("python3-pyatspi or xdotool is missing")
         return SKIP
     journey = journeys[argv[1]]
     session = Session(argv[2], **getattr(journey, "session", {}))
