@@ -88,8 +88,13 @@ TEST_F(Cancel, LargeSiteStopsMidCopy) {
   // A gigabyte of (sparse) file takes seconds to copy; the cancel must not wait for it.
   writeFile(site / "video.bin", "");
   ASSERT_EQ(::truncate((site / "video.bin").c_str(), off_t(1) << 30), 0);
-  auto stopped = buildAndCancel(folderRequest(site), [](const std::string& text) {
-    return text == "Bundling website files\u2026";
+  auto stopped = buildAndCancel(folderRequest(site), [this](const std::string&) {
+    std::error_code ec;
+    for (const auto& room : fs::directory_iterator(out, ec)) {
+      auto copied = fs::file_size(room.path() / "Docs.app/Contents/Resources/Site/video.bin", ec);
+      if (!ec && copied > 0) return true;
+    }
+    return false;
   });
   expectStoppedCleanly(stopped, 1.0);
 }
