@@ -79,7 +79,7 @@ void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEn
   }
   std::shared_ptr<StagedBundle> staged;
   try {
-    staged = createBundle(request, destination, env, callbacks.reporter());
+    staged = createBundle(request, destination, env, callbacks.reporter(), callbacks.work.cancellable());
   } catch (...) {
     callbacks.complete(BuildResult::failure(std::current_exception()));
     return;
@@ -87,9 +87,12 @@ void runBuild(const AppGenerator& request, const fs::path& folder, const BuildEn
   callbacks.reportProgress("Generating icon\u2026");
   const fs::path resources = staged->bundle() / "Contents" / "Resources";
   platform::postToMain([request, resources, staged, env, callbacks] {
-    renderIcon(request, resources, env, [request, staged, env, callbacks] {
+    auto finish = [request, staged, env, callbacks] {
       platform::postToBackground([request, staged, env, callbacks] { finishBuild(request, staged, env, callbacks); });
-    });
+    };
+    // A stopped build goes straight to the stage that tidies up and tells.
+    if (callbacks.work.isCancelled()) return finish();
+    renderIcon(request, resources, env, finish);
   });
 }
 
@@ -105,13 +108,14 @@ bool isInside(const fs::path& a, const fs::path& b) {
   return true;
 }
 
-void AppGenerator::generate(const fs::path& folder, ProgressCallback progress, CompletionCallback completion) const {
-  generate(folder, BuildEnvironment::standard(), std::move(progress), std::move(completion));
+void AppGenerator::generate(const fs::path& folder, ProgressCallback progress, CompletionCallback completion,
+                            GCancellable* cancellable) const {
+  generate(folder, BuildEnvironment::standard(), std::move(progress), std::move(completion), cancellable);
 }
 
 void AppGenerator::generate(const fs::path& folder, const BuildEnvironment& environment, ProgressCallback progress,
-                            CompletionCallback completion) const {
-  BuildCallbacks callbacks{std::move(progress), std::move(completion)};
+                            CompletionCallback completion, GCancellable* cancellable) const {
+  BuildCallbacks callbacks{std::move(progress), std::move(completion), platform::Work::begin(cancellable)};
   platform::postToBackground(
       [request = *this, folder, environment, callbacks] { runBuild(request, folder, environment, callbacks); });
 }

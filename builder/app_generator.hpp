@@ -2,6 +2,8 @@
 // The build request and its result. One AppGenerator value describes one app;
 // generate() runs the three build stages and ends with exactly one BuildResult.
 
+#include <gio/gio.h>
+
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -75,10 +77,14 @@ struct AppGenerator {
 
   // Returns at once. Both callbacks run on the main thread, in posting order;
   // the completion exactly once, after every progress text of this build.
-  void generate(const std::filesystem::path& folder, ProgressCallback progress, CompletionCallback completion) const;
+  // Cancelling `cancellable` stops the build at the next file or stage and
+  // ends a running tool; the destination then stays as it was and the
+  // completion reports the stopped build's error (see staging.hpp).
+  void generate(const std::filesystem::path& folder, ProgressCallback progress, CompletionCallback completion,
+                GCancellable* cancellable = nullptr) const;
   // The same with Nimbrel's resources, tools and temporary folder given (tests).
   void generate(const std::filesystem::path& folder, const BuildEnvironment& environment, ProgressCallback progress,
-                CompletionCallback completion) const;
+                CompletionCallback completion, GCancellable* cancellable = nullptr) const;
 };
 
 // True when folder `a` is folder `b` or lies below it, after removing "." and

@@ -59,20 +59,23 @@ void writeFileBytes(const fs::path& path, std::string_view bytes) {
 }
 
 std::shared_ptr<StagedBundle> createBundle(const AppGenerator& request, const fs::path& destination,
-                                           const BuildEnvironment& env, const ProgressCallback& progress) {
+                                           const BuildEnvironment& env, const ProgressCallback& progress,
+                                           GCancellable* cancellable) {
   auto templateBundle = env.templateBundle();
   if (!templateBundle) throw GeneratorError::templateMissing();
   if (itemExists(destination) && pathExtension(destination) != "app") {
     throw GeneratorError::destinationExists(destination.filename().string());
   }
+  throwIfCancelled(cancellable);
   auto staged = StagedBundle::create(destination);
   progress("Creating app bundle\u2026");
-  copyTree(*templateBundle, staged->bundle());
-  assembleBundle(request, staged->bundle(), progress);
+  copyTree(*templateBundle, staged->bundle(), cancellable);
+  assembleBundle(request, staged->bundle(), progress, cancellable);
   return staged;
 }
 
-void assembleBundle(const AppGenerator& request, const fs::path& destination, const ProgressCallback& progress) {
+void assembleBundle(const AppGenerator& request, const fs::path& destination, const ProgressCallback& progress,
+                    GCancellable* cancellable) {
   const fs::path contents = destination / "Contents";
   const fs::path resources = contents / "Resources";
   removeQuietly(contents / "_CodeSignature");
@@ -90,7 +93,9 @@ void assembleBundle(const AppGenerator& request, const fs::path& destination, co
   removeQuietly(resources / "Assets.car");
 
   std::string indexFile = "index.html";
-  if (const auto* site = request.source.asLocalFolder()) indexFile = bundleWebsite(site->folder, resources, progress);
+  if (const auto* site = request.source.asLocalFolder()) {
+    indexFile = bundleWebsite(site->folder, resources, progress, cancellable);
+  }
 
   const auto* address = request.source.asUrl();
   plist::Dictionary config{
@@ -118,7 +123,8 @@ void updateInfoPlist(const fs::path& infoPlist, const std::string& name, const s
   writeFileBytes(infoPlist, plist::toXML(*value));
 }
 
-std::string bundleWebsite(const fs::path& site, const fs::path& resources, const ProgressCallback& progress) {
+std::string bundleWebsite(const fs::path& site, const fs::path& resources, const ProgressCallback& progress,
+                          GCancellable* cancellable) {
   progress("Bundling website files\u2026");
   const fs::path target = resources / "Site";
   removeQuietly(target);
@@ -129,7 +135,7 @@ std::string bundleWebsite(const fs::path& site, const fs::path& resources, const
     if (entry.path().filename().string().starts_with(".")) continue;
     entries.push_back(entry.path());
   }
-  for (const auto& entry : entries) copyTree(entry, target / entry.filename());
+  for (const auto& entry : entries) copyTree(entry, target / entry.filename(), cancellable);
 
   for (const char* candidate : indexCandidates) {
     if (itemExists(target / candidate)) return candidate;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "builder/generator_error.hpp"
+#include "builder/staging.hpp"
 
 namespace builder {
 
@@ -48,10 +49,12 @@ class Descriptor {
                                   "again.");
 }
 
-void copyFileData(int in, int out, const fs::path& from, const fs::path& to) {
+void copyFileData(int in, int out, const fs::path& from, const fs::path& to, GCancellable* cancellable) {
   // In-kernel copies first; plain reads and writes where the file systems can't.
+  // Pieces small enough that a cancel never waits for a whole large file.
   for (;;) {
-    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    throwIfCancelled(cancellable);
+    ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 16 << 20, 0);
     if (n == 0) return;
     if (n > 0) continue;
     if (errno == EINTR) continue;
@@ -62,6 +65,7 @@ void copyFileData(int in, int out, const fs::path& from, const fs::path& to) {
   }
   std::vector<char> buffer(1 << 20);
   for (;;) {
+    throwIfCancelled(cancellable);
     ssize_t n = ::read(in, buffer.data(), buffer.size());
     if (n == 0) return;
     if (n < 0) {
@@ -77,7 +81,7 @@ void copyFileData(int in, int out, const fs::path& from, const fs::path& to) {
   }
 }
 
-void copyFile(const fs::path& from, const fs::path& to) {
+void copyFile(const fs::path& from, const fs::path& to, GCancellable* cancellable) {
   // O_NONBLOCK: what was a file when listed may be a pipe by now.
   Descriptor in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (in.get() < 0) fail(errno, "Cannot read " + quoted(from));
@@ -86,12 +90,13 @@ void copyFile(const fs::path& from, const fs::path& to) {
   if (!S_ISREG(info.st_mode)) refuseKind(from, info.st_mode);
   Descriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
   if (out.get() < 0) fail(errno, "Cannot write " + quoted(to));
-  copyFileData(in.get(), out.get(), from, to);
+  copyFileData(in.get(), out.get(), from, to, cancellable);
   if (::fchmod(out.get(), info.st_mode & 07777) != 0) fail(errno, "Cannot write " + quoted(to));
   if (out.close() != 0) fail(errno, "Cannot write " + quoted(to));
 }
 
-void copyEntry(const fs::path& from, const fs::path& to) {
+void copyEntry(const fs::path& from, const fs::path& to, GCancellable* cancellable) {
+  throwIfCancelled(cancellable);
   struct stat info {};
   if (::lstat(from.c_str(), &info) != 0) fail(errno, "Cannot read " + quoted(from));
   if (S_ISLNK(info.st_mode)) {
@@ -109,9 +114,9 @@ void copyEntry(const fs::path& from, const fs::path& to) {
       names.push_back(it->path().filename());
     }
     if (ec) fail(ec.value(), "Cannot read " + quoted(from));
-    for (const fs::path& name : names) copyEntry(from / name, to / name);
+    for (const fs::path& name : names) copyEntry(from / name, to / name, cancellable);
   } else if (S_ISREG(info.st_mode)) {
-    copyFile(from, to);
+    copyFile(from, to, cancellable);
   } else {
     refuseKind(from, info.st_mode);
   }
@@ -119,6 +124,8 @@ void copyEntry(const fs::path& from, const fs::path& to) {
 
 }  // namespace
 
-void copyTree(const fs::path& from, const fs::path& to) { copyEntry(from, to); }
+void copyTree(const fs::path& from, const fs::path& to, GCancellable* cancellable) {
+  copyEntry(from, to, cancellable);
+}
 
 }  // namespace builder

@@ -44,9 +44,11 @@ void finishBuild(const AppGenerator& request, std::shared_ptr<StagedBundle> stag
                  const BuildCallbacks& callbacks) {
   const fs::path app = staged->bundle();
   const fs::path destination = staged->destination();
+  GCancellable* cancellable = callbacks.work.cancellable();
   try {
-    runAndWait({env.tools.xattr.string(), "-cr", app.string()});  // its exit status does not matter
-    signApp(request, app, env, callbacks.reporter());
+    runAndWait({env.tools.xattr.string(), "-cr", app.string()}, cancellable);  // its exit status does not matter
+    signApp(request, app, env, callbacks.reporter(), cancellable);
+    throwIfCancelled(cancellable);
     // Registered under the folder lock, so the last app swapped in is the one registered.
     staged->commit([&] { registerApp(destination, env.tools.lsregister); });
   } catch (...) {
@@ -59,26 +61,32 @@ void finishBuild(const AppGenerator& request, std::shared_ptr<StagedBundle> stag
 }
 
 void signApp(const AppGenerator& request, const fs::path& app, const BuildEnvironment& env,
-             const ProgressCallback& progress) {
+             const ProgressCallback& progress, GCancellable* cancellable) {
   const auto* developer = request.signing.asDeveloperID();
   if (!developer) {
     progress("Signing app\u2026");
-    runCodesign(env.tools.codesign, {"--force", "--sign", "-", app.string()});
+    runCodesign(env.tools.codesign, {"--force", "--sign", "-", app.string()}, cancellable);
     return;
   }
   progress("Signing with Developer ID\u2026");
   const fs::path entitlements = writeEntitlements(env.temporaryFolder);
-  // On failure the entitlements file stays behind for inspection.
-  runCodesign(env.tools.codesign, {"--force", "--options", "runtime", "--timestamp", "--entitlements",
-                                   entitlements.string(), "--sign", developer->identity, app.string()});
+  // On failure the entitlements file stays behind for inspection; a stopped build leaves nothing.
+  try {
+    runCodesign(env.tools.codesign, {"--force", "--options", "runtime", "--timestamp", "--entitlements",
+                                     entitlements.string(), "--sign", developer->identity, app.string()},
+                cancellable);
+  } catch (...) {
+    if (g_cancellable_is_cancelled(cancellable)) removeQuietly(entitlements);
+    throw;
+  }
   removeQuietly(entitlements);
-  if (developer->notaryProfile) notarizeApp(app, *developer->notaryProfile, env, progress);
+  if (developer->notaryProfile) notarizeApp(app, *developer->notaryProfile, env, progress, cancellable);
 }
 
-void runCodesign(const fs::path& codesign, const std::vector<std::string>& arguments) {
+void runCodesign(const fs::path& codesign, const std::vector<std::string>& arguments, GCancellable* cancellable) {
   std::vector<std::string> command{codesign.string()};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  ToolOutput result = runAndWait(std::move(command));
+  ToolOutput result = runAndWait(std::move(command), cancellable);
   if (result.status == 0) return;
   throw GeneratorError::signingFailed(decodeLeniently(result.err));
 }
@@ -94,7 +102,7 @@ fs::path writeEntitlements(const fs::path& folder) {
 }
 
 void notarizeApp(const fs::path& app, const std::string& profile, const BuildEnvironment& env,
-                 const ProgressCallback& progress) {
+                 const ProgressCallback& progress, GCancellable* cancellable) {
   const fs::path archive = env.temporaryFolder / ("nbl-" + newUUIDString() + ".zip");
   // The archive is only the upload's vehicle: it goes whatever the outcome.
   struct RemoveOnExit {
@@ -103,11 +111,12 @@ void notarizeApp(const fs::path& app, const std::string& profile, const BuildEnv
   } cleanup{archive};
 
   progress("Preparing for notarization\u2026");
-  runAndWait({env.tools.ditto.string(), "-c", "-k", "--keepParent", app.string(), archive.string()});
+  runAndWait({env.tools.ditto.string(), "-c", "-k", "--keepParent", app.string(), archive.string()}, cancellable);
 
   progress("Uploading to Apple for notarization\u2026 (this can take a few minutes)");
   ToolOutput submission = runAndWait(
-      {env.tools.xcrun.string(), "notarytool", "submit", archive.string(), "--keychain-profile", profile, "--wait"});
+      {env.tools.xcrun.string(), "notarytool", "submit", archive.string(), "--keychain-profile", profile, "--wait"},
+      cancellable);
   if (submission.status != 0) {
     // Standard error first (an empty one is an answer too), standard output
     // when only that one is text, and never nothing.
@@ -117,7 +126,7 @@ void notarizeApp(const fs::path& app, const std::string& profile, const BuildEnv
   }
 
   progress("Stapling notarization ticket\u2026");
-  ToolOutput staple = runAndWait({env.tools.xcrun.string(), "stapler", "staple", app.string()});
+  ToolOutput staple = runAndWait({env.tools.xcrun.string(), "stapler", "staple", app.string()}, cancellable);
   if (staple.status != 0) throw GeneratorError::notarizationFailed("Could not staple the notarization ticket.");
 }
 

@@ -21,20 +21,21 @@ void finishBuild(const AppGenerator& request, std::shared_ptr<StagedBundle> stag
                  const BuildCallbacks& callbacks);
 
 // Throws GeneratorError::signingFailed / notarizationFailed, launch errors
-// (std::system_error) and file errors.
+// (std::system_error), file errors and, once cancelled, the stopped build's error.
 void signApp(const AppGenerator& request, const std::filesystem::path& app, const BuildEnvironment& env,
-             const ProgressCallback& progress);
+             const ProgressCallback& progress, GCancellable* cancellable = nullptr);
 
 // Runs the code-signing tool; a non-zero exit becomes signingFailed with the
 // tool's standard error as it was written.
-void runCodesign(const std::filesystem::path& codesign, const std::vector<std::string>& arguments);
+void runCodesign(const std::filesystem::path& codesign, const std::vector<std::string>& arguments,
+                 GCancellable* cancellable = nullptr);
 
 // The two device entitlements as an XML property list in a fresh
 // "nbl-<UUID>.entitlements" file inside `folder`; returns its path.
 std::filesystem::path writeEntitlements(const std::filesystem::path& folder);
 
 void notarizeApp(const std::filesystem::path& app, const std::string& profile, const BuildEnvironment& env,
-                 const ProgressCallback& progress);
+                 const ProgressCallback& progress, GCancellable* cancellable = nullptr);
 
 // Best effort: never fails, whatever the registration tool does.
 void registerApp(const std::filesystem::path& app, const std::filesystem::path& lsregister);

@@ -84,7 +84,13 @@ void clearDeadRooms(const fs::path& folder) {
   throw std::system_error(error, std::generic_category(), what);
 }
 
+[[noreturn]] void throwStopped() { throwErrno(ECANCELED, "The build was stopped"); }
+
 }  // namespace
+
+void throwIfCancelled(GCancellable* cancellable) {
+  if (g_cancellable_is_cancelled(cancellable)) throwStopped();
+}
 
 StagedBundle::StagedBundle(fs::path room, fs::path destination, int lock)
     : room_(std::move(room)),
@@ -109,7 +115,7 @@ std::shared_ptr<StagedBundle> StagedBundle::create(const fs::path& destination) 
   const fs::path folder = destination.parent_path();
   {
     std::lock_guard guard(registry().mutex);
-    if (registry().abandoned) throwErrno(ECANCELED, "The build was stopped");
+    if (registry().abandoned) throwStopped();
   }
   FolderLock folderLock(folder);
   clearDeadRooms(folder);
@@ -127,7 +133,7 @@ std::shared_ptr<StagedBundle> StagedBundle::create(const fs::path& destination) 
 
 void StagedBundle::commit(const std::function<void()>& afterwards) {
   std::lock_guard guard(registry().mutex);
-  if (registry().abandoned) throwErrno(ECANCELED, "The build was stopped");
+  if (registry().abandoned) throwStopped();
   FolderLock folderLock(destination_.parent_path());
   const std::string failed = "Cannot put the new app at " + quoted(destination_);
   if (::renameat2(AT_FDCWD, bundle_.c_str(), AT_FDCWD, destination_.c_str(), RENAME_NOREPLACE) != 0) {

@@ -15,6 +15,8 @@
 // swapping all happen under a lock on the folder, so two builds of one
 // destination never interleave their swaps and registrations.
 
+#include <gio/gio.h>
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -55,6 +57,10 @@ class StagedBundle {
   std::filesystem::path bundle_;
   int lock_;
 };
+
+// A stopped build (its cancellable cancelled, or the process shutting down)
+// fails with std::system_error ECANCELED, never as a success.
+void throwIfCancelled(GCancellable* cancellable);
 
 // The prefix of every room's name.
 inline constexpr const char* stagingPrefix = ".nimbrel-build-";

@@ -1,5 +1,8 @@
 #include "builder/subprocess.hpp"
 
+#include "builder/staging.hpp"
+#include "platform/gobject_ptr.hpp"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -7,6 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/syscall.h>
+
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <stdexcept>
@@ -62,18 +68,39 @@ class Pipe {
   std::array<int, 2> fds_{-1, -1};
 };
 
-// Reads both streams until each is at its end, whichever fills first.
-void drain(int outFd, int errFd, std::string& out, std::string& err) {
-  std::array<pollfd, 2> fds{pollfd{outFd, POLLIN, 0}, pollfd{errFd, POLLIN, 0}};
+int millisecondsUntil(std::chrono::steady_clock::time_point deadline) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+}
+
+// Reads both streams until each is at its end, whichever fills first, and
+// watches the tool (`exitFd`, a pidfd; -1: not watched) until it has ended.
+// Once `cancelFd` is readable the tool's process group gets SIGTERM, then
+// SIGKILL; a stream still held open after that is given up.
+void drain(int outFd, int errFd, int exitFd, int cancelFd, pid_t group, std::string& out, std::string& err) {
+  std::array<pollfd, 4> fds{pollfd{outFd, POLLIN, 0}, pollfd{errFd, POLLIN, 0}, pollfd{exitFd, POLLIN, 0},
+                            pollfd{cancelFd, POLLIN, 0}};
   std::array<std::string*, 2> buffers{&out, &err};
   int open = 2;
+  int sent = 0;
+  std::chrono::steady_clock::time_point next;
   char chunk[65536];
-  while (open > 0) {
-    if (::poll(fds.data(), fds.size(), -1) < 0) {
+  while (open > 0 || fds[2].fd >= 0) {
+    int ready = ::poll(fds.data(), fds.size(), sent ? millisecondsUntil(next) : -1);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    for (size_t i = 0; i < fds.size(); ++i) {
+    if (fds[2].revents) fds[2].fd = -1;  // the tool has ended; its streams may live on in what it started
+    if (ready == 0 || fds[3].revents) {
+      if (sent == SIGKILL) break;
+      sent = sent ? SIGKILL : SIGTERM;
+      ::kill(-group, sent);
+      fds[3].fd = -1;
+      next = std::chrono::steady_clock::now() + toolKillGrace;
+      continue;
+    }
+    for (size_t i = 0; i < buffers.size(); ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       ssize_t n = ::read(fds[i].fd, chunk, sizeof chunk);
       if (n > 0) {
@@ -99,12 +126,14 @@ std::shared_ptr<Subprocess> Subprocess::create(std::vector<std::string> argument
   return std::shared_ptr<Subprocess>(new Subprocess(std::move(arguments)));
 }
 
-void Subprocess::run(Completion completion) {
+void Subprocess::run(Completion completion, GCancellable* cancellable) {
   if (std::exchange(started_, true)) throw std::logic_error("a Subprocess runs only once");
   Pipe out, err;
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
+  // No tool reads its input; in a group of its own it must not wait for a terminal's.
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, out.write(), STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, err.write(), STDERR_FILENO);
   // Whatever else this process has open (including descriptors made without
@@ -121,7 +150,8 @@ void Subprocess::run(Completion completion) {
   for (int signal : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD}) sigaddset(&defaults, signal);
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
 
   std::vector<char*> argv;
   for (auto& a : arguments_) argv.push_back(a.data());
@@ -141,13 +171,20 @@ void Subprocess::run(Completion completion) {
 
   std::weak_ptr<Subprocess> weak = weak_from_this();
   const int outFd = out.read(), errFd = err.read();
+  // Without a pidfd the tool counts as ended when its streams are.
+  const int exitFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));  // glibc 2.36 declares it without C linkage
+  auto stop = platform::GRef<GCancellable>::retain(cancellable);
   std::thread watcher;
   try {
-    watcher = std::thread([weak, pid, outFd, errFd, completion = std::move(completion)] {
+    watcher = std::thread([weak, pid, outFd, errFd, exitFd, stop, completion = std::move(completion)] {
       std::string outBytes, errBytes;
-      drain(outFd, errFd, outBytes, errBytes);
+      GPollFD cancelled{};
+      const bool watched = g_cancellable_make_pollfd(stop.get(), &cancelled);
+      drain(outFd, errFd, exitFd, watched ? cancelled.fd : -1, pid, outBytes, errBytes);
+      if (watched) g_cancellable_release_fd(stop.get());
       ::close(outFd);
       ::close(errFd);
+      if (exitFd >= 0) ::close(exitFd);
       int wstatus = 0;
       while (::waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
       }
@@ -165,6 +202,7 @@ void Subprocess::run(Completion completion) {
     // No thread to watch it: reap the tool here so nothing is left behind.
     out.closeRead();
     err.closeRead();
+    if (exitFd >= 0) ::close(exitFd);
     ::waitpid(pid, nullptr, 0);
     group_.leave();
     throw;
@@ -174,15 +212,17 @@ void Subprocess::run(Completion completion) {
   watcher.detach();
 }
 
-ToolOutput runAndWait(std::vector<std::string> arguments) {
+ToolOutput runAndWait(std::vector<std::string> arguments, GCancellable* cancellable) {
+  throwIfCancelled(cancellable);
   auto tool = Subprocess::create(std::move(arguments));
   ToolOutput result;
   tool->run([&result](Subprocess& s, std::string out, std::string err) {
     result.status = s.terminationStatus();
     result.out = std::move(out);
     result.err = std::move(err);
-  });
+  }, cancellable);
   tool->group().wait();
+  throwIfCancelled(cancellable);  // a tool ended by the cancel failed for that reason, not its own
   return result;
 }
 

@@ -9,7 +9,12 @@
 //
 // The completion runs on a thread of the runner's own. The watcher holds the
 // object only weakly: a run whose object has been dropped completes silently.
+// A tool runs in a process group of its own, so a cancelled run stops
+// everything it started: SIGTERM, then SIGKILL after `toolKillGrace`.
 
+#include <gio/gio.h>
+
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -18,6 +23,8 @@
 #include <vector>
 
 namespace builder {
+
+inline constexpr std::chrono::milliseconds toolKillGrace{2000};
 
 // A counting wait group: wait() returns when every enter() has been left.
 class WaitGroup {
@@ -41,8 +48,9 @@ class Subprocess : public std::enable_shared_from_this<Subprocess> {
   static std::shared_ptr<Subprocess> create(std::vector<std::string> arguments);
 
   // Starts the tool. Throws std::system_error with the system's message when
-  // it cannot be started; the completion then never runs.
-  void run(Completion completion);
+  // it cannot be started; the completion then never runs. Cancelling
+  // `cancellable` ends the tool; the completion still runs once it is reaped.
+  void run(Completion completion, GCancellable* cancellable = nullptr);
 
   WaitGroup& group() { return group_; }
   // The exit status once the run has completed: the tool's exit code, or
@@ -58,12 +66,13 @@ class Subprocess : public std::enable_shared_from_this<Subprocess> {
   bool started_ = false;
 };
 
-// Runs a tool and blocks until it has completed; throws launch errors.
+// Runs a tool and blocks until it has completed; throws launch errors, and
+// the stopped build's error when `cancellable` is cancelled before or during the run.
 struct ToolOutput {
   int status = -1;
   std::string out;
   std::string err;
 };
-ToolOutput runAndWait(std::vector<std::string> arguments);
+ToolOutput runAndWait(std::vector<std::string> arguments, GCancellable* cancellable = nullptr);
 
 }  // namespace builder

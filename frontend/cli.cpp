@@ -1,8 +1,5 @@
 #include "frontend/cli.hpp"
 
-#include <glib-unix.h>
-
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -10,8 +7,8 @@
 
 #include "builder/app_generator.hpp"
 #include "builder/generator_error.hpp"
-#include "builder/staging.hpp"
 #include "frontend/cli_options.hpp"
+#include "frontend/quitting.hpp"
 #include "frontend/signing_settings.hpp"
 #include "iconsource/website_icon_fetcher.hpp"
 #include "platform/dispatch.hpp"
@@ -34,21 +31,6 @@ int usage(const std::string& problem) {
   return usageError;
 }
 
-// Ctrl-C, a closed terminal or a kill: the build's staged bundle goes, any
-// app already at the destination stays as it was, and the signal then ends
-// the process as it would have.
-gboolean stopBuilding(gpointer signalNumber) {
-  builder::StagedBundle::abandonAll();
-  const int signal = GPOINTER_TO_INT(signalNumber);
-  std::signal(signal, SIG_DFL);
-  std::raise(signal);
-  return G_SOURCE_REMOVE;
-}
-
-void stopBuildingOnSignals() {
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) g_unix_signal_add(signal, stopBuilding, GINT_TO_POINTER(signal));
-}
-
 int build(const BuildOptions& options) {
   const builder::BuildEnvironment env = builder::BuildEnvironment::standard();
   PreparedBuild prepared;
@@ -60,7 +42,10 @@ int build(const BuildOptions& options) {
     return usageError;
   }
 
-  stopBuildingOnSignals();
+  // Ctrl-C, a closed terminal or a kill: the build stops, its staged bundle
+  // goes, any app already at the destination stays as it was, and the signal
+  // then ends the process as it would have.
+  stopAllWorkOnSignals();
   std::error_code ec;
   if (!options.replace && fs::exists(fs::symlink_status(prepared.destination, ec))) {
     // The question the wizard asks ("Replace it?"), answered no.

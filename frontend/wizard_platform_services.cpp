@@ -7,18 +7,21 @@
 
 namespace frontend {
 
-PlatformWizardServices::PlatformWizardServices(SigningSettings& settings, IconFetcher fetchIcon)
-    : settings_(settings), fetchIcon_(std::move(fetchIcon)) {}
+PlatformWizardServices::PlatformWizardServices(SigningSettings& settings, IconFetcher fetchIcon,
+                                               GCancellable* cancellable)
+    : settings_(settings),
+      fetchIcon_(std::move(fetchIcon)),
+      cancellable_(platform::GRef<GCancellable>::retain(cancellable)) {}
 
 void PlatformWizardServices::generate(const builder::AppGenerator& request, const std::filesystem::path& folder,
                                       builder::ProgressCallback progress, builder::CompletionCallback completion) {
-  request.generate(folder, std::move(progress), std::move(completion));
+  request.generate(folder, std::move(progress), std::move(completion), cancellable_.get());
 }
 
 void PlatformWizardServices::fetchWebsiteIcon(const std::string& text,
                                               std::function<void(std::optional<platform::Image>)> completion) {
   if (fetchIcon_) return fetchIcon_(text, std::move(completion));
-  iconsource::fetchWebsiteIcon(text, std::move(completion));
+  iconsource::fetchWebsiteIcon(text, std::move(completion), cancellable_.get());
 }
 
 bool PlatformWizardServices::fileExists(const std::filesystem::path& path) {

@@ -5,6 +5,7 @@
 
 #include "frontend/signing_settings.hpp"
 #include "frontend/wizard_services.hpp"
+#include "platform/gobject_ptr.hpp"
 
 namespace frontend {
 
@@ -14,8 +15,10 @@ class PlatformWizardServices : public WizardServices {
       std::function<void(const std::string& text, std::function<void(std::optional<platform::Image>)> completion)>;
 
   // `settings` must outlive the services. `fetchIcon` replaces the website
-  // icon search (it must answer once, on the main thread).
-  explicit PlatformWizardServices(SigningSettings& settings, IconFetcher fetchIcon = {});
+  // icon search (it must answer once, on the main thread). Cancelling
+  // `cancellable` stops every build and icon search these services started.
+  explicit PlatformWizardServices(SigningSettings& settings, IconFetcher fetchIcon = {},
+                                  GCancellable* cancellable = nullptr);
 
   void generate(const builder::AppGenerator& request, const std::filesystem::path& folder,
                 builder::ProgressCallback progress, builder::CompletionCallback completion) override;
@@ -33,6 +36,7 @@ class PlatformWizardServices : public WizardServices {
  private:
   SigningSettings& settings_;
   IconFetcher fetchIcon_;
+  platform::GRef<GCancellable> cancellable_;
 };
 
 }  // namespace frontend

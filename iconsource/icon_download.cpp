@@ -8,6 +8,7 @@
 
 #include "platform/dispatch.hpp"
 #include "platform/http.hpp"
+#include "platform/work.hpp"
 
 namespace iconsource {
 namespace {
@@ -20,12 +21,18 @@ struct TransferSlot {
   std::optional<std::string> body;
 };
 
+void wakeWaiter(GCancellable*, gpointer data) {
+  auto* slot = static_cast<TransferSlot*>(data);
+  std::lock_guard lock(slot->mutex);
+  slot->finished.notify_all();
+}
+
 }  // namespace
 
 std::optional<std::string> awaitTransfer(std::function<std::optional<std::string>()> transfer,
-                                         std::chrono::milliseconds wait) {
+                                         std::chrono::milliseconds wait, GCancellable* cancellable) {
   auto slot = std::make_shared<TransferSlot>();
-  platform::postToBackground([slot, transfer = std::move(transfer)] {
+  platform::postToBackground([slot, transfer = std::move(transfer), work = platform::Work::begin(cancellable)] {
     std::optional<std::string> body;
     try {
       body = transfer();
@@ -37,21 +44,29 @@ std::optional<std::string> awaitTransfer(std::function<std::optional<std::string
     slot->done = true;
     slot->finished.notify_all();
   });
-  std::unique_lock lock(slot->mutex);
-  if (!slot->finished.wait_for(lock, wait, [&] { return slot->done; })) return std::nullopt;
-  return std::move(slot->body);
+  const gulong handler =
+      cancellable ? g_cancellable_connect(cancellable, G_CALLBACK(wakeWaiter), slot.get(), nullptr) : 0;
+  std::optional<std::string> body;
+  {
+    std::unique_lock lock(slot->mutex);
+    slot->finished.wait_for(lock, wait, [&] { return slot->done || g_cancellable_is_cancelled(cancellable); });
+    if (slot->done && !g_cancellable_is_cancelled(cancellable)) body = std::move(slot->body);
+  }
+  g_cancellable_disconnect(cancellable, handler);  // not under the lock: it waits for a running handler
+  return body;
 }
 
-std::optional<std::string> fetchData(const platform::Url& url, double timeoutSeconds) {
+std::optional<std::string> fetchData(const platform::Url& url, double timeoutSeconds, GCancellable* cancellable) {
   platform::HttpRequest request;
   request.url = url.string();
   request.headers = {{"User-Agent", std::string(desktopUserAgent)}};
   request.timeoutSeconds = timeoutSeconds;
   request.followRedirects = true;
   request.maxBodyBytes = maxDownloadBytes;
+  request.cancellable = platform::GRef<GCancellable>::retain(cancellable);
   double waitSeconds = std::max(0.0, timeoutSeconds) + waitMarginSeconds;
   auto wait = std::chrono::milliseconds(std::lround(waitSeconds * 1000));
-  return awaitTransfer([request] { return platform::performHttp(request).body; }, wait);
+  return awaitTransfer([request] { return platform::performHttp(request).body; }, wait, cancellable);
 }
 
 }  // namespace iconsource

@@ -1,6 +1,8 @@
 #pragma once
 // Downloads of the icon search: one GET at a time, each bounded in time.
 
+#include <gio/gio.h>
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -23,13 +25,16 @@ inline constexpr double waitMarginSeconds = 1;
 inline constexpr std::size_t maxDownloadBytes = 32u << 20;
 
 // The body of a GET of `url` whatever the HTTP status, or nothing on a
-// transport failure or when no answer came within timeout + margin. Blocks.
-std::optional<std::string> fetchData(const platform::Url& url, double timeoutSeconds);
+// transport failure or when no answer came within timeout + margin, and at
+// once when `cancellable` is cancelled. Blocks.
+std::optional<std::string> fetchData(const platform::Url& url, double timeoutSeconds,
+                                     GCancellable* cancellable = nullptr);
 
-// Runs `transfer` on a worker of its own and waits for it at most `wait`.
-// When the wait runs out, the transfer is left to finish on its own and its
-// result is thrown away.
+// Runs `transfer` on a worker of its own and waits for it at most `wait`, or
+// until `cancellable` is cancelled. When the wait ends early, the transfer is
+// left to finish on its own (as Work of that cancellable) and its result is
+// thrown away.
 std::optional<std::string> awaitTransfer(std::function<std::optional<std::string>()> transfer,
-                                         std::chrono::milliseconds wait);
+                                         std::chrono::milliseconds wait, GCancellable* cancellable = nullptr);
 
 }  // namespace iconsource

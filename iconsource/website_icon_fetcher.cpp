@@ -12,6 +12,7 @@
 #include "iconsource/icon_image.hpp"
 #include "iconsource/icon_links.hpp"
 #include "platform/dispatch.hpp"
+#include "platform/work.hpp"
 
 namespace iconsource {
 namespace {
@@ -61,14 +62,14 @@ std::optional<Url> normalizedWebsiteURL(std::string_view text) {
 
 WebsiteIconFetcher::WebsiteIconFetcher(IconSearchOptions options) : options_(std::move(options)) {}
 
-std::optional<std::string> WebsiteIconFetcher::download(const Url& url,
-                                                        std::chrono::steady_clock::time_point deadline) const {
+std::optional<std::string> WebsiteIconFetcher::download(const Url& url, std::chrono::steady_clock::time_point deadline,
+                                                        GCancellable* cancellable) const {
   // A request waits its timeout plus the margin; near the deadline the
   // timeout shrinks, and a request with too little time left is not made.
   const double timeout = std::min(requestTimeoutSeconds, secondsLeft(deadline) - waitMarginSeconds);
-  if (timeout < minimumRequestSeconds) return std::nullopt;
+  if (timeout < minimumRequestSeconds || g_cancellable_is_cancelled(cancellable)) return std::nullopt;
   if (options_.fetch) return options_.fetch(url, timeout);
-  return fetchData(url, timeout);
+  return fetchData(url, timeout, cancellable);
 }
 
 std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::string& host,
@@ -84,18 +85,20 @@ std::vector<Url> WebsiteIconFetcher::candidates(const Url& pageUrl, const std::s
   return list;
 }
 
-std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, const std::string& host) const {
+std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, const std::string& host,
+                                                        GCancellable* cancellable) const {
   const auto budget = std::chrono::duration<double>(options_.budgetSeconds);
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(budget);
-  const auto list = candidates(pageUrl, host, download(pageUrl, deadline));
+  const auto list = candidates(pageUrl, host, download(pageUrl, deadline, cancellable));
   std::set<std::string> seen;
   std::optional<Image> best;
   int bestScore = 0;
   for (const Url& candidate : list) {
     if (secondsLeft(deadline) < waitMarginSeconds + minimumRequestSeconds) break;
+    if (g_cancellable_is_cancelled(cancellable)) break;
     if (!seen.insert(candidate.string()).second) continue;
-    auto body = download(candidate, deadline);
+    auto body = download(candidate, deadline, cancellable);
     if (!body) continue;
     auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(body->data()), body->size());
     auto picture = decodeIconImage(bytes);
@@ -111,10 +114,11 @@ std::optional<Image> WebsiteIconFetcher::searchBestIcon(const Url& pageUrl, cons
   return best;
 }
 
-void WebsiteIconFetcher::findBestIcon(const Url& pageUrl, const std::string& host, IconCompletion completion) const {
+void WebsiteIconFetcher::findBestIcon(const Url& pageUrl, const std::string& host, IconCompletion completion,
+                                      GCancellable* cancellable) const {
   std::optional<Image> result;
   try {
-    result = searchBestIcon(pageUrl, host);
+    result = searchBestIcon(pageUrl, host, cancellable);
   } catch (...) {
     result.reset();  // a failed search is a search without an icon
   }
@@ -123,20 +127,22 @@ void WebsiteIconFetcher::findBestIcon(const Url& pageUrl, const std::string& hos
   });
 }
 
-void WebsiteIconFetcher::fetchWebsiteIcon(std::string_view urlText, IconCompletion completion) const {
+void WebsiteIconFetcher::fetchWebsiteIcon(std::string_view urlText, IconCompletion completion,
+                                          GCancellable* cancellable) const {
   auto pageUrl = normalizedWebsiteURL(urlText);
   if (!pageUrl || pageUrl->host().empty()) {
     platform::postToMain([completion = std::move(completion)] { completion(std::nullopt); });
     return;
   }
   // The worker gets its own copy of the fetcher, so this one may go away.
-  platform::postToBackground([fetcher = *this, pageUrl = *pageUrl, completion = std::move(completion)]() mutable {
-    fetcher.findBestIcon(pageUrl, pageUrl.host(), std::move(completion));
+  platform::postToBackground([fetcher = *this, pageUrl = *pageUrl, completion = std::move(completion),
+                              work = platform::Work::begin(cancellable)]() mutable {
+    fetcher.findBestIcon(pageUrl, pageUrl.host(), std::move(completion), work.cancellable());
   });
 }
 
-void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion) {
-  WebsiteIconFetcher().fetchWebsiteIcon(urlText, std::move(completion));
+void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion, GCancellable* cancellable) {
+  WebsiteIconFetcher().fetchWebsiteIcon(urlText, std::move(completion), cancellable);
 }
 
 std::optional<Image> fetchWebsiteIconAndWait(std::string_view urlText) {

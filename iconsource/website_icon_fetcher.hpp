@@ -5,6 +5,8 @@
 // (decoded at most 1024 pixels wide), one of 256 pixels or more ends the
 // search at once, and so does the search's time budget.
 
+#include <gio/gio.h>
+
 #include <array>
 #include <chrono>
 #include <functional>
@@ -54,15 +56,19 @@ class WebsiteIconFetcher {
 
   // Call on the main thread. `completion` runs exactly once, later, on the
   // main thread, with the best icon or nothing. The search runs on a worker
-  // and may outlive this object.
-  void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion) const;
+  // and may outlive this object. Cancelling `cancellable` ends the search at
+  // once with what it has found so far.
+  void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion,
+                        GCancellable* cancellable = nullptr) const;
 
   // The whole search for `pageUrl` on the calling worker, then the completion
   // posted to the main thread.
-  void findBestIcon(const platform::Url& pageUrl, const std::string& host, IconCompletion completion) const;
+  void findBestIcon(const platform::Url& pageUrl, const std::string& host, IconCompletion completion,
+                    GCancellable* cancellable = nullptr) const;
 
   // The search itself, blocking, without posting anything.
-  std::optional<platform::Image> searchBestIcon(const platform::Url& pageUrl, const std::string& host) const;
+  std::optional<platform::Image> searchBestIcon(const platform::Url& pageUrl, const std::string& host,
+                                                GCancellable* cancellable = nullptr) const;
 
   // Every URL the search would try, in order, given the page's body.
   std::vector<platform::Url> candidates(const platform::Url& pageUrl, const std::string& host,
@@ -71,14 +77,14 @@ class WebsiteIconFetcher {
  private:
   // Nothing, without asking, once the deadline has passed; a request's
   // wait is shortened to end near it.
-  std::optional<std::string> download(const platform::Url& url,
-                                      std::chrono::steady_clock::time_point deadline) const;
+  std::optional<std::string> download(const platform::Url& url, std::chrono::steady_clock::time_point deadline,
+                                      GCancellable* cancellable) const;
 
   IconSearchOptions options_;
 };
 
 // With the options Nimbrel was built with.
-void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion);
+void fetchWebsiteIcon(std::string_view urlText, IconCompletion completion, GCancellable* cancellable = nullptr);
 
 // For command-line use on the main thread: runs the main loop until the search
 // has ended and returns its result.

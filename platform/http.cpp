@@ -39,6 +39,10 @@ size_t appendBody(char* data, size_t size, size_t count, void* userData) {
   return length;
 }
 
+int stopWhenCancelled(void* cancellable, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return g_cancellable_is_cancelled(static_cast<GCancellable*>(cancellable)) ? 1 : 0;  // non-zero aborts
+}
+
 long timeoutMilliseconds(double seconds) {
   if (!(seconds > 0)) return 0;  // libcurl: 0 means no timeout
   return std::max(1L, std::lround(std::min(seconds, 86400.0 * 365) * 1000));
@@ -73,6 +77,11 @@ HttpResponse performHttp(const HttpRequest& request) {
   curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, timeoutMilliseconds(request.timeoutSeconds));
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &transfer);
+  if (request.cancellable) {
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, stopWhenCancelled);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, request.cancellable.get());
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+  }
 
   if (request.method == "GET") {
     curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);

@@ -3,11 +3,15 @@
 // Only http: and https: URLs are fetched, also across redirects. No header is
 // sent unless the caller gives it (no default User-Agent).
 
+#include <gio/gio.h>
+
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/gobject_ptr.hpp"
 
 namespace platform {
 
@@ -19,6 +23,7 @@ struct HttpRequest {
   double timeoutSeconds = 60;  // whole request, name lookup included; 0: none
   bool followRedirects = true;
   std::size_t maxBodyBytes = 0;  // a longer body fails the request; 0: no limit
+  GRef<GCancellable> cancellable;  // cancelled: the transfer stops within about a second
 };
 
 struct HttpResponse {

@@ -8,6 +8,7 @@
 #include "frontend/appcast_updater.hpp"
 #include "frontend/mailing_list_manager.hpp"
 #include "frontend/notification_center.hpp"
+#include "frontend/quitting.hpp"
 #include "frontend/support_mail.hpp"
 #include "frontend/views/app_menu.hpp"
 #include "frontend/views/main_window.hpp"
@@ -113,6 +114,7 @@ static void nimbrel_application_startup(GApplication* application) {
   auto* self = NIMBREL_APPLICATION(application);
   auto* priv = self->priv;
   nimbrel_views_init();
+  frontend::stopAllWorkOnSignals();
 
   static const GActionEntry actions[] = {
       {"about", showAbout, nullptr, nullptr, nullptr, {}},
@@ -163,6 +165,8 @@ static void nimbrel_application_activate(GApplication* application) {
 
 static void nimbrel_application_shutdown(GApplication* application) {
   auto* priv = NIMBREL_APPLICATION(application)->priv;
+  // Builds and icon searches end (and tidy up) before the process does.
+  frontend::stopAllWork();
   priv->mailingList->isUpdateInProgress = [] { return false; };
   priv->updaterChanged.disconnect();
   priv->mailingListChanged.disconnect();

@@ -172,8 +172,9 @@ GtkWidget* nimbrel_content_view_new_with_services(GCancellable* cancellable, Nim
 }
 
 GtkWidget* nimbrel_content_view_new(GCancellable* cancellable) {
-  return nimbrel_content_view_new_with_services(cancellable, [](GtkWidget* host) {
-    return std::make_unique<views::GtkWizardServices>(host, frontend::SigningSettings::shared());
+  return nimbrel_content_view_new_with_services(cancellable, [cancellable](GtkWidget* host) {
+    return std::make_unique<views::GtkWizardServices>(host, frontend::SigningSettings::shared(),
+                                                      views::GtkWizardServices::IconFetcher(), cancellable);
   });
 }
 

@@ -49,8 +49,9 @@ void alertResponse(GtkDialog* dialog, int response, gpointer data) {
 
 }  // namespace
 
-GtkWizardServices::GtkWizardServices(GtkWidget* host, frontend::SigningSettings& settings, IconFetcher fetchIcon)
-    : PlatformWizardServices(settings, std::move(fetchIcon)), host_(host) {}
+GtkWizardServices::GtkWizardServices(GtkWidget* host, frontend::SigningSettings& settings, IconFetcher fetchIcon,
+                                     GCancellable* cancellable)
+    : PlatformWizardServices(settings, std::move(fetchIcon), cancellable), host_(host) {}
 
 GtkWindow* GtkWizardServices::window() const {
   auto host = host_.get();

@@ -12,8 +12,10 @@ namespace views {
 
 class GtkWizardServices : public frontend::PlatformWizardServices {
  public:
-  // Dialogs are attached to the window `host` is shown in.
-  GtkWizardServices(GtkWidget* host, frontend::SigningSettings& settings, IconFetcher fetchIcon = {});
+  // Dialogs are attached to the window `host` is shown in; `cancellable` is
+  // the window's (see PlatformWizardServices).
+  GtkWizardServices(GtkWidget* host, frontend::SigningSettings& settings, IconFetcher fetchIcon = {},
+                    GCancellable* cancellable = nullptr);
 
   void chooseFolder(std::function<void(std::vector<std::filesystem::path>)> chosen) override;
   void showAlert(const frontend::AlertRequest& alert, std::function<void(std::size_t button)> closed) override;
