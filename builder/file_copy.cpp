@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "builder/generator_error.hpp"
+#include "platform/descriptor.hpp"
 #include "builder/staging.hpp"
 
 namespace builder {
@@ -26,21 +27,7 @@ std::string quoted(const fs::path& path) { return "\u201C" + path.string() + "\u
   throw std::system_error(error, std::generic_category(), what);
 }
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now, for the error a full disk reports only at this point.
-  int close() { return ::close(std::exchange(fd_, -1)); }
-
- private:
-  int fd_;
-};
+using platform::Descriptor;
 
 [[noreturn]] void refuseKind(const fs::path& path, mode_t mode) {
   const char* kind = S_ISFIFO(mode) ? "a named pipe" : S_ISSOCK(mode) ? "a socket" : "a device";

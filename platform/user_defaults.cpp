@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "platform/bundle.hpp"
+#include "platform/descriptor.hpp"
 
 namespace platform {
 
@@ -25,27 +26,6 @@ constexpr const char* kFileName = "defaults.plist";
   throw std::system_error(errno, std::generic_category(), what + " " + path.string());
 }
 
-// A file descriptor closed on every path out; closing also drops its flock.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    // Don't retry close on EINTR: the descriptor is gone either way on Linux.
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
 // Serialises writers of one domain, across threads and processes. The lock
 // lives in its own file because the data file is replaced by rename.
 Descriptor lockDomain(const fs::path& folder) {
@@ -55,7 +35,7 @@ Descriptor lockDomain(const fs::path& folder) {
   while (::flock(fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) throwErrno("cannot lock", lockPath);
   }
-  return Descriptor(fd.release());
+  return fd;
 }
 
 enum class FileState { missing, readable, unreadable };
