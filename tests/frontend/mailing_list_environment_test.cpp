@@ -19,7 +19,6 @@ constexpr double kBeforeClockChange = 1774695600;
 
 TEST(MailingListCalendar, DaysFollowTheWallClockOfItsTimeZone) {
   Calendar berlin("Europe/Berlin");
-  EXPECT_EQ(berlin.timeZoneIdentifier(), "Europe/Berlin");
   // Noon to noon is 23 hours that night, and still one day.
   EXPECT_EQ(berlin.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3600}), 1);
   EXPECT_EQ(berlin.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3601}), 0);
@@ -56,8 +55,7 @@ TEST(MailingListCalendar, TimeZoneIsAnIanaNameNeverAPath) {
 TEST(MailingListLocale, RegionFromTheLocaleNamedInEnglish) {
   using Case = std::pair<const char*, std::optional<std::string>>;
   for (auto [name, region] : {Case{"en_GB.UTF-8", "GB"}, Case{"de_at@euro", "AT"}, Case{"es_419.UTF-8", "419"},
-                              Case{"C.UTF-8", std::nullopt}, Case{"POSIX", std::nullopt}, Case{"fr", std::nullopt},
-                              Case{"xx_ABCD", std::nullopt}}) {
+                              Case{"C.UTF-8", {}}, Case{"fr", {}}, Case{"xx_ABCD", {}}}) {
     EXPECT_EQ(frontend::regionOfLocaleName(name), region) << name;
   }
   testing_support::ScopedEnv all("LC_ALL", std::nullopt);

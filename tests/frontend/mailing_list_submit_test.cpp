@@ -18,20 +18,18 @@ namespace {
 using frontend::MailingListManager;
 using frontend::SubmitStatus;
 
-// The maker's site on a loopback port, answering the subscription with `status`.
+// The maker's site on a loopback port; PromptTest in the shell's view tests walks the answers by status.
 class SubmitTest : public mailing_list_testing::MailingListTest {
  protected:
   std::mutex mutex;
-  int status = 200;
   std::vector<httplib::Request> received;
   std::unique_ptr<testing_support::LoopbackHttpServer> server = std::make_unique<testing_support::LoopbackHttpServer>();
   std::string site = server->url("");
 
   void SetUp() override {
-    server->routes().Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response& res) {
+    server->routes().Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response&) {
       std::lock_guard lock(mutex);
       received.push_back(req);
-      res.status = status;
     });
     server->start();
   }
@@ -69,10 +67,8 @@ TEST_F(SubmitTest, SubscriptionSendsTheTrimmedAddressAndRecordsTheSharedAnswer) 
   EXPECT_EQ(sent[0].get_header_value("Content-Type"), "application/json");
   EXPECT_EQ(sent[0].get_header_value("X-App-Secret"), "Brakmoor-2031");
   EXPECT_EQ(sent[0].body.find('\n'), std::string::npos) << "compact JSON";
-  EXPECT_EQ(nlohmann::json::parse(sent[0].body), (nlohmann::json{{"email", "reader@example.org"},
-                                                                 {"app", "co.corvan.nimbrel"},
-                                                                 {"tz", "Europe/Berlin"},
-                                                                 {"country", "United Kingdom"}}));
+  EXPECT_EQ(nlohmann::json::parse(sent[0].body), nlohmann::json::parse(R"({"email": "reader@example.org",
+      "app": "co.corvan.nimbrel", "tz": "Europe/Berlin", "country": "United Kingdom"})"));
 }
 
 TEST_F(SubmitTest, BadAddressOrUnreachableServerFailsAndCanBeRetried) {
@@ -86,33 +82,11 @@ TEST_F(SubmitTest, BadAddressOrUnreachableServerFailsAndCanBeRetried) {
   server.reset();
   submitAndWait(*manager, "a@b.c");
   EXPECT_EQ(manager->status().kind, SubmitStatus::Kind::failure);
-  EXPECT_FALSE(manager->status().message.empty());
+  EXPECT_NE(manager->status().message, "");
   EXPECT_FALSE(suite.object(MailingListManager::decisionKey));
   manager->promptDisappeared();
   EXPECT_EQ(manager->status(), SubmitStatus::idle());
-  EXPECT_EQ(frontend::submitStatusFor({}), SubmitStatus::failure("Server returned 0. Please try again later."));
 }
-
-class SubmitStatusTest : public SubmitTest, public ::testing::WithParamInterface<std::pair<int, SubmitStatus>> {};
-
-TEST_P(SubmitStatusTest, AnswerDecidesTheOutcome) {
-  status = GetParam().first;
-  auto manager = makeManager();
-  submitAndWait(*manager, "a@b.c");
-  EXPECT_EQ(manager->status(), GetParam().second);
-  bool subscribed = GetParam().second == SubmitStatus::success();
-  EXPECT_EQ(manager->isOptedOut(), subscribed);
-  EXPECT_EQ(suite.string(MailingListManager::decisionKey).has_value(), subscribed);
-  // Without a region the body has exactly three keys.
-  EXPECT_EQ(nlohmann::json::parse(requests().at(0).body).size(), 3u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    MailingList, SubmitStatusTest,
-    ::testing::Values(std::pair{204, SubmitStatus::success()}, std::pair{409, SubmitStatus::success()},
-                      std::pair{422, SubmitStatus::failure("Please check your email address and try again.")},
-                      std::pair{500, SubmitStatus::failure("Server returned 500. Please try again later.")}),
-    [](const auto& info) { return std::to_string(info.param.first); });
 
 TEST_F(SubmitTest, ManagerClosedWhileTheRequestIsInFlightIsLeftAlone) {
   auto token = std::make_shared<int>(0);

@@ -50,39 +50,28 @@ TEST_F(SettingsTest, ChangesWrittenByAnotherProcessReachObserversOnce) {
       << "our own write is announced once, not again when the file changes";
 }
 
-struct SigningCase {
-  const char* name;
-  bool useDeveloperID, notarize;
-  const char *identity, *notaryProfile;
-  std::optional<std::string> expectedIdentity, expectedProfile;  // no identity: ad-hoc
-};
-
-class SigningModeRules : public SettingsTest, public ::testing::WithParamInterface<SigningCase> {};
-
-TEST_P(SigningModeRules, MapTheStoredValues) {
-  const auto& c = GetParam();
-  settings.setUseDeveloperID(c.useDeveloperID);
-  settings.setIdentity(c.identity);
-  settings.setNotarize(c.notarize);
-  settings.setNotaryProfile(c.notaryProfile);
-  auto mode = settings.signingMode();
-  auto* id = mode.asDeveloperID();
-  ASSERT_EQ(id != nullptr, c.expectedIdentity.has_value());
-  if (!id) return;
-  EXPECT_EQ(id->identity, *c.expectedIdentity);
-  EXPECT_EQ(id->notaryProfile, c.expectedProfile);
+TEST_F(SettingsTest, SigningModeFollowsTheStoredValues) {
+  using Expected = std::optional<std::string>;  // no identity: ad hoc
+  const std::tuple<const char*, bool, bool, const char*, const char*, Expected, Expected> rows[] = {
+      {"off", false, true, "Dev", "p", {}, {}},
+      {"blank identity", true, false, " \t  ", "", {}, {}},
+      {"leading space kept", true, false, " Dev", "", " Dev", {}},
+      {"line break is not blank", true, false, "\n", "", "\n", {}},
+      {"notarize without profile", true, true, "Dev", "", "Dev", {}},
+      {"profile without notarize", true, false, "Dev", "p", "Dev", {}},
+      {"notarized", true, true, "Dev", "p", "Dev", "p"},
+      {"blank profile passed on", true, true, "Dev", "  ", "Dev", "  "},
+  };
+  for (const auto& [name, useDeveloperID, notarize, identity, profile, expectedIdentity, expectedProfile] : rows) {
+    settings.setUseDeveloperID(useDeveloperID);
+    settings.setIdentity(identity);
+    settings.setNotarize(notarize);
+    settings.setNotaryProfile(profile);
+    auto mode = settings.signingMode();
+    auto* id = mode.asDeveloperID();
+    EXPECT_EQ(id ? std::optional(id->identity) : std::nullopt, expectedIdentity) << name;
+    EXPECT_EQ(id ? id->notaryProfile : std::nullopt, expectedProfile) << name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Settings, SigningModeRules,
-    ::testing::Values(SigningCase{"Off", false, true, "Dev", "p", std::nullopt, std::nullopt},
-                      SigningCase{"BlankIdentity", true, false, " \t  ", "", std::nullopt, std::nullopt},
-                      SigningCase{"LeadingSpaceKept", true, false, " Dev", "", " Dev", std::nullopt},
-                      SigningCase{"LineBreakIsNotBlank", true, false, "\n", "", "\n", std::nullopt},
-                      SigningCase{"NotarizeWithoutProfile", true, true, "Dev", "", "Dev", std::nullopt},
-                      SigningCase{"ProfileWithoutNotarize", true, false, "Dev", "p", "Dev", std::nullopt},
-                      SigningCase{"Notarized", true, true, "Dev", "p", "Dev", "p"},
-                      SigningCase{"BlankProfilePassedOn", true, true, "Dev", "  ", "Dev", "  "}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

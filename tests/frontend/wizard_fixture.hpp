@@ -55,7 +55,7 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
   std::map<std::string, platform::Image> images;
   bool resizeFails = false;
   builder::SigningMode mode = builder::SigningMode::adhoc();
-  bool titleBar = true, developerID = false, notarizeSetting = false;
+  bool titleBar = true;
 
   std::vector<builder::AppGenerator> requests;
   std::vector<std::filesystem::path> buildFolders, opened, revealed;
@@ -98,8 +98,6 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
   }
   builder::SigningMode signingMode() override { return mode; }
   bool showTitleBar() override { return titleBar; }
-  bool useDeveloperID() override { return developerID; }
-  bool notarize() override { return notarizeSetting; }
 };
 
 // Walks the wizard the way a user would.

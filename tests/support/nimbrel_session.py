@@ -1,9 +1,9 @@
-"""One Nimbrel session for a journey through its windows, driven as a user
-would: controls found and pressed through the accessibility tree (AT-SPI),
-pointer and keys through the X server (xdotool). Each session has its own
-settings, data and cache folders and its own D-Bus session bus, so the single
-instance of one journey never meets another's. Used by the shell's and the
-wizard's journeys: JOURNEY-SCRIPT NAME PATH-TO-NIMBREL."""
+# One Nimbrel session for a journey through its windows, driven as a user
+# would: controls found and pressed through the accessibility tree (AT-SPI),
+# pointer and keys through the X server (xdotool). Each session has its own
+# settings, data and cache folders and its own D-Bus session bus, so the single
+# instance of one journey never meets another's. Used by the shell's and the
+# wizard's journeys: JOURNEY-SCRIPT NAME PATH-TO-NIMBREL.
 
 import importlib.util
 import os
@@ -26,21 +26,17 @@ def check(condition, message):
         raise JourneyFailed(message)
 
 
+# GTK names some buttons by their label twice, the first with its mnemonic ("_Open Open").
 def same(shown, name):
-    """GTK names some buttons by their label twice, the first with its mnemonic ("_Open Open")."""
     return name is None or shown == name or shown.replace("_", "") == f"{name} {name}"
 
 
 class Session:
+    # fresh_tree: read the tree afresh at every look, as the cache misses titles that come later.
     def __init__(self, nimbrel, info=None, fresh_tree=False):
-        self.nimbrel = nimbrel
-        # Read the tree afresh at every look: the cache misses titles that come later.
-        self.fresh_tree = fresh_tree
+        self.nimbrel, self.fresh_tree, self.processes, self._app = nimbrel, fresh_tree, [], None
         self.root = tempfile.mkdtemp(prefix="nimbrel-journey-")
-        self.processes = []
-        env = dict(os.environ)
-        env.pop("NO_AT_BRIDGE", None)
-        env.pop("GTK_A11Y", None)
+        env = {k: v for k, v in os.environ.items() if k not in ("NO_AT_BRIDGE", "GTK_A11Y")}
         for name, folder in (("HOME", "home"), ("XDG_CONFIG_HOME", "config"), ("XDG_DATA_HOME", "data"),
                              ("XDG_CACHE_HOME", "cache"), ("XDG_RUNTIME_DIR", "runtime")):
             env[name] = self.path(folder)
@@ -51,20 +47,19 @@ class Session:
                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
                                     start_new_session=True)
         env["DBUS_SESSION_BUS_ADDRESS"] = self.bus.stdout.readline().decode().strip()
+
+        def gdbus(*args):
+            return subprocess.run(["gdbus", "call", *args], env=env, capture_output=True, text=True, check=True).stdout
         # The accessibility bus of this session, named outright: left to itself
         # the library may take the one another session announced on the display.
-        reply = subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path",
-                                "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"], env=env,
-                               capture_output=True, text=True, check=True).stdout
-        env["AT_SPI_BUS_ADDRESS"] = reply.split("'")[1]
+        env["AT_SPI_BUS_ADDRESS"] = gdbus("--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
+                                          "--method", "org.a11y.Bus.GetAddress").split("'")[1]
         # The registry must be up before the library first asks it for the desktop.
-        subprocess.run(["gdbus", "call", "--address", env["AT_SPI_BUS_ADDRESS"], "--dest", "org.a11y.atspi.Registry",
-                        "--object-path", "/org/a11y/atspi/accessible/root", "--method",
-                        "org.freedesktop.DBus.Properties.Get", "org.a11y.atspi.Accessible", "ChildCount"],
-                       env=env, capture_output=True, check=True)
+        gdbus("--address", env["AT_SPI_BUS_ADDRESS"], "--dest", "org.a11y.atspi.Registry", "--object-path",
+              "/org/a11y/atspi/accessible/root", "--method", "org.freedesktop.DBus.Properties.Get",
+              "org.a11y.atspi.Accessible", "ChildCount")
         self.env = env
-        # The accessibility library of this process reads the bus from here.
-        os.environ.update(env)
+        os.environ.update(env)  # the accessibility library of this process reads the bus from here
         import pyatspi
         from gi.repository import Atspi, GLib
         self.atspi, self.Atspi, self.glib = pyatspi, Atspi, GLib
@@ -72,46 +67,41 @@ class Session:
     def path(self, *parts):
         return os.path.join(self.root, *parts)
 
-    # A copy of the built bundle's Info.plist with some keys changed; the rest
-    # of the bundle is the built one.
+    # A copy of the built bundle's Info.plist with some keys changed; the rest of the bundle is the built one.
     def _bundle_with(self, info):
         built = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(self.nimbrel))))
         os.makedirs(self.path("Nimbrel.app", "Contents"))
         with open(os.path.join(built, "Contents", "Info.plist"), "rb") as f:
-            plist = plistlib.load(f)
-        plist.update(info)
+            plist = plistlib.load(f) | info
         with open(self.path("Nimbrel.app", "Contents", "Info.plist"), "wb") as f:
             plistlib.dump(plist, f)
         os.symlink(os.path.join(built, "Contents", "Resources"), self.path("Nimbrel.app", "Contents", "Resources"))
         return self.path("Nimbrel.app")
 
     def launch(self):
-        process = subprocess.Popen([self.nimbrel], env=self.env)
-        self.processes.append(process)
-        return process
+        self.processes.append(subprocess.Popen([self.nimbrel], env=self.env))
+        return self.processes[-1]
 
     def close(self):
         for process in self.processes:
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(10)
-                except subprocess.TimeoutExpired:
-                    process.kill()
+            process.terminate()
+            try:
+                process.wait(10)
+            except subprocess.TimeoutExpired:
+                process.kill()
         os.killpg(self.bus.pid, signal.SIGTERM)
         self.bus.wait()
         shutil.rmtree(self.root, ignore_errors=True)
 
     # ---- waiting and finding ----
 
-    def wait_for(self, condition, what, timeout=30):
+    def wait_for(self, condition, what, timeout=30, seen=lambda: ""):
         deadline = time.monotonic() + timeout
         while True:
             # Lets the accessibility library take in what the applications announced
             # (windows that came and went): GTK 4.8 answers direct questions
             # about its windows wrongly, its announcements rightly.
-            context = self.glib.MainContext.default()
-            while context.iteration(False):
+            while self.glib.MainContext.default().iteration(False):
                 pass
             try:
                 value = condition()
@@ -120,16 +110,15 @@ class Session:
             if value:
                 return value
             if time.monotonic() > deadline:
-                raise JourneyFailed("gave up waiting: " + what)
+                raise JourneyFailed(f"gave up waiting: {what}; {seen()}")
             time.sleep(0.05)
 
     def applications(self):
-        for app in self.atspi.Registry.getDesktop(0):
-            if app is not None:
-                if self.fresh_tree:
-                    app.set_cache_mask(self.Atspi.Cache.NONE)
-                    app.clear_cache()
-                yield app
+        for app in filter(None, self.atspi.Registry.getDesktop(0)):
+            if self.fresh_tree:
+                app.set_cache_mask(self.Atspi.Cache.NONE)
+                app.clear_cache()
+            yield app
 
     def _is_nimbrel(self, app):
         try:
@@ -139,90 +128,73 @@ class Session:
         except Exception:  # it went away
             return False
 
+    # Nimbrel's accessible application; the one found last is asked first.
     def application(self):
-        """Nimbrel's accessible application; the one found last is asked first."""
-        app = getattr(self, "_app", None)
-        if app is None or not self._is_nimbrel(app):
-            app = self._app = next((a for a in self.applications() if self._is_nimbrel(a)), None)
-        return app
+        if self._app is None or not self._is_nimbrel(self._app):
+            self._app = next((a for a in self.applications() if self._is_nimbrel(a)), None)
+        return self._app
 
     def windows(self, role, name):
-        app = self.application()
-        return [w for w in app if w.getRoleName() == role and w.name == name] if app else []
+        return [w for w in self.application() or [] if w.getRoleName() == role and w.name == name]
 
     def find_all(self, root, role, name=None):
-        found = []
         try:
-            if root.getRoleName() == role and same(root.name, name):
-                found.append(root)
+            found = [root] if root.getRoleName() == role and same(root.name, name) else []
             for i in range(root.childCount):
                 found += self.find_all(root.getChildAtIndex(i), role, name)
-        except Exception:
-            pass  # a part that went away while we looked
-        return found
+            return found
+        except Exception:  # a part that went away while we looked
+            return []
 
     def find(self, root, role, name=None):
-        found = self.find_all(root, role, name)
-        return found[0] if found else None
+        return next(iter(self.find_all(root, role, name)), None)
 
     def wait_for_window(self, role, name):
-        try:
-            return self.wait_for(lambda: (self.windows(role, name) or [None])[0], f'{role} "{name}"', timeout=60)
-        except JourneyFailed as failure:
-            seen = [(a.name, [(w.getRoleName(), w.name) for w in a]) for a in self.applications()]
-            raise JourneyFailed(f"{failure}; the desktop shows {seen}") from None
+        return self.wait_for(lambda: next(iter(self.windows(role, name)), None), f'{role} "{name}"', 60, lambda: (
+            f"the desktop shows {[(a.name, [(w.getRoleName(), w.name) for w in a]) for a in self.applications()]}"))
 
+    # The control anywhere below `root`, or in any of Nimbrel's windows when `root` is None.
     def wait_for_control(self, root, role, name, timeout=30):
-        """The control anywhere below `root`, or in any of Nimbrel's windows when `root` is None."""
-        def look():
-            return self.find(root or self.application(), role, name)
-        try:
-            return self.wait_for(look, f'{role} "{name}"', timeout)
-        except JourneyFailed as failure:
-            shown = [n.name for n in self.find_all(root or self.application(), role)]
-            raise JourneyFailed(f"{failure}; the {role}s shown: {shown}") from None
+        return self.wait_for(lambda: self.find(root or self.application(), role, name), f'{role} "{name}"', timeout,
+                             lambda: f"the {role}s shown: {[n.name for n in self.find_all(root or self.application(), role)]}")
 
     def control(self, role, name, timeout=30):
         return self.wait_for_control(None, role, name, timeout)
 
-    def has_state(self, accessible, state):
+    @staticmethod
+    def has_state(accessible, state):
         return accessible.getState().contains(state)
 
     # ---- acting ----
 
     def press(self, accessible):
         names = self._actions(accessible)
-        for wanted in ("click", "toggle", "activate"):
-            if wanted in names:
-                try:
-                    accessible.queryAction().doAction(names.index(wanted))
-                except self.glib.GError as error:
-                    # "Quit" may end the program before it answers.
-                    if "disconnected" not in str(error):
-                        raise
-                return
-        raise JourneyFailed(f'{accessible.getRoleName()} "{accessible.name}" has no action to press')
+        wanted = next((n for n in ("click", "toggle", "activate") if n in names), None)
+        check(wanted, f'{accessible.getRoleName()} "{accessible.name}" has no action to press')
+        try:
+            accessible.queryAction().doAction(names.index(wanted))
+        except self.glib.GError as error:
+            if "disconnected" not in str(error):  # "Quit" may end the program before it answers
+                raise
 
-    def button(self, root, label):
-        return self.find(root, "push button", label)
+    # Waits for the control (below `root`, else anywhere in Nimbrel) and presses it.
+    def push(self, role, name, root=None):
+        self.press(self.wait_for_control(root, role, name))
 
     def open_menu(self):
         frame = self.wait_for_window("frame", "Nimbrel")
-        button = self.wait_for(lambda: next((b for b in self.find_all(frame, "push button", "Main Menu")
-                                             if "click" in self._actions(b)), None), "the main menu button")
-        self.press(button)
+        self.press(self.wait_for(lambda: next((b for b in self.find_all(frame, "push button", "Main Menu")
+                                               if "click" in self._actions(b)), None), "the main menu button"))
         menu = self.wait_for_control(frame, "menu", None)
         self.wait_for(lambda: self.find(menu, "menu item"), "the menu's items")
         return menu
 
-    def menu_item(self, label):
-        """Opens the main menu and answers the item, to be pressed."""
-        item = self.find(self.open_menu(), "menu item", label)
-        check(item is not None, f'no "{label}" in the menu')
-        return item
+    # Opens the main menu and presses the item.
+    def choose(self, label):
+        self.push("menu item", label, self.open_menu())
 
+    # What the main menu offers, label and whether it can be chosen; the menu closes again.
     def menu_items(self):
-        """What the main menu offers, label and whether it can be chosen; the menu closes again."""
         menu = self.open_menu()
         items = {i.name: self.has_state(i, self.atspi.STATE_SENSITIVE) for i in self.find_all(menu, "menu item")}
         frame = self.wait_for_window("frame", "Nimbrel")
@@ -239,25 +211,25 @@ class Session:
             return []
 
     def xdotool(self, *arguments, **options):
-        return subprocess.run(["xdotool", *arguments], env=self.env, check=True, **options)
+        return subprocess.run(["xdotool", *arguments], env=self.env, **{"check": True, **options})
 
     def keys(self, *keys):
         self.xdotool("key", "--clearmodifiers", *keys)
 
     def x_windows(self, title):
-        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{title}$"], env=self.env,
-                              capture_output=True, text=True).stdout.split()
+        return self.xdotool("search", "--onlyvisible", "--name", f"^{title}$", check=False, capture_output=True,
+                            text=True).stdout.split()
 
+    # Clicks the middle of the control with the real pointer.
     def click(self, accessible, window_title="Nimbrel", count=1):
-        """Clicks the middle of the control with the real pointer."""
         window = self.wait_for(lambda: self.x_windows(window_title), f'the X window "{window_title}"')[0]
         box = accessible.queryComponent().getExtents(self.atspi.WINDOW_COORDS)
         self.xdotool("mousemove", "--window", window, str(box.x + box.width // 2), str(box.y + box.height // 2))
         time.sleep(0.3)
         self.xdotool("click", "--repeat", str(count), "--delay", "80", "1")
 
+    # Clicks into the field and types the text after what it shows.
     def type_into(self, field, text, window_title="Nimbrel"):
-        """Clicks into the field and types the text after what it shows."""
         self.click(field, window_title)
         time.sleep(0.2)
         self.keys("End")
@@ -278,8 +250,8 @@ class Session:
             plistlib.dump(values, f)
 
 
+# Runs the journey named in argv[1] with the nimbrel of argv[2].
 def run(journeys, argv):
-    """Runs the journey named in argv[1] with the nimbrel of argv[2]."""
     if importlib.util.find_spec("pyatspi") is None or shutil.which("xdotool") is None:
         print("python3-pyatspi or xdotool is missing")
         return SKIP

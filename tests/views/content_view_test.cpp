@@ -31,12 +31,12 @@ class ContentViewTest : public ViewsTest {
   GtkFlowBoxChild* tile(int index) {
     return gtk_flow_box_get_child_at_index(GTK_FLOW_BOX(named("favorites-grid")), index);
   }
-  void toScreen3() {
-    model->editUrl("https://www.example.org/a/rather/long/path/that/does/not/fit/on/one/line/index.html");
+  void toIconScreen(const char* url, const char* name) {
+    model->editUrl(url);
     model->continueToName();
-    model->editName("Example");
+    model->editName(name);
     model->nameNext();
-    model->iconNext();
+    settle(3);
   }
 
   wizard_testing::FakeWizardServices* services = nullptr;
@@ -74,11 +74,11 @@ TEST_F(ContentViewTest, BackAndConfigureAreShownExactlyWhereTheyWork) {
     }
   }
   // The real pointer on the real item: back to the ready-made apps, then to the start.
-  clickAt(back);
-  EXPECT_TRUE(runUntil([&] { return model->selectedView() == 4; }));
-  pointerAway();
-  clickAt(back);
-  EXPECT_TRUE(runUntil([&] { return model->selectedView() == 0; }));
+  for (int screen : {4, 0}) {
+    pointerAway();
+    clickAt(back);
+    EXPECT_TRUE(runUntil([&] { return model->selectedView() == screen; }));
+  }
   clickAt(back);
   settle(5);
   EXPECT_EQ(model->selectedView(), 0) << "hidden Back takes no click";
@@ -119,11 +119,7 @@ TEST_F(ContentViewTest, ReadyMadeAppsAnswerClicksDoubleClicksAndTheKeyboard) {
 }
 
 TEST_F(ContentViewTest, IconRowIsNarrowForALocalFolderAndTheFinishedLineShortenedInTheMiddle) {
-  model->editUrl("example.org");
-  model->continueToName();
-  model->editName("Site");
-  model->nameNext();
-  settle(3);
+  toIconScreen("example.org", "Site");
   EXPECT_EQ(gtk_widget_get_width(named("icon-button-row")), 360);
   model->previousScreen();
   model->previousScreen();
@@ -134,7 +130,8 @@ TEST_F(ContentViewTest, IconRowIsNarrowForALocalFolderAndTheFinishedLineShortene
   EXPECT_EQ(gtk_widget_get_width(named("icon-button-row")), 180);
 
   model->resetWizard();
-  toScreen3();
+  toIconScreen("https://www.example.org/a/rather/long/path/that/does/not/fit/on/one/line/index.html", "Example");
+  model->iconNext();
   model->startCreate();
   services->folderChosen({"/apps"});
   services->completion(builder::BuildResult::success("/apps/Example.app"));
@@ -209,10 +206,7 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
   EXPECT_EQ(model->selectedView(), 0) << "a drop never changes the screen";
   EXPECT_TRUE(model->urlIsValid());
 
-  model->continueToName();
-  model->editName("Pic");
-  model->nameNext();
-  settle(3);
+  toIconScreen("example.org", "Pic");
   GtkWidget* well = named("icon-well");
   auto* target = findController<GtkDropTarget>(well, GTK_TYPE_DROP_TARGET);
   GdkDragAction action{};
@@ -222,13 +216,15 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
   EXPECT_FALSE(model->icon().isTargeted());
 
   testing_support::TempDir dir;
-  testing_support::writeFile(dir / "notes.png", "not a picture");
-  auto picture = wizard_testing::filledImage(40, 40, platform::Color::black());
-  auto png = picture.pngData();
-  testing_support::writeFile(dir / "icon.png", {reinterpret_cast<const char*>(png.data()), png.size()});
-  for (const char* name : {"notes.png", "icon.png"}) {
+  auto fileList = [&](const char* name, int size) {
+    std::vector<std::uint8_t> png;
+    if (size) png = wizard_testing::filledImage(size, size, platform::Color::black()).pngData();
+    testing_support::writeFile(dir / name, size ? std::string(png.begin(), png.end()) : "not a picture");
     platform::GCharPtr uri(g_filename_to_uri((dir / name).c_str(), nullptr, nullptr));
-    GValue files = dropValue(bytesProvider("text/uri-list", std::string(uri.get()) + "\r\n").get(), GDK_TYPE_FILE_LIST);
+    return bytesProvider("text/uri-list", std::string(uri.get()) + "\r\n");
+  };
+  for (auto [name, size] : {std::pair{"notes.png", 0}, {"icon.png", 40}}) {
+    GValue files = dropValue(fileList(name, size).get(), GDK_TYPE_FILE_LIST);
     ASSERT_TRUE(G_IS_VALUE(&files));
     EXPECT_TRUE(drop(well, files));
     g_value_unset(&files);
@@ -238,11 +234,7 @@ TEST_F(ContentViewTest, DropsFillTheFieldAndTheIconWellAndIgnoreWhatIsUnusable) 
 
   // From the keyboard: a picture file copied elsewhere, pasted into the focused well.
   model->icon().resetIcon();
-  auto other = wizard_testing::filledImage(24, 24, platform::Color::black()).pngData();
-  testing_support::writeFile(dir / "other.png", {reinterpret_cast<const char*>(other.data()), other.size()});
-  platform::GCharPtr uri(g_filename_to_uri((dir / "other.png").c_str(), nullptr, nullptr));
-  gdk_clipboard_set_content(gdk_display_get_clipboard(gdk_display_get_default()),
-                            bytesProvider("text/uri-list", std::string(uri.get()) + "\r\n").get());
+  gdk_clipboard_set_content(gdk_display_get_clipboard(gdk_display_get_default()), fileList("other.png", 24).get());
   ASSERT_TRUE(gtk_widget_grab_focus(well));
   pointerTo(well);
   xdotool({"key", "ctrl+v"});

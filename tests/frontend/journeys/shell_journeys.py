@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Journeys through Nimbrel's window, each run by name:
-    shell_journeys.py JOURNEY PATH-TO-NIMBREL"""
+# Journeys through Nimbrel's window, each run by name:
+#     shell_journeys.py JOURNEY PATH-TO-NIMBREL
 
 import http.server
 import os
@@ -33,7 +33,7 @@ def window_stays_one_and_comes_back(session):
     maximum = next(l for l in hints.splitlines() if "maximum size" in l).split(":")[1]
     check(minimum == maximum, "the window can be resized: " + hints)
 
-    session.press(session.wait_for_control(frame, "push button", "Close"))
+    session.push("push button", "Close", frame)
     session.wait_for(lambda: map_state(session, window) == "IsUnMapped", "the window to hide")
     check(first.poll() is None, "closing the window ended Nimbrel")
 
@@ -68,7 +68,7 @@ def settings_sheet(session):
     session.press(title_bar)
     wait_stored("general.showTitleBar", False)
 
-    session.press(session.find(sheet, "page tab", "Signing"))
+    session.push("page tab", "Signing", sheet)
     developer_id = session.wait_for_control(sheet, "check box", "Sign with my Developer ID")
     check(session.find(sheet, "text", "Signing identity") is None, "identity field shown while signing is off")
     session.press(developer_id)
@@ -78,7 +78,7 @@ def settings_sheet(session):
     session.type_into(identity, "Developer ID Application: Jo (T1)", "Settings")
     wait_stored("signing.identity", "Developer ID Application: Jo (T1)")
 
-    session.press(session.find(sheet, "check box", "Notarize with Apple"))
+    session.push("check box", "Notarize with Apple", sheet)
     wait_stored("signing.notarize", True)
     profile = session.wait_for_control(sheet, "text", "notarytool keychain profile")
     session.type_into(profile, "notary", "Settings")
@@ -98,22 +98,22 @@ def settings_sheet(session):
     session.type_into(identity, "!", "Settings")  # typed after what the field shows
     wait_stored("signing.identity", "Developer ID Application: Jo (T1)!")
 
-    session.press(session.button(sheet, "Done"))
+    session.push("push button", "Done", sheet)
     session.wait_for(lambda: not session.windows("dialog", "Settings"), "the sheet to close")
 
     # The gear opens it again, on General; asking again while it is open changes nothing.
-    session.press(session.find(frame, "push button", "Settings"))
+    session.push("push button", "Settings", frame)
     sheet = session.wait_for_window("dialog", "Settings")
     check(session.has_state(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED),
           "the sheet reopened on another tab than General")
-    session.press(session.find(frame, "push button", "Settings"))
+    session.push("push button", "Settings", frame)
     session.keys("ctrl+comma")
-    session.press(session.find(sheet, "page tab", "General"))  # a turn for the requests to arrive
+    session.push("page tab", "General", sheet)  # a turn for the requests to arrive
     check(len(session.windows("dialog", "Settings")) == 1, "a second sheet opened")
 
 
 class Feed(http.server.BaseHTTPRequestHandler):
-    """An appcast on a loopback port; the first request waits for `release`."""
+    # An appcast on a loopback port; the first request waits for `release`.
     release = threading.Event()
     body = b""
 
@@ -136,7 +136,7 @@ Feed.body = (b'<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xm
 
 
 def main_menu(session):
-    """Contact Support, the newsletter and a check for updates, from the main menu."""
+    # Contact Support, the newsletter and a check for updates, from the main menu.
     threading.Thread(target=FEED.serve_forever, daemon=True).start()
     received = session.path("mail.txt")
     handler = session.path("mail-handler")
@@ -151,7 +151,7 @@ def main_menu(session):
         f.write("[Default Applications]\nx-scheme-handler/mailto=fake-mail.desktop\n")
 
     session.launch()
-    session.press(session.menu_item("Contact Support"))
+    session.choose("Contact Support")
     link = session.wait_for(lambda: os.path.exists(received) and open(received).read(), "the mail application")
     parts = urllib.parse.urlsplit(link)
     fields = urllib.parse.parse_qs(parts.query, keep_blank_values=True)
@@ -159,19 +159,19 @@ def main_menu(session):
     check(fields == {"subject": ["Nimbrel Support Request"],
                      "body": ["Hello Nimbrel Team,\n\nI need assistance with the following:\n\n"]}, repr(fields))
 
-    session.press(session.menu_item("Subscribe to Newsletter\u2026"))
+    session.choose("Subscribe to Newsletter\u2026")
     prompt = session.wait_for_window("dialog", "Stay in the loop")
-    session.press(session.button(prompt, "Don't ask again"))
+    session.push("push button", "Don't ask again", prompt)
     session.wait_for(lambda: not session.windows("dialog", "Stay in the loop"), "the prompt to go")
     check(session.defaults(SUITE).get("mailingList.shared.decision") == "declined", "the answer was not stored")
     items = session.menu_items()
     check("Subscribe to Newsletter\u2026" not in items and "Contact Support" in items, repr(items))
 
-    session.press(session.menu_item("Check for Updates\u2026"))
+    session.choose("Check for Updates\u2026")
     check(not session.menu_items()["Check for Updates\u2026"], "a second check could start")
     Feed.release.set()
     dialog = session.wait_for_window("dialog", "A new version 99.0 is available")
-    session.press(session.button(dialog, "Later"))
+    session.push("push button", "Later", dialog)
     session.wait_for(lambda: not session.windows("dialog", "A new version 99.0 is available"), "the dialog to go")
     check(session.menu_items()["Check for Updates\u2026"], "no check possible after the dialog")
 
@@ -180,7 +180,7 @@ main_menu.session = {"info": {"NimbrelUpdateFeedURL": f"http://127.0.0.1:{FEED.s
 
 
 def answered_elsewhere_no_feed(session):
-    """An answer given in another app hides the newsletter; without a feed nothing checks for updates."""
+    # An answer given in another app hides the newsletter; without a feed nothing checks for updates.
     session.set_defaults(SUITE, {"mailingList.shared.decision": "subscribed"})
     session.launch()
     items = session.menu_items()
@@ -215,7 +215,7 @@ def install_and_uninstall(session):
     session.wait_for_window("frame", "Nimbrel")
     program = os.readlink(f"/proc/{session.application().get_process_id()}/exe")
     check(program.startswith(session.path("data", "nimbrel", "Nimbrel.app")), "the launcher started " + program)
-    session.press(session.menu_item("Quit"))
+    session.choose("Quit")
     session.wait_for(lambda: session.application() is None, "Nimbrel to quit")
 
     subprocess.run([installer, "--uninstall"], env=env, check=True, stdout=subprocess.DEVNULL)

@@ -1,13 +1,13 @@
 #!/usr/bin/python3
-"""Two walks through Nimbrel's wizard against the real builder, driven as a user
-would (tests/support/nimbrel_session.py): wizard_journeys.py JOURNEY PATH-TO-NIMBREL
+# Two walks through Nimbrel's wizard against the real builder, driven as a user
+# would (tests/support/nimbrel_session.py): wizard_journeys.py JOURNEY PATH-TO-NIMBREL
+#
+#   create:  an address with words around it, a name, the icon, the real folder
+#            chooser, the progress texts, the finished screen, and "Open" shows
+#            the new app's own window.
+#   replace: double-click "Gmail", Back, Back, "Local folder"; building where a
+#            "Gmail.app" already is asks first, and "Cancel" changes nothing.
 
-  create:  an address with words around it, a name, the icon, the real folder
-           chooser, the progress texts, the finished screen, and "Open" shows
-           the new app's own window.
-  replace: double-click "Gmail", Back, Back, "Local folder"; building where a
-           "Gmail.app" already is asks first, and "Cancel" changes nothing.
-"""
 import hashlib
 import http.server
 import os
@@ -17,7 +17,7 @@ import time
 
 sys.dont_write_bytecode = True  # nothing left behind in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from nimbrel_session import JourneyFailed, check, run  # noqa: E402
+from nimbrel_session import check, run  # noqa: E402
 
 
 def start(s):
@@ -27,7 +27,7 @@ def start(s):
 
 
 def choose_folder(s, folder):
-    """Types the folder into the real folder chooser and accepts it."""
+    # Types the folder into the real folder chooser and accepts it.
     select = s.control("push button", "Open")
     time.sleep(0.5)
     s.keys("ctrl+l")
@@ -35,6 +35,12 @@ def choose_folder(s, folder):
     s.xdotool("type", "--delay", "10", str(folder) + "/")
     time.sleep(0.5)
     s.press(select)
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
 
 
 def tree_digest(folder):
@@ -51,9 +57,7 @@ def tree_digest(folder):
 
 def create(s):
     site = s.path("site")
-    os.makedirs(site)
-    with open(os.path.join(site, "index.html"), "w") as f:
-        f.write("<!doctype html><title>Loopback</title><p>Hello from the loopback site.")
+    write(os.path.join(site, "index.html"), "<!doctype html><title>Loopback</title><p>Hello from the loopback site.")
     server = http.server.ThreadingHTTPServer(
         ("127.0.0.1", 0), lambda *a: http.server.SimpleHTTPRequestHandler(*a, directory=site))
     threading.Thread(target=server.serve_forever, daemon=True).start()
@@ -63,11 +67,11 @@ def create(s):
     start(s)
 
     s.type_into(s.control("text", "Website"), f"visit {address} today")
-    s.press(s.control("push button", "Continue"))
+    s.push("push button", "Continue")
     s.type_into(s.control("text", "App name"), "Loop App")
-    s.press(s.control("push button", "Next"))
+    s.push("push button", "Next")
     s.control("push button", "Fetch from website")
-    s.press(s.control("push button", "Next"))
+    s.push("push button", "Next")
 
     seen = []
     def heard(event):
@@ -75,7 +79,7 @@ def create(s):
         if text and text.endswith("\u2026") and (not seen or seen[-1] != text):
             seen.append(text)
     s.atspi.Registry.registerEventListener(heard, "object:property-change:accessible-name")
-    s.press(s.control("push button", "Create application"))
+    s.push("push button", "Create application")
     choose_folder(s, out)
     s.control("label", "Loop App is ready!", timeout=60)
     s.atspi.Registry.deregisterEventListener(heard, "object:property-change:accessible-name")
@@ -83,52 +87,42 @@ def create(s):
     s.control("label", f"A native app for visit {address} today")
     check(os.path.isdir(os.path.join(out, "Loop App.app")), "no Loop App.app in " + out)
 
-    s.press(s.control("push button", "Open"))
-    def app_window():
-        return next((app for app in s.applications()
-                     if any(n is not None and n.getRoleName() == "frame" and n.name == "Loop App" for n in app)), None)
-    try:
-        opened = s.wait_for(app_window, "the new app's window", timeout=60)
-    except JourneyFailed as failure:
-        frames = [(app.get_process_id(), [n.name for n in app]) for app in s.applications()]
-        raise JourneyFailed(f"{failure}; windows: {frames}") from None
+    s.push("push button", "Open")
+    opened = s.wait_for(lambda: next((app for app in s.applications() if any(
+        n is not None and n.getRoleName() == "frame" and n.name == "Loop App" for n in app)), None),
+        "the new app's window", 60, lambda: f"windows: {[(a.get_process_id(), [n.name for n in a]) for a in s.applications()]}")
     os.kill(opened.get_process_id(), 15)
     server.shutdown()
 
 
 def replace(s):
-    site = s.path("blog")
-    os.makedirs(site)
-    with open(os.path.join(site, "index.html"), "w") as f:
-        f.write("<!doctype html><title>Blog</title>")
-    out = s.path("Applications")
-    os.makedirs(os.path.join(out, "Gmail.app", "Contents"))
-    with open(os.path.join(out, "Gmail.app", "Contents", "keep-me"), "w") as f:
-        f.write("the app the user already has")
+    site, out = s.path("blog"), s.path("Applications")
+    write(os.path.join(site, "index.html"), "<!doctype html><title>Blog</title>")
+    write(os.path.join(out, "Gmail.app", "Contents", "keep-me"), "the app the user already has")
     before = tree_digest(out)
     start(s)
 
-    s.press(s.control("push button", "Favorites"))
+    s.push("push button", "Favorites")
     s.click(s.control("table cell", "Gmail"), count=2)
     s.control("push button", "Create application")
-    s.press(s.control("push button", "Back"))
+    s.push("push button", "Back")
     s.control("table cell", "Gmail")
-    s.press(s.control("push button", "Back"))
-    s.press(s.control("push button", "Local folder"))
+    s.push("push button", "Back")
+    s.push("push button", "Local folder")
     choose_folder(s, site)
     # The name from the tile stays (the alert below names "Gmail.app"), but
     # "Next" waits for an edit of it: the user touches the name.
     s.type_into(s.control("text", "App name"), "x")
     s.keys("BackSpace")
-    s.press(s.control("push button", "Next"))
+    s.push("push button", "Next")
     s.control("image", "App icon")
-    s.press(s.control("push button", "Next"))
-    s.press(s.control("push button", "Create application"))
+    s.push("push button", "Next")
+    s.push("push button", "Create application")
     choose_folder(s, out)
     s.control("label", "\u201cGmail.app\u201d already exists")
     s.control("label", "An app with that name is already in this folder. Replace it?")
     s.control("push button", "Replace")
-    s.press(s.control("push button", "Cancel"))
+    s.push("push button", "Cancel")
     s.wait_for(lambda: not s.find(s.application(), "push button", "Replace"), "the alert to close")
     s.control("push button", "Create application")
     time.sleep(1)
