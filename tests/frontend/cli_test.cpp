@@ -36,40 +36,51 @@ constexpr const char* dumpPlist =
     "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
     "for k in sorted(d): print(k, type(d[k]).__name__, repr(d[k]))\n";
 
-TEST_F(CommandLine, WebAddressBuildPrintsTheAppAndWritesTheRecord) {
-  auto result = run({"build", "--url", "example.org", "--name", "My Cool App", "--out", out.string()});
-  ASSERT_EQ(result.status, 0) << result.err;
-  const fs::path app = out / "My Cool App.app";
-  EXPECT_EQ(result.out, app.string() + "\n");
-  EXPECT_EQ(result.err, "Creating app bundle\u2026\nGenerating icon\u2026\nSigning app\u2026\n");
-  EXPECT_EQ(python(dumpPlist, app / "Contents/Resources/app.plist"),
-            "fullcontent bool False\nindexFile str 'index.html'\nname str 'My Cool App'\ntype str 'url'\n"
-            "url str 'example.org'\n");
-  const std::string info = python(dumpPlist, app / "Contents/Info.plist");
-  EXPECT_NE(info.find("CFBundleExecutable str 'My Cool App'\n"), std::string::npos) << info;
-  EXPECT_NE(info.find("CFBundleIconFile str 'AppIcon'\n"), std::string::npos) << info;
-  EXPECT_EQ(info.find("CFBundleIconName"), std::string::npos) << info;
-  EXPECT_TRUE(std::regex_search(info, std::regex(R"(CFBundleIdentifier str 'co\.corvan\.nimbrel\.my-cool-app-[0-9a-f]{6})")));
-  EXPECT_TRUE(fs::exists(app / "Contents/MacOS/My Cool App"));
-  EXPECT_EQ(tools->toolsRun(), (std::vector<std::string>{"iconutil", "xattr", "codesign", "lsregister"}));
-}
-
-TEST_F(CommandLine, OptionsReachTheRequest) {
+// Relative folders are taken from the working folder; the printed path is absolute either way.
+TEST_F(CommandLine, OptionsReachTheRecordTheToolsAndTheIcon) {
   writeFile(root / "site" / "index.htm", "<p>hi</p>");
-  auto result = run({"build", "--folder", "site", "--name", "Docs", "--out", "out", "--no-title-bar", "--color",
-                     "#1a2B3c", "--developer-id", "Developer ID Application: Jane (X1)", "--notary-profile", "notary"});
-  ASSERT_EQ(result.status, 0) << result.err;
-  // Relative folders are taken from the working folder; the printed path is absolute.
-  const fs::path app = out / "Docs.app";
-  EXPECT_EQ(result.out, app.string() + "\n");
-  EXPECT_EQ(python(dumpPlist, app / "Contents/Resources/app.plist"),
-            "fullcontent bool True\nindexFile str 'index.htm'\nname str 'Docs'\ntype str 'local'\nurl str ''\n");
-  EXPECT_EQ(tools->toolsRun(),
-            (std::vector<std::string>{"iconutil", "xattr", "codesign", "ditto", "xcrun", "xcrun", "lsregister"}));
-  EXPECT_NE(tools->calls()[2].find("[--sign] [Developer ID Application: Jane (X1)] "), std::string::npos);
-  EXPECT_NE(result.err.find("Stapling notarization ticket\u2026\n"), std::string::npos);
-  // The colour reached the icon: inside the shape, left of the picture.
-  EXPECT_EQ(iconPixel(tools->iconSetSnapshot(), 150), 0xff1a2b3cu);
+  struct Row {
+    std::vector<std::string> args;
+    std::string name, slug, record;
+    std::vector<std::string> tools;
+    std::string lastProgress, signedAs;
+    std::uint32_t iconColour;
+  };
+  const Row rows[] = {
+      {{"--url", "example.org", "--name", "My Cool App", "--out", out.string()}, "My Cool App", "my-cool-app",
+       "fullcontent bool False\nindexFile str 'index.html'\nname str 'My Cool App'\ntype str 'url'\n"
+       "url str 'example.org'\n",
+       {"iconutil", "xattr", "codesign", "lsregister"}, "Signing app\u2026\n", "[--sign] [-] ", 0},
+      {{"--folder", "site", "--name", "Docs", "--out", "out", "--no-title-bar", "--color", "#1a2B3c", "--developer-id",
+        "Developer ID Application: Jane (X1)", "--notary-profile", "notary"}, "Docs", "docs",
+       "fullcontent bool True\nindexFile str 'index.htm'\nname str 'Docs'\ntype str 'local'\nurl str ''\n",
+       {"iconutil", "xattr", "codesign", "ditto", "xcrun", "xcrun", "lsregister"},
+       "Stapling notarization ticket\u2026\n", "[--sign] [Developer ID Application: Jane (X1)] ", 0xff1a2b3cu},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fs::remove(bundle / "Contents/Resources/tools/calls.log");
+    std::vector<std::string> args{"build"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    auto result = run(args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const fs::path app = out / (row.name + ".app");
+    EXPECT_EQ(result.out, app.string() + "\n");
+    EXPECT_TRUE(result.err.starts_with("Creating app bundle\u2026\nGenerating icon\u2026\nSigning app\u2026\n") &&
+                result.err.ends_with(row.lastProgress)) << result.err;
+    EXPECT_EQ(python(dumpPlist, app / "Contents/Resources/app.plist"), row.record);
+    const std::string info = python(dumpPlist, app / "Contents/Info.plist");
+    EXPECT_NE(info.find("CFBundleExecutable str '" + row.name + "'\nCFBundleIconFile str 'AppIcon'\n"),
+              std::string::npos) << info;
+    EXPECT_EQ(info.find("CFBundleIconName"), std::string::npos) << info;
+    EXPECT_TRUE(std::regex_search(info, std::regex("CFBundleIdentifier str 'co\\.corvan\\.nimbrel\\." + row.slug +
+                                                   "-[0-9a-f]{6}")));
+    EXPECT_TRUE(fs::exists(app / "Contents/MacOS" / row.name));
+    EXPECT_EQ(tools->toolsRun(), row.tools);
+    EXPECT_NE(tools->calls()[2].find(row.signedAs), std::string::npos) << tools->calls()[2];
+    // The colour reached the icon: inside the shape, left of the picture.
+    if (row.iconColour) EXPECT_EQ(iconPixel(tools->iconSetSnapshot(), 150), row.iconColour);
+  }
 }
 
 TEST_F(CommandLine, FailedBuildsExitOneAndAnExistingAppIsKeptUnlessReplaceIsGiven) {

@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "frontend/mailing_list_manager.hpp"
+#include "platform/http.hpp"
+#include "tests/support/loopback_http_server.hpp"
 #include "tests/support/scoped_env.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -71,6 +75,37 @@ class MailingListTest : public ::testing::Test {
   std::unique_ptr<frontend::MailingListManager> makeManager() {
     return std::make_unique<frontend::MailingListManager>(environment());
   }
+};
+
+// The maker's site on a loopback port, answering `status` and keeping the requests it was sent.
+class MakerSiteTest : public MailingListTest {
+ protected:
+  std::atomic<int> status{200};
+  std::unique_ptr<testing_support::LoopbackHttpServer> server = std::make_unique<testing_support::LoopbackHttpServer>();
+  std::string site = server->url("");
+
+  void SetUp() override {
+    server->routes().Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response& res) {
+      std::lock_guard lock(mutex);
+      received.push_back(req);
+      res.status = status;
+    });
+    server->start();
+  }
+  frontend::MailingListEnvironment environment() override {
+    auto env = MailingListTest::environment();
+    env.makerSite = site;
+    env.http = platform::performHttp;
+    return env;
+  }
+  std::vector<httplib::Request> requests() {
+    std::lock_guard lock(mutex);
+    return received;
+  }
+
+ private:
+  std::mutex mutex;
+  std::vector<httplib::Request> received;
 };
 
 }  // namespace mailing_list_testing

@@ -1,10 +1,7 @@
-#include <mutex>
 #include <nlohmann/json.hpp>
 
 #include "platform/dispatch.hpp"
-#include "platform/http.hpp"
 #include "tests/frontend/mailing_list_fixture.hpp"
-#include "tests/support/loopback_http_server.hpp"
 
 namespace frontend {
 // Readable failure messages and test names.
@@ -18,34 +15,12 @@ namespace {
 using frontend::MailingListManager;
 using frontend::SubmitStatus;
 
-// The maker's site on a loopback port; PromptTest in the shell's view tests walks the answers by status.
-class SubmitTest : public mailing_list_testing::MailingListTest {
+// PromptTest in the shell's view tests walks the answers by status.
+class SubmitTest : public mailing_list_testing::MakerSiteTest {
  protected:
-  std::mutex mutex;
-  std::vector<httplib::Request> received;
-  std::unique_ptr<testing_support::LoopbackHttpServer> server = std::make_unique<testing_support::LoopbackHttpServer>();
-  std::string site = server->url("");
-
-  void SetUp() override {
-    server->routes().Post("/mailinglist.php", [this](const httplib::Request& req, httplib::Response&) {
-      std::lock_guard lock(mutex);
-      received.push_back(req);
-    });
-    server->start();
-  }
-  frontend::MailingListEnvironment environment() override {
-    auto env = MailingListTest::environment();
-    env.makerSite = site;
-    env.http = platform::performHttp;
-    return env;
-  }
   void submitAndWait(MailingListManager& manager, const std::string& email) {
     manager.submit(email);
     platform::runMainLoopUntil([&] { return manager.status().kind != SubmitStatus::Kind::submitting; });
-  }
-  std::vector<httplib::Request> requests() {
-    std::lock_guard lock(mutex);
-    return received;
   }
 };
 

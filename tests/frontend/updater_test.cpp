@@ -22,34 +22,6 @@ TEST(VersionOrder, FollowsTheAppcastRules) {
   }
 }
 
-constexpr const char* kFeed = R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
-  <channel>
-    <title>Nimbrel</title>
-    <item><title>Attributes</title><link>javascript:alert(1)</link>
-      <enclosure url="https://example.org/n-1.9.tar.gz" sparkle:version="1.9" sparkle:shortVersionString="1.9 &amp; more"/></item>
-    <item xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle"><title>Elements</title>
-      <s:version>1.10</s:version><s:releaseNotesLink><![CDATA[https://example.org/notes]]></s:releaseNotesLink></item>
-    <item><title>No version</title><link>https://example.org/none</link></item>
-    <item><title>Wrong namespace</title><other:version xmlns:other="urn:x">99</other:version></item>
-  </channel>
-</rss>)";
-
-TEST(Appcast, ItemsNewestAndTheirPages) {
-  auto items = frontend::parseAppcast(kFeed);
-  ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[0].displayVersion(), "1.9 & more");
-  EXPECT_EQ(downloadPage(items[0]), "https://example.org/n-1.9.tar.gz") << "a javascript: link is no page";
-  EXPECT_EQ(items[1].displayVersion(), "1.10");
-  EXPECT_EQ(downloadPage(items[1]), "https://example.org/notes");
-
-  EXPECT_EQ(frontend::newestUpdate(items, "1.9.5")->title, "Elements");
-  EXPECT_FALSE(frontend::newestUpdate(items, "1.10"));
-  for (const char* broken : {"", "not xml", "<html><body/></html>", "<rss><channel><item>", "<rss></rss><rss/>"}) {
-    EXPECT_THROW(frontend::parseAppcast(broken), frontend::AppcastError) << broken;
-  }
-}
-
 // Records the dialogs instead of showing them; closing one is up to the test.
 struct RecordingDialogs final : frontend::UpdaterUserDriver {
   std::vector<std::string> shown;
@@ -63,7 +35,7 @@ struct RecordingDialogs final : frontend::UpdaterUserDriver {
     show("up to date " + version, std::move(closed));
   }
   void showUpdateFound(const frontend::AppcastItem& item, std::function<void()> closed) override {
-    show("new " + item.displayVersion(), std::move(closed));
+    show("new " + item.displayVersion() + " at " + downloadPage(item).value_or("no page"), std::move(closed));
   }
   void showCheckFailed(const std::string& message, std::function<void()> closed) override {
     show("failed " + message, std::move(closed));
@@ -113,11 +85,24 @@ class UpdaterTest : public mailing_list_testing::MailingListTest {
 
 // One row per kind of answer; the journey through the main menu shows a newer version's dialog.
 TEST_F(UpdaterTest, ManualCheckTellsWhatTheFeedSays) {
-  const std::tuple<std::string, int, std::string> rows[] = {
+  constexpr const char* sparkle = R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)";
+  std::vector<std::tuple<std::string, int, std::string>> rows = {
       {feedWith("1.5"), 200, "up to date 1.5"},
-      {"<rss><channel><item>", 200, "failed The update information could not be read"},
+      // Items without a version, or with one in another namespace, are skipped; 1.10 is newer than 1.9.
+      {std::string(sparkle) + R"(<item><link>https://example.org/none</link></item>
+        <item><other:version xmlns:other="urn:x">99</other:version></item>
+        <item><sparkle:version>1.9</sparkle:version></item>
+        <item xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle"><s:version>1.10</s:version>
+          <s:releaseNotesLink><![CDATA[https://example.org/notes]]></s:releaseNotesLink></item></channel></rss>)",
+       200, "new 1.10 at https://example.org/notes"},
+      {std::string(sparkle) + R"(<item><link>javascript:alert(1)</link><enclosure url="https://example.org/n.tar.gz"
+         sparkle:version="1.9" sparkle:shortVersionString="1.9 &amp; more"/></item></channel></rss>)",
+       200, "new 1.9 & more at https://example.org/n.tar.gz"},
       {feedWith("2.0"), 404, "failed The update server answered 404."},
   };
+  for (const char* broken : {"", "not xml", "<html><body/></html>", "<rss><channel><item>", "<rss></rss><rss/>"}) {
+    rows.emplace_back(broken, 200, "failed The update information could not be read");
+  }
   auto updater = makeUpdater();
   for (const auto& [body, answer, shown] : rows) {
     feed = body, status = answer;
@@ -183,7 +168,7 @@ TEST_F(UpdaterTest, AutomaticChecksStartADayAfterFirstLaunchOnceTheUserAgrees) {
   EXPECT_EQ(timer.calls[2]->seconds, 0);
   timer.fireAll();
   waitForSessionEnd(*updater, 2);
-  EXPECT_EQ(dialogs.shown.back(), "new 1.6");
+  EXPECT_EQ(dialogs.shown.back(), "new 1.6 at https://example.org/get");
 
   dialogs.close();
   EXPECT_EQ(timer.calls.size(), 4u) << "the next one, a day on";

@@ -7,7 +7,6 @@
 #include "frontend/views/views_init.hpp"
 #include "platform/gobject_ptr.hpp"
 #include "tests/frontend/mailing_list_fixture.hpp"
-#include "tests/support/loopback_http_server.hpp"
 #include "tests/views/views_fixture.hpp"
 
 namespace {
@@ -60,10 +59,8 @@ TEST_F(GearTest, OneGearPerWindowHoweverOftenItsInstallerIsCreated) {
 
 // The prompt over a real window, on the fixture's hand-fired timer, with the
 // maker's site on a loopback port answering `status`.
-class PromptTest : public mailing_list_testing::MailingListTest {
+class PromptTest : public mailing_list_testing::MakerSiteTest {
  protected:
-  testing_support::LoopbackHttpServer server;
-  std::atomic<int> status{200};
   std::unique_ptr<MailingListManager> manager;
   GtkWidget* window = nullptr;
   GtkWidget* content = nullptr;
@@ -72,19 +69,11 @@ class PromptTest : public mailing_list_testing::MailingListTest {
 
   void SetUp() override {
     setUpViews();
-    if (IsSkipped()) return;
-    server.routes().Post("/mailinglist.php", [this](const httplib::Request&, httplib::Response& res) { res.status = status; });
-    server.start();
+    if (!IsSkipped()) MakerSiteTest::SetUp();
   }
   void TearDown() override {
     presenter.reset();
     views_testing::destroyToplevels();
-  }
-  frontend::MailingListEnvironment environment() override {
-    auto env = MailingListTest::environment();
-    env.makerSite = server.url("");
-    env.http = platform::performHttp;
-    return env;
   }
   void showWindow() {
     manager = makeManager();
@@ -149,7 +138,7 @@ TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
   EXPECT_FALSE(gtk_widget_get_sensitive(subscribe));
   pressReturn();
   settle();
-  EXPECT_TRUE(server.log().empty()) << "Return does nothing while the address is empty";
+  EXPECT_TRUE(requests().empty()) << "Return does nothing while the address is empty";
 
   gtk_editable_set_text(GTK_EDITABLE(entry), "reader@example.org");
   int answers = 0;
@@ -169,7 +158,7 @@ TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
       EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(failure)), c.message);
     }
   }
-  EXPECT_EQ(server.log().size(), 3u);
+  EXPECT_EQ(requests().size(), 3u);
 
   // The thank-you closes itself after a while; the next prompt starts afresh.
   ASSERT_EQ(timer.calls.size(), 2u) << "the launch's own check, then the thank-you's";

@@ -7,6 +7,7 @@
 
 import importlib.util
 import os
+import pathlib
 import plistlib
 import shutil
 import signal
@@ -14,16 +15,9 @@ import subprocess
 import tempfile
 import time
 
-SKIP = 77  # what ctest counts as skipped
-
-
-class JourneyFailed(AssertionError):
-    pass
-
-
 def check(condition, message):
     if not condition:
-        raise JourneyFailed(message)
+        raise AssertionError(message)
 
 
 # GTK names some buttons by their label twice, the first with its mnemonic ("_Open Open").
@@ -71,10 +65,8 @@ class Session:
     def _bundle_with(self, info):
         built = os.path.dirname(os.path.dirname(os.path.dirname(os.path.realpath(self.nimbrel))))
         os.makedirs(self.path("Nimbrel.app", "Contents"))
-        with open(os.path.join(built, "Contents", "Info.plist"), "rb") as f:
-            plist = plistlib.load(f) | info
-        with open(self.path("Nimbrel.app", "Contents", "Info.plist"), "wb") as f:
-            plistlib.dump(plist, f)
+        plist = plistlib.loads(pathlib.Path(built, "Contents", "Info.plist").read_bytes()) | info
+        pathlib.Path(self.path("Nimbrel.app", "Contents", "Info.plist")).write_bytes(plistlib.dumps(plist))
         os.symlink(os.path.join(built, "Contents", "Resources"), self.path("Nimbrel.app", "Contents", "Resources"))
         return self.path("Nimbrel.app")
 
@@ -84,11 +76,8 @@ class Session:
 
     def close(self):
         for process in self.processes:
-            process.terminate()
-            try:
-                process.wait(10)
-            except subprocess.TimeoutExpired:
-                process.kill()
+            process.kill()
+            process.wait()
         os.killpg(self.bus.pid, signal.SIGTERM)
         self.bus.wait()
         shutil.rmtree(self.root, ignore_errors=True)
@@ -110,7 +99,7 @@ class Session:
             if value:
                 return value
             if time.monotonic() > deadline:
-                raise JourneyFailed(f"gave up waiting: {what}; {seen()}")
+                raise AssertionError(f"gave up waiting: {what}; {seen()}")
             time.sleep(0.05)
 
     def applications(self):
@@ -139,10 +128,8 @@ class Session:
 
     def find_all(self, root, role, name=None):
         try:
-            found = [root] if root.getRoleName() == role and same(root.name, name) else []
-            for i in range(root.childCount):
-                found += self.find_all(root.getChildAtIndex(i), role, name)
-            return found
+            mine = [root] if root.getRoleName() == role and same(root.name, name) else []
+            return mine + [found for child in root for found in self.find_all(child, role, name)]
         except Exception:  # a part that went away while we looked
             return []
 
@@ -153,13 +140,10 @@ class Session:
         return self.wait_for(lambda: next(iter(self.windows(role, name)), None), f'{role} "{name}"', 60, lambda: (
             f"the desktop shows {[(a.name, [(w.getRoleName(), w.name) for w in a]) for a in self.applications()]}"))
 
-    # The control anywhere below `root`, or in any of Nimbrel's windows when `root` is None.
-    def wait_for_control(self, root, role, name, timeout=30):
+    # Waits for the control anywhere below `root`, or in any of Nimbrel's windows when `root` is None.
+    def control(self, role, name, root=None, timeout=30):
         return self.wait_for(lambda: self.find(root or self.application(), role, name), f'{role} "{name}"', timeout,
                              lambda: f"the {role}s shown: {[n.name for n in self.find_all(root or self.application(), role)]}")
-
-    def control(self, role, name, timeout=30):
-        return self.wait_for_control(None, role, name, timeout)
 
     @staticmethod
     def has_state(accessible, state):
@@ -179,13 +163,13 @@ class Session:
 
     # Waits for the control (below `root`, else anywhere in Nimbrel) and presses it.
     def push(self, role, name, root=None):
-        self.press(self.wait_for_control(root, role, name))
+        self.press(self.control(role, name, root))
 
     def open_menu(self):
         frame = self.wait_for_window("frame", "Nimbrel")
         self.press(self.wait_for(lambda: next((b for b in self.find_all(frame, "push button", "Main Menu")
                                                if "click" in self._actions(b)), None), "the main menu button"))
-        menu = self.wait_for_control(frame, "menu", None)
+        menu = self.control("menu", None, frame)
         self.wait_for(lambda: self.find(menu, "menu item"), "the menu's items")
         return menu
 
@@ -197,9 +181,8 @@ class Session:
     def menu_items(self):
         menu = self.open_menu()
         items = {i.name: self.has_state(i, self.atspi.STATE_SENSITIVE) for i in self.find_all(menu, "menu item")}
-        frame = self.wait_for_window("frame", "Nimbrel")
         self.keys("Escape")
-        self.wait_for(lambda: self.find(frame, "menu") is None, "the menu to close")
+        self.wait_for(lambda: self.find(self.application(), "menu") is None, "the menu to close")
         return items
 
     @staticmethod
@@ -238,28 +221,22 @@ class Session:
     # ---- what is stored ----
 
     def defaults(self, domain="co.corvan.nimbrel"):
-        try:
-            with open(self.path("config", domain, "defaults.plist"), "rb") as f:
-                return plistlib.load(f)
-        except FileNotFoundError:
-            return {}
+        file = pathlib.Path(self.path("config", domain, "defaults.plist"))
+        return plistlib.loads(file.read_bytes()) if file.exists() else {}
 
     def set_defaults(self, domain, values):
         os.makedirs(self.path("config", domain), exist_ok=True)
-        with open(self.path("config", domain, "defaults.plist"), "wb") as f:
-            plistlib.dump(values, f)
+        pathlib.Path(self.path("config", domain, "defaults.plist")).write_bytes(plistlib.dumps(values))
 
 
 # Runs the journey named in argv[1] with the nimbrel of argv[2].
 def run(journeys, argv):
     if importlib.util.find_spec("pyatspi") is None or shutil.which("xdotool") is None:
         print("python3-pyatspi or xdotool is missing")
-        return SKIP
-    journey = journeys[argv[1]]
-    session = Session(argv[2], **getattr(journey, "session", {}))
+        return 77  # what ctest counts as skipped
+    session = Session(argv[2], **getattr(journeys[argv[1]], "session", {}))
     try:
-        journey(session)
+        journeys[argv[1]](session)
     finally:
         session.close()
-    print(f"{argv[1]}: done")
     return 0

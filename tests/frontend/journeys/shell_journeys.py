@@ -51,52 +51,44 @@ def window_stays_one_and_comes_back(session):
 def settings_sheet(session):
     session.launch()
     frame = session.wait_for_window("frame", "Nimbrel")
-    session.wait_for_control(frame, "push button", "Settings")  # the gear is in place
+    session.control("push button", "Settings", frame)  # the gear is in place
     session.keys("ctrl+comma")
     sheet = session.wait_for_window("dialog", "Settings")
-    check(session.has_state(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED),
-          "the sheet opened on another tab than General")
+    checked = lambda control, state=session.atspi.STATE_CHECKED: session.has_state(control, state)  # noqa: E731
+    shown = lambda name: session.find(sheet, "text", name)  # noqa: E731
+    stored = lambda key: session.defaults().get(key, "absent")  # noqa: E731
+    on_general = lambda: checked(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED)  # noqa: E731
+    check(on_general(), "the sheet opened on another tab than General")
 
-    def stored(key):
-        return lambda: session.defaults().get(key, "absent")
-
-    def wait_stored(key, value):
-        session.wait_for(lambda: stored(key)() == value, f"{key} = {value!r} in defaults.plist")
+    # Presses the control (or types into it), waits for the stored value, then for the field it brings.
+    def change(control, key, value, typed=None, brings=None):
+        session.press(control) if typed is None else session.type_into(control, typed, "Settings")
+        session.wait_for(lambda: stored(key) == value, f"{key} = {value!r} in defaults.plist")
+        return brings and session.control("text", brings, sheet)
 
     title_bar = session.find(sheet, "check box", "Show the title bar on generated apps")
-    check(session.has_state(title_bar, session.atspi.STATE_CHECKED), "the title bar is off by default")
-    session.press(title_bar)
-    wait_stored("general.showTitleBar", False)
+    check(checked(title_bar), "the title bar is off by default")
+    change(title_bar, "general.showTitleBar", False)
 
     session.push("page tab", "Signing", sheet)
-    developer_id = session.wait_for_control(sheet, "check box", "Sign with my Developer ID")
-    check(session.find(sheet, "text", "Signing identity") is None, "identity field shown while signing is off")
-    session.press(developer_id)
-    wait_stored("signing.useDeveloperID", True)
-    identity = session.wait_for_control(sheet, "text", "Signing identity")
-    check(session.find(sheet, "text", "notarytool keychain profile") is None, "profile field shown too early")
-    session.type_into(identity, "Developer ID Application: Jo (T1)", "Settings")
-    wait_stored("signing.identity", "Developer ID Application: Jo (T1)")
-
-    session.push("check box", "Notarize with Apple", sheet)
-    wait_stored("signing.notarize", True)
-    profile = session.wait_for_control(sheet, "text", "notarytool keychain profile")
-    session.type_into(profile, "notary", "Settings")
-    wait_stored("signing.notaryProfile", "notary")
+    developer_id = session.control("check box", "Sign with my Developer ID", sheet)
+    check(shown("Signing identity") is None, "identity field shown while signing is off")
+    identity = change(developer_id, "signing.useDeveloperID", True, brings="Signing identity")
+    check(shown("notarytool keychain profile") is None, "profile field shown too early")
+    jo = "Developer ID Application: Jo (T1)"
+    change(identity, "signing.identity", jo, typed=jo)
+    profile = change(session.control("check box", "Notarize with Apple", sheet), "signing.notarize", True,
+                     brings="notarytool keychain profile")
+    change(profile, "signing.notaryProfile", "notary", typed="notary")
 
     # Off: the dependent controls go, their values stay; on again: they come back with them.
-    session.press(developer_id)
-    wait_stored("signing.useDeveloperID", False)
-    session.wait_for(lambda: session.find(sheet, "text", "Signing identity") is None, "the identity field to go")
+    change(developer_id, "signing.useDeveloperID", False)
+    session.wait_for(lambda: shown("Signing identity") is None, "the identity field to go")
     check(session.find(sheet, "check box", "Notarize with Apple") is None, "notarization switch stayed")
-    check(stored("signing.identity")() == "Developer ID Application: Jo (T1)", "the identity was lost")
-    session.press(developer_id)
-    identity = session.wait_for_control(sheet, "text", "Signing identity")
-    check(session.has_state(session.find(sheet, "check box", "Notarize with Apple"), session.atspi.STATE_CHECKED),
-          "the notarization switch came back off")
-    session.wait_for_control(sheet, "text", "notarytool keychain profile")
-    session.type_into(identity, "!", "Settings")  # typed after what the field shows
-    wait_stored("signing.identity", "Developer ID Application: Jo (T1)!")
+    check(stored("signing.identity") == jo, "the identity was lost")
+    change(developer_id, "signing.useDeveloperID", True, brings="notarytool keychain profile")
+    check(checked(session.find(sheet, "check box", "Notarize with Apple")), "the notarization switch came back off")
+    change(shown("Signing identity"), "signing.identity", jo + "!", typed="!")  # typed after what the field shows
 
     session.push("push button", "Done", sheet)
     session.wait_for(lambda: not session.windows("dialog", "Settings"), "the sheet to close")
@@ -104,8 +96,7 @@ def settings_sheet(session):
     # The gear opens it again, on General; asking again while it is open changes nothing.
     session.push("push button", "Settings", frame)
     sheet = session.wait_for_window("dialog", "Settings")
-    check(session.has_state(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED),
-          "the sheet reopened on another tab than General")
+    check(on_general(), "the sheet reopened on another tab than General")
     session.push("push button", "Settings", frame)
     session.keys("ctrl+comma")
     session.push("page tab", "General", sheet)  # a turn for the requests to arrive
