@@ -9,7 +9,6 @@
 namespace {
 
 using platform::Color;
-using wizard_testing::Pixel;
 using wizard_testing::pixelAt;
 
 TEST(WizardImages, ColorFromHexReadsSixDigitsAfterTheHash) {
@@ -22,14 +21,6 @@ TEST(WizardImages, ColorFromHexReadsSixDigitsAfterTheHash) {
                         : std::nullopt;
     EXPECT_EQ(frontend::colorFromHex(text), expected) << text;
   }
-}
-
-// Tinting is pinned by WizardTest.ConfigureKeepsIconAndColourAndDoubleClickTintsTheGlyph.
-TEST(WizardImages, WithoutAPictureTheDefaultIconIsAnEmpty512Square) {
-  auto empty = frontend::defaultAppIcon([](const std::string&) { return std::nullopt; });
-  EXPECT_EQ(empty.width(), 512);
-  EXPECT_EQ(empty.height(), 512);
-  EXPECT_EQ(pixelAt(empty, 256, 256), (Pixel{0, 0, 0, 0}));
 }
 
 // Transparency forms each glyph's shape, so each needs opaque and clear pixels.

@@ -1,6 +1,5 @@
 // The wizard's input screens: website, name, icon, ready-made apps, and Back.
 #include "platform/link_detector.hpp"
-#include "support/temp_dir.hpp"
 #include "wizard_fixture.hpp"
 
 namespace {
@@ -36,7 +35,8 @@ TEST_F(WizardTest, StartsEmptyWithTheBlackDefaultIconAndMovesOnOnlyWithValidInpu
   EXPECT_EQ(model->selectedView(), 2);
 }
 
-TEST_F(WizardTest, LocalFolderNamesTheAppAfterTheFolderUnlessATileNamedItAlready) {
+// A tile's name kept until edited, when a local folder follows: the replace journey.
+TEST_F(WizardTest, LocalFolderNamesTheAppAfterTheFolder) {
   model->chooseLocalFolder();
   services.folderChosen({});
   EXPECT_EQ(model->selectedView(), 0);
@@ -53,17 +53,6 @@ TEST_F(WizardTest, LocalFolderNamesTheAppAfterTheFolderUnlessATileNamedItAlready
   model->editUrl("example.org");
   model->continueToName();
   EXPECT_FALSE(model->useLocalFolder() || model->localFolderURL());
-
-  model = std::make_unique<frontend::WizardModel>(services);
-  model->showFavorites();
-  model->selectFavorite(7);
-  model->previousScreen();
-  model->chooseLocalFolder();
-  chooseFolder("/sites/blog");
-  EXPECT_EQ(model->inputName(), "Gmail");
-  EXPECT_FALSE(model->nameIsValid()) << "kept until the name is edited";
-  model->editName("Gmail ");
-  EXPECT_TRUE(model->nameIsValid());
 }
 
 // The drop conversions themselves are walked in the window (ContentViewTest.Drops…).
@@ -90,8 +79,8 @@ TEST_F(WizardTest, UrlDropStoresTheTrimmedTextWithoutLeavingTheScreen) {
   }
 }
 
-// Picture files from a file list are walked in the window (ContentViewTest.Drops…).
-TEST_F(WizardTest, DroppedPicturePathsBecomeTheIconOtherDropsAreTakenAndIgnored) {
+// Picture files becoming the icon are walked in the window (ContentViewTest.Drops…).
+TEST_F(WizardTest, UnusableIconDropsAreTakenAndIgnored) {
   for (DropItem unusable : {DropItem{{}, {}, bytes("\xff\xfe")}, DropItem{{}, {}, std::string("https://a.org/x.png")},
                             DropItem{std::string("file:///x.png"), {}, {}}}) {
     EXPECT_TRUE(model->icon().acceptIconDrop({unusable}));
@@ -99,13 +88,6 @@ TEST_F(WizardTest, DroppedPicturePathsBecomeTheIconOtherDropsAreTakenAndIgnored)
   EXPECT_TRUE(model->icon().acceptIconDrop({}));
   drainMainQueue();
   EXPECT_FALSE(model->icon().iconIsValid());
-
-  testing_support::TempDir dir;
-  auto png = wizard_testing::filledImage(40, 30, platform::Color::black()).pngData();
-  testing_support::writeFile(dir / "pic.png", std::string(png.begin(), png.end()));
-  EXPECT_TRUE(model->icon().acceptIconDrop({{{}, {}, (dir / "pic.png").string()}}));  // a plain path
-  platform::runMainLoopUntil([&] { return model->icon().iconIsValid(); });
-  EXPECT_EQ(model->icon().inputIcon().height(), 30);
 }
 
 TEST_F(WizardTest, FetchIconAsksWithTheTextAsTyped) {

@@ -38,6 +38,7 @@ void pointerTo(GtkWidget* widget, double x, double y) {
 void pointerAway() { xdotool({"mousemove", "1590", "1190"}); }
 
 void clickAt(GtkWidget* widget, int count, double x, double y) {
+  pointerAway();  // from elsewhere, so clicks on one place never join into a double-click
   pointerTo(widget, x, y);
   settle(2);
   xdotool({"click", "--repeat", std::to_string(count), "--delay", "60", "1"});

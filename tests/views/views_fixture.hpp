@@ -23,6 +23,7 @@ bool xdotool(std::vector<std::string> arguments);
 // Moves the pointer to (x, y) of `widget` (its centre by default).
 void pointerTo(GtkWidget* widget, double x = -1, double y = -1);
 void pointerAway();
+// Comes in from away from the widget, then clicks `count` times.
 void clickAt(GtkWidget* widget, int count = 1, double x = -1, double y = -1);
 void destroyToplevels();
 
