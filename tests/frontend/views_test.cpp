@@ -63,7 +63,6 @@ class PromptTest : public mailing_list_testing::MakerSiteTest {
  protected:
   std::unique_ptr<MailingListManager> manager;
   GtkWidget* window = nullptr;
-  GtkWidget* content = nullptr;
   std::unique_ptr<MailingListPromptPresenter> presenter;
   int contentShown = 0;
 
@@ -78,7 +77,7 @@ class PromptTest : public mailing_list_testing::MakerSiteTest {
   void showWindow() {
     manager = makeManager();
     window = gtk_window_new();
-    content = gtk_label_new("wizard");
+    GtkWidget* content = gtk_label_new("wizard");
     gtk_window_set_child(GTK_WINDOW(window), content);
     presenter = std::make_unique<MailingListPromptPresenter>(content, *manager, [this] { ++contentShown; });
     gtk_window_present(GTK_WINDOW(window));
@@ -87,9 +86,6 @@ class PromptTest : public mailing_list_testing::MakerSiteTest {
   GtkWidget* prompt() const { return presenter->prompt(); }
   const char* page() const {
     return gtk_stack_get_visible_child_name(GTK_STACK(findOne(prompt(), [](GtkWidget* w) { return GTK_IS_STACK(w); })));
-  }
-  GtkWidget* labelWithClass(const char* css) const {
-    return findOne(prompt(), [css](GtkWidget* w) { return GTK_IS_LABEL(w) && gtk_widget_has_css_class(w, css); });
   }
 };
 
@@ -153,7 +149,8 @@ TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
     settle();
     EXPECT_STREQ(page(), c.page) << c.status;
     if (*c.message) {
-      GtkWidget* failure = labelWithClass("failure-message");
+      GtkWidget* failure = findOne(
+          prompt(), [](GtkWidget* w) { return GTK_IS_LABEL(w) && gtk_widget_has_css_class(w, "failure-message"); });
       EXPECT_TRUE(gtk_widget_get_visible(failure));
       EXPECT_STREQ(gtk_label_get_text(GTK_LABEL(failure)), c.message);
     }

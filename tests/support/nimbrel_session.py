@@ -20,11 +20,6 @@ def check(condition, message):
         raise AssertionError(message)
 
 
-# GTK names some buttons by their label twice, the first with its mnemonic ("_Open Open").
-def same(shown, name):
-    return name is None or shown == name or shown.replace("_", "") == f"{name} {name}"
-
-
 class Session:
     # fresh_tree: read the tree afresh at every look, as the cache misses titles that come later.
     def __init__(self, nimbrel, info=None, fresh_tree=False):
@@ -110,9 +105,7 @@ class Session:
             yield app
 
     def _is_nimbrel(self, app):
-        try:
-            if self.fresh_tree:
-                app.clear_cache()
+        try:  # a fresh tree's application was told to keep no cache when it was found
             return any(w.getRoleName() == "frame" and w.name == "Nimbrel" for w in app)
         except Exception:  # it went away
             return False
@@ -128,7 +121,9 @@ class Session:
 
     def find_all(self, root, role, name=None):
         try:
-            mine = [root] if root.getRoleName() == role and same(root.name, name) else []
+            # GTK names some buttons by their label twice, the first with its mnemonic ("_Open Open").
+            same = name in (None, root.name) or root.name.replace("_", "") == f"{name} {name}"
+            mine = [root] if root.getRoleName() == role and same else []
             return mine + [found for child in root for found in self.find_all(child, role, name)]
         except Exception:  # a part that went away while we looked
             return []
@@ -144,10 +139,6 @@ class Session:
     def control(self, role, name, root=None, timeout=30):
         return self.wait_for(lambda: self.find(root or self.application(), role, name), f'{role} "{name}"', timeout,
                              lambda: f"the {role}s shown: {[n.name for n in self.find_all(root or self.application(), role)]}")
-
-    @staticmethod
-    def has_state(accessible, state):
-        return accessible.getState().contains(state)
 
     # ---- acting ----
 
@@ -180,7 +171,7 @@ class Session:
     # What the main menu offers, label and whether it can be chosen; the menu closes again.
     def menu_items(self):
         menu = self.open_menu()
-        items = {i.name: self.has_state(i, self.atspi.STATE_SENSITIVE) for i in self.find_all(menu, "menu item")}
+        items = {i.name: i.getState().contains(self.atspi.STATE_SENSITIVE) for i in self.find_all(menu, "menu item")}
         self.keys("Escape")
         self.wait_for(lambda: self.find(self.application(), "menu") is None, "the menu to close")
         return items

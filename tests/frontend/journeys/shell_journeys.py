@@ -54,7 +54,7 @@ def settings_sheet(session):
     session.control("push button", "Settings", frame)  # the gear is in place
     session.keys("ctrl+comma")
     sheet = session.wait_for_window("dialog", "Settings")
-    checked = lambda control, state=session.atspi.STATE_CHECKED: session.has_state(control, state)  # noqa: E731
+    checked = lambda control, state=session.atspi.STATE_CHECKED: control.getState().contains(state)  # noqa: E731
     shown = lambda name: session.find(sheet, "text", name)  # noqa: E731
     stored = lambda key: session.defaults().get(key, "absent")  # noqa: E731
     on_general = lambda: checked(session.find(sheet, "page tab", "General"), session.atspi.STATE_SELECTED)  # noqa: E731
