@@ -206,8 +206,7 @@ class Session:
     def type_into(self, field, text, window_title="Nimbrel"):
         self.click(field, window_title)
         time.sleep(0.2)
-        self.keys("End")
-        self.xdotool("type", "--delay", "20", text)
+        self.xdotool("key", "--clearmodifiers", "End", "type", "--delay", "20", text)
 
     # ---- what is stored ----
 
