@@ -91,7 +91,7 @@ TEST_F(UpdaterTest, ManualCheckTellsWhatTheFeedSays) {
       // Items without a version, or with one in another namespace, are skipped; 1.10 is newer than 1.9.
       {std::string(sparkle) + R"(<item><link>https://example.org/none</link></item>
         <item><other:version xmlns:other="urn:x">99</other:version></item>
-        <item><sparkle:version>1.9</sparkle:version></item>
+        <item><sparkle:version>1.9</sparkle:version><link>https://example.org/old</link></item>
         <item xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle"><s:version>1.10</s:version>
           <s:releaseNotesLink><![CDATA[https://example.org/notes]]></s:releaseNotesLink></item></channel></rss>)",
        200, "new 1.10 at https://example.org/notes"},
