@@ -50,7 +50,8 @@ TEST_F(CommandLine, OptionsReachTheRecordTheToolsAndTheIcon) {
       {{"--url", "example.org", "--name", "My Cool App", "--out", out.string()}, "My Cool App", "my-cool-app",
        "fullcontent bool False\nindexFile str 'index.html'\nname str 'My Cool App'\ntype str 'url'\n"
        "url str 'example.org'\n",
-       {"iconutil", "xattr", "codesign", "lsregister"}, "Creating app bundle\u2026\nGenerating icon\u2026\nSigning app\u2026\n", "[--sign] [-] ", 0},
+       {"iconutil", "xattr", "codesign", "lsregister"},
+       "Creating app bundle\u2026\nGenerating icon\u2026\nSigning app\u2026\n", "[--sign] [-] ", 0},
       {{"--folder", "site", "--name", "Docs", "--out", "out", "--no-title-bar", "--color", "#1a2B3c", "--developer-id",
         "Developer ID Application: Jane (X1)", "--notary-profile", "notary"}, "Docs", "docs",
        "fullcontent bool True\nindexFile str 'index.htm'\nname str 'Docs'\ntype str 'local'\nurl str ''\n",
