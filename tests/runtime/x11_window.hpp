@@ -1,27 +1,37 @@
 #pragma once
-// A GTK window as the X server sees it: what it shows and where it is.
+// A GTK window as the X server sees it, and the server's bell.
 // Kept apart from other test code: Xlib's macros clash with other headers.
 
 #include <gtk/gtk.h>
 
 #include <cstdint>
-#include <optional>
 #include <vector>
+
+struct _XDisplay;
 
 namespace runlet_test {
 
 unsigned long x11WindowId(GtkWindow* window);
 
-// The window's pixels as 0xRRGGBB, row by row.
-struct Screenshot {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-std::optional<Screenshot> takeScreenshot(unsigned long xid);
+// The colours (0xRRGGBB) down the middle column of the window, as the server shows it.
+std::vector<std::uint32_t> middleColumn(unsigned long xid);
 
 // The window's top-left corner on the screen.
 std::pair<int, int> screenPosition(unsigned long xid);
+
+// Counts the alert sounds of any program on the display.
+class BellListener {
+ public:
+  BellListener();
+  ~BellListener();
+  bool usable() const { return event_ != 0; }
+  // Bells rung since the listener started, as far as the server has told.
+  int rings();
+
+ private:
+  _XDisplay* display_;
+  int event_ = 0;
+  int rings_ = 0;
+};
 
 }  // namespace runlet_test
