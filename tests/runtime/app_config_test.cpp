@@ -40,20 +40,18 @@ TEST(ReadAppConfig, XMLOrBinaryDictionariesAndDefaultsForAnythingElse) {
   EXPECT_EQ(fields(runlet::readAppConfig(bundle)), kDefaults) << "missing";
   EXPECT_EQ(fields(runlet::readAppConfig(std::nullopt)), kDefaults);
   const fs::path seeds = fs::path(NIMBREL_SOURCE_DIR) / "tests/runtime/fuzz_seeds";
-  for (const char* seed : {"local.plist", "local.bplist"}) {
-    testing_support::writeFile(record, testing_support::readFile(seeds / seed));
-    EXPECT_EQ(fields(runlet::readAppConfig(bundle)), "Docs|local||docs/start.html|full|local") << seed;
-  }
-  for (const char* seed : {"nul-in-key.bplist", "nul-in-string.bplist"}) {
-    // Found by fuzzing: the property-list library aborted on these.
-    testing_support::writeFile(record, testing_support::readFile(seeds / seed));
-    EXPECT_EQ(fields(runlet::readAppConfig(bundle)), kDefaults) << seed;
-  }
-  const std::string defaulted[] = {"not a plist", "<plist><array><string>a</string></array></plist>",
-                                   "<plist><dict><key>name</key><string>X</string>"};
-  for (const auto& bytes : defaulted) {
+  const std::string docs = "Docs|local||docs/start.html|full|local";
+  const std::pair<std::string, std::string> rows[] = {
+      {testing_support::readFile(seeds / "local.plist"), docs}, {testing_support::readFile(seeds / "local.bplist"), docs},
+      // Found by fuzzing: the property-list library aborted on these.
+      {testing_support::readFile(seeds / "nul-in-key.bplist"), kDefaults},
+      {testing_support::readFile(seeds / "nul-in-string.bplist"), kDefaults},
+      {"not a plist", kDefaults}, {"<plist><array><string>a</string></array></plist>", kDefaults},
+      {"<plist><dict><key>name</key><string>X</string>", kDefaults},
+  };
+  for (const auto& [bytes, expected] : rows) {
     testing_support::writeFile(record, bytes);
-    EXPECT_EQ(fields(runlet::readAppConfig(bundle)), kDefaults) << bytes;
+    EXPECT_EQ(fields(runlet::readAppConfig(bundle)), expected) << bytes;
   }
   // A folder or a FIFO in its place, read without blocking.
   fs::remove(record);

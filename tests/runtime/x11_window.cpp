@@ -1,6 +1,6 @@
 #include "tests/runtime/x11_window.hpp"
 
-#include <X11/XKBlib.h>
+#include <X11/Xutil.h>
 #include <gdk/x11/gdkx.h>
 
 namespace runlet_test {
@@ -32,28 +32,6 @@ std::pair<int, int> screenPosition(unsigned long xid) {
   XTranslateCoordinates(display, xid, DefaultRootWindow(display), 0, 0, &x, &y, &child);
   XCloseDisplay(display);
   return {x, y};
-}
-
-BellListener::BellListener() : display_(XOpenDisplay(nullptr)) {
-  int opcode = 0, event = 0, error = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-  if (display_ && XkbQueryExtension(display_, &opcode, &event, &error, &major, &minor)) {
-    XkbSelectEvents(display_, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
-    XSync(display_, False);
-    event_ = event;
-  }
-}
-
-BellListener::~BellListener() {
-  if (display_) XCloseDisplay(display_);
-}
-
-int BellListener::rings() {
-  while (usable() && XPending(display_)) {
-    XEvent event;
-    XNextEvent(display_, &event);
-    if (event.type == event_ && reinterpret_cast<XkbEvent&>(event).any.xkb_type == XkbBellNotify) ++rings_;
-  }
-  return rings_;
 }
 
 }  // namespace runlet_test
