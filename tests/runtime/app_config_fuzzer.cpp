@@ -3,6 +3,8 @@
 // clang (-DNIMBREL_FUZZ=ON); otherwise a small mutating driver runs it as a test.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <string_view>
@@ -20,20 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 }
 
 #ifndef NIMBREL_LIBFUZZER
+// Usage: app_config_fuzz_driver ROUNDS SEED_FOLDER
 int main(int argc, char** argv) {
-  const std::vector<std::string> seeds = {
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict><key>name</key><string>A</string>"
-      "<key>type</key><string>local</string><key>fullcontent</key><true/><key>indexFile</key><string>x.html</string>"
-      "</dict></plist>",
-      "<plist><array><dict><key>url</key><integer>99999999999999999999</integer></dict><data>AAE=</data>"
-      "<date>2020-01-01T00:00:00Z</date><real>1e999</real></array></plist>",
-      std::string("bplist00\xd1\x01\x02Tname\x53\x42in\x08\x0b\x10", 22) + std::string(29, '\0') + "\x14",
-      "<plist><dict><key>name</key><dict><key>name</key><dict><key>name</key><string>&#0;&amp;&lt;",
-  };
+  if (argc < 3) return 2;
+  std::vector<std::string> seeds;
+  for (const auto& entry : std::filesystem::directory_iterator(argv[2])) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   const char* const fragments[] = {"<dict>", "</dict>", "<array>", "<key>", "</key>", "<string>", "<true/>",
                                    "<integer>", "&", "\xff", "\0", "bplist", "\x00\x00\x00\x00\x00\x00\x00\x20"};
-  long rounds = argc > 1 ? std::atol(argv[1]) : 20000;
-  std::mt19937 random(argc > 2 ? static_cast<unsigned>(std::atol(argv[2])) : 1u);
+  long rounds = std::atol(argv[1]);
+  std::mt19937 random(1u);
   for (long round = 0; round < rounds; ++round) {
     std::string input = seeds[random() % seeds.size()];
     for (int steps = 1 + static_cast<int>(random() % 6); steps > 0; --steps) {

@@ -13,87 +13,70 @@
 
 namespace runlet_test {
 
-inline const fs::path kTemplate = fs::path(NIMBREL_BUNDLE_DIR) / "Contents/Resources/Runlet.app";
-
 // One generated app: its bundle and, while it runs, its process.
 class GeneratedApp {
  public:
   GeneratedApp(const fs::path& folder, const std::string& name, const std::string& identifier, const std::string& url)
-      : bundle_(folder / (name + ".app")), identifier_(identifier) {
+      : bundle(folder / (name + ".app")), identifier_(identifier), executable_(bundle / "Contents/MacOS" / name) {
     fs::create_directories(folder);
-    fs::copy(kTemplate, bundle_, fs::copy_options::recursive);
-    fs::rename(bundle_ / "Contents/MacOS/Runlet", bundle_ / "Contents/MacOS" / name);
-    auto info = platform::plist::readFile(bundle_ / "Contents/Info.plist");
-    auto dict = *info->get<platform::plist::Dictionary>();
-    dict["CFBundleIdentifier"] = identifier;
-    dict["CFBundleName"] = name;
-    dict["CFBundleExecutable"] = name;
-    testing_support::writeFile(bundle_ / "Contents/Info.plist", platform::plist::toXML(dict));
+    fs::copy(fs::path(NIMBREL_BUNDLE_DIR) / "Contents/Resources/Runlet.app", bundle, fs::copy_options::recursive);
+    fs::rename(bundle / "Contents/MacOS/Runlet", executable_);
+    auto info = *platform::plist::readFile(bundle / "Contents/Info.plist")->get<platform::plist::Dictionary>();
+    info["CFBundleIdentifier"] = identifier;
+    info["CFBundleName"] = name;
+    info["CFBundleExecutable"] = name;
+    testing_support::writeFile(bundle / "Contents/Info.plist", platform::plist::toXML(info));
     setURL(name, url);
-    executable_ = bundle_ / "Contents/MacOS" / name;
   }
   ~GeneratedApp() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
+    if (pid > 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
     }
   }
 
   void setURL(const std::string& name, const std::string& url) {
-    testing_support::writeFile(bundle_ / "Contents/Resources/app.plist",
-                               platform::plist::toXML(platform::plist::Dictionary{{"name", name}, {"type", "url"}, {"url", url},
-                                                              {"indexFile", "index.html"}, {"fullcontent", false}}));
+    testing_support::writeFile(bundle / "Contents/Resources/app.plist", platform::plist::toXML(remote(url, name)));
   }
 
   // `wrapper`: a command line that runs the app as its last argument.
-  void start(const std::vector<std::string>& environment, std::vector<std::string> wrapper = {}) {
+  void start(std::vector<std::string> environment, std::vector<std::string> wrapper = {}) {
     wrapper.push_back(executable_.string());
-    std::vector<char*> argv;
-    for (auto& a : wrapper) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const auto& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
+    auto pointers = [](std::vector<std::string>& strings) {
+      std::vector<char*> out;
+      for (auto& s : strings) out.push_back(s.data());
+      out.push_back(nullptr);
+      return out;
+    };
     platform::GErrorOut error;
-    GPid pid = 0;
-    ASSERT_TRUE(g_spawn_async(nullptr, argv.data(), envp.data(), GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH),
-                              nullptr, nullptr, &pid, error.out()))
+    ASSERT_TRUE(g_spawn_async(nullptr, pointers(wrapper).data(), pointers(environment).data(),
+                              GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH), nullptr, nullptr, &pid,
+                              error.out()))
         << error.message();
-    pid_ = pid;
   }
 
   bool running() {
-    if (pid_ <= 0) return false;
-    if (::waitpid(pid_, &status_, WNOHANG) == pid_) {
-      pid_ = 0;
-      return false;
-    }
-    return true;
+    if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) pid = 0;
+    return pid > 0;
   }
-  pid_t pid() const { return pid_; }
-  // The wait status once the app has ended.
-  int status() const { return status_; }
 
   // Quits through the app's own Quit command, as exported on the session bus.
   void quit(GDBusConnection* bus) {
     std::string path = "/" + identifier_;
-    for (char& c : path) {
-      if (c == '.') c = '/';
-      if (c == '-') c = '_';
-    }
+    std::replace(path.begin(), path.end(), '.', '/');
+    std::replace(path.begin(), path.end(), '-', '_');
     platform::CPtr<GVariant> reply(g_dbus_connection_call_sync(
         bus, identifier_.c_str(), path.c_str(), "org.gtk.Actions", "Activate",
         g_variant_new("(sava{sv})", "quit", nullptr, nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr));
   }
 
-  const fs::path& bundle() const { return bundle_; }
+  const fs::path bundle;
+  GPid pid = 0;
+  int status = 0;  // the wait status once the app has ended
 
  private:
-  fs::path bundle_;
   std::string identifier_;
   fs::path executable_;
-  GPid pid_ = 0;
-  int status_ = 0;
 };
 
 class GeneratedAppTest : public ::testing::Test {
@@ -110,8 +93,7 @@ class GeneratedAppTest : public ::testing::Test {
                                     "XDG_CACHE_HOME=" + (home_ / "cache").string(),
                                     "XDG_CONFIG_HOME=" + (home_ / "config").string(), "NO_AT_BRIDGE=1",
                                     "DBUS_SESSION_BUS_ADDRESS=" + bus_.address()};
-    for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY",
-                             "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
       if (const char* value = g_getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
     return env;

@@ -1,7 +1,5 @@
 #include "tests/runtime/runlet_harness.hpp"
 
-#include <atomic>
-
 #include "runtime/rendering.hpp"
 #include "tests/runtime/x11_window.hpp"
 
@@ -9,73 +7,57 @@ namespace runlet_test {
 
 namespace plist = platform::plist;
 
-namespace {
-
-std::string freshIdentifier() {
-  static std::atomic<int> counter{0};
-  return "co.corvan.nimbrel.test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+// Drawn the way the app draws on this display; chosen before GTK starts.
+bool softwareRendering() {
+  static const bool software = runlet::chooseRenderingPath();
+  return software;
 }
 
-using Evaluation = PendingScript;
-
-void onEvaluated(GObject* view, GAsyncResult* result, gpointer data) {
-  // Held until the result lands, even when the test has given up waiting.
-  std::shared_ptr<Evaluation> owner(*static_cast<std::shared_ptr<Evaluation>*>(data));
-  delete static_cast<std::shared_ptr<Evaluation>*>(data);
-  auto* evaluation = owner.get();
-  platform::GErrorOut error;
-  auto value = platform::adoptGRef(webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result,
-                                                                                         error.out()));
-  if (value) {
-    platform::GCharPtr json(jsc_value_to_json(value.get(), 0));
-    evaluation->json = json ? json.get() : "undefined";
-  } else {
-    evaluation->json = std::string("error: ") + error.message();
-  }
-  evaluation->done = true;
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline) {
+  auto end = std::chrono::steady_clock::now() + deadline;
+  // A ticking source, so the deadline is seen even when nothing else happens.
+  guint tick = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  bool reached = false;
+  platform::runMainLoopUntil([&] { return (reached = done()) || std::chrono::steady_clock::now() >= end; });
+  g_source_remove(tick);
+  return reached;
 }
 
-// An emission hook sees the failure before the app's handler, which stops the emission.
-gboolean onTestLoadFailed(GSignalInvocationHint*, guint count, const GValue* values, gpointer data) {
-  if (count >= 4) {
-    if (auto* error = static_cast<GError*>(g_value_get_boxed(&values[3]))) {
-      static_cast<std::vector<std::string>*>(data)->push_back(error->message);
-    }
-  }
-  return TRUE;
-}
-
-}  // namespace
-
-bool xdotool(const std::vector<std::string>& args) {
-  std::vector<char*> argv{const_cast<char*>("xdotool")};
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+std::optional<std::string> xdotool(const std::vector<std::string>& args) {
+  std::vector<const char*> argv{"xdotool"};
+  for (const auto& a : args) argv.push_back(a.c_str());
   argv.push_back(nullptr);
-  GPid pid = 0;
-  if (!g_spawn_async(nullptr, argv.data(), nullptr, GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD), nullptr,
-                     nullptr, &pid, nullptr)) {
-    return false;
-  }
-  // The main loop runs meanwhile, so the window answers what xdotool waits for.
-  struct Exit {
-    bool done = false;
-    int status = 0;
-  } exit;
-  g_child_watch_add(pid, [](GPid child, int status, gpointer data) {
-    static_cast<Exit*>(data)->status = status;
-    static_cast<Exit*>(data)->done = true;
-    g_spawn_close_pid(child);
-  }, &exit);
-  return waitUntil([&] { return exit.done; }) && g_spawn_check_wait_status(exit.status, nullptr);
+  auto process = platform::adoptGRef(g_subprocess_newv(argv.data(), G_SUBPROCESS_FLAGS_STDOUT_PIPE, nullptr));
+  if (!process) return std::nullopt;
+  std::optional<std::string> out;
+  bool done = false;
+  auto finished = [&](GAsyncResult* result) {
+    char* text = nullptr;
+    if (g_subprocess_communicate_utf8_finish(process.get(), result, &text, nullptr, nullptr) &&
+        g_subprocess_get_if_exited(process.get()) && g_subprocess_get_exit_status(process.get()) == 0) {
+      out = text ? std::string(text).substr(0, std::string(text).find('\n')) : "";
+    }
+    g_free(text);
+    done = true;
+  };
+  g_subprocess_communicate_utf8_async(process.get(), nullptr, nullptr, [](GObject*, GAsyncResult* result, gpointer f) {
+    (*static_cast<decltype(finished)*>(f))(result);
+  }, &finished);
+  waitUntil([&] { return done; });
+  return out;
 }
 
-std::string RunletWindowTest::windowId() const { return std::to_string(x11WindowId(delegate_->window())); }
+std::vector<GtkWidget*> descendants(GtkWidget* root) {
+  std::vector<GtkWidget*> out{root};
+  for (size_t i = 0; i < out.size(); ++i) {
+    for (GtkWidget* c = gtk_widget_get_first_child(out[i]); c; c = gtk_widget_get_next_sibling(c)) out.push_back(c);
+  }
+  return out;
+}
 
 void RunletWindowTest::SetUp() {
   if (!g_get_prgname()) g_set_prgname("runtime_window_tests");  // a program always has one
-  // Drawn the way the app draws on this display.
-  static const bool softwareRendering = runlet::chooseRenderingPath();
-  softwareRendering_ = softwareRendering;
+  softwareRendering();
   gtk_init();
   bundlePath_ = temp_ / "Test App.app";
   downloadsPath_ = temp_ / "Downloads";
@@ -83,7 +65,7 @@ void RunletWindowTest::SetUp() {
 }
 
 void RunletWindowTest::TearDown() {
-  if (loadFailedHook_) g_signal_remove_emission_hook(g_signal_lookup("load-failed", WEBKIT_TYPE_WEB_VIEW), loadFailedHook_);
+  for (auto [signal, hook] : hooks_) g_signal_remove_emission_hook(signal, hook);
   delegate_.reset();
   if (application_) g_application_quit(G_APPLICATION(application_.get()));
   application_.reset();
@@ -91,13 +73,24 @@ void RunletWindowTest::TearDown() {
   waitUntil([] { return false; }, std::chrono::seconds(0));
 }
 
+void RunletWindowTest::hookSignal(GType type, const char* signal, std::function<void(const GValue*)> seen) {
+  g_type_class_unref(g_type_class_ref(type));  // the signal exists once the class does
+  guint id = g_signal_lookup(signal, type);
+  hookCallbacks_.push_back(std::make_unique<std::function<void(const GValue*)>>(std::move(seen)));
+  hooks_.emplace_back(id, g_signal_add_emission_hook(id, 0, [](GSignalInvocationHint*, guint, const GValue* values, gpointer f) {
+    (*static_cast<std::function<void(const GValue*)>*>(f))(values);
+    return gboolean(TRUE);
+  }, hookCallbacks_.back().get(), nullptr));
+}
+
 void RunletWindowTest::writeBundle(const std::optional<plist::Dictionary>& config) {
+  static int bundles = 0;
   // Named as the generator names a bundle: after the app.
-  std::string name = "Test App";
-  if (config) name = plist::lookup<std::string>(*config, "name").value_or(name);
-  plist::Dictionary info{{"CFBundleIdentifier", freshIdentifier()}, {"CFBundleName", name},
-                         {"CFBundleExecutable", "Test App"}};
-  testing_support::writeFile(bundlePath_ / "Contents/Info.plist", plist::toXML(info));
+  std::string name = config ? plist::lookup<std::string>(*config, "name").value_or("Test App") : "Test App";
+  std::string id = "co.corvan.nimbrel.test-" + std::to_string(::getpid()) + "-" + std::to_string(bundles++);
+  testing_support::writeFile(bundlePath_ / "Contents/Info.plist",
+                             plist::toXML(plist::Dictionary{{"CFBundleIdentifier", id}, {"CFBundleName", name},
+                                                            {"CFBundleExecutable", "Test App"}}));
   fs::create_directories(bundlePath_ / "Contents/Resources");
   if (config) testing_support::writeFile(bundlePath_ / "Contents/Resources/app.plist", plist::toXML(*config));
 }
@@ -106,20 +99,15 @@ void RunletWindowTest::writeSiteFile(const fs::path& relative, std::string_view 
   testing_support::writeFile(bundlePath_ / "Contents/Resources/Site" / relative, contents);
 }
 
-void RunletWindowTest::launch(const std::optional<plist::Dictionary>& config, platform::Workspace* workspace) {
+void RunletWindowTest::launch(const std::optional<plist::Dictionary>& config) {
   if (!fs::exists(bundlePath_ / "Contents/Info.plist")) writeBundle(config);
   server_.start();
-  start(workspace);
+  relaunch();
 }
 
 void RunletWindowTest::relaunch() {
-  delegate_.reset();
-  start(activeWorkspace_);
-}
-
-void RunletWindowTest::start(platform::Workspace* workspace) {
-  activeWorkspace_ = workspace ? workspace : &workspace_;
   static int launches = 0;
+  delegate_.reset();
   std::string id = "co.corvan.nimbrel.RunletTest.p" + std::to_string(::getpid()) + "n" + std::to_string(launches++);
   application_ = platform::adoptGRef(gtk_application_new(id.c_str(), G_APPLICATION_NON_UNIQUE));
   platform::GErrorOut error;
@@ -127,28 +115,14 @@ void RunletWindowTest::start(platform::Workspace* workspace) {
   runlet::AppDelegate::Options options;
   options.bundle = platform::Bundle(bundlePath_);
   options.downloadsFolder = downloadsPath_;
-  options.workspace = activeWorkspace_;
-  options.softwareRendering = softwareRendering_;
+  options.workspace = &workspace_;
+  options.softwareRendering = softwareRendering();
   options.loadTimeout = loadTimeout_;
-  g_type_class_unref(g_type_class_ref(WEBKIT_TYPE_WEB_VIEW));  // the signal exists once the class does
-  if (!loadFailedHook_) loadFailedHook_ = g_signal_add_emission_hook(g_signal_lookup("load-failed", WEBKIT_TYPE_WEB_VIEW), 0,
-                                               onTestLoadFailed, &loadFailures_, nullptr);
   delegate_ = std::make_unique<runlet::AppDelegate>(application_.get(), options);
   delegate_->launch();
 }
 
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline) {
-  auto end = std::chrono::steady_clock::now() + deadline;
-  // A ticking source, so the deadline is seen even when nothing else happens.
-  guint tick = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-  bool reached = false;
-  platform::runMainLoopUntil([&] {
-    reached = done();
-    return reached || std::chrono::steady_clock::now() >= end;
-  });
-  g_source_remove(tick);
-  return reached;
-}
+std::string RunletWindowTest::windowId() const { return std::to_string(x11WindowId(delegate_->window())); }
 
 std::string RunletWindowTest::currentURI() const {
   const char* uri = webkit_web_view_get_uri(delegate_->webView());
@@ -165,22 +139,25 @@ bool RunletWindowTest::waitForPage(const std::string& uri) {
 
 std::shared_ptr<PendingScript> RunletWindowTest::evaluateLater(const std::string& body) {
   auto script = std::make_shared<PendingScript>();
-  script->cancellable = platform::adoptGRef(g_cancellable_new());
-  webkit_web_view_call_async_javascript_function(delegate_->webView(), body.c_str(), -1, nullptr, nullptr, nullptr,
-                                                 script->cancellable.get(), onEvaluated,
-                                                 new std::shared_ptr<PendingScript>(script));
+  // Held until the result lands, even when the test has given up waiting.
+  webkit_web_view_call_async_javascript_function(
+      delegate_->webView(), body.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+      [](GObject* view, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<std::shared_ptr<PendingScript>> owner(static_cast<std::shared_ptr<PendingScript>*>(data));
+        platform::GErrorOut error;
+        auto value = platform::adoptGRef(
+            webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, error.out()));
+        platform::GCharPtr json(value ? jsc_value_to_json(value.get(), 0) : nullptr);
+        (*owner)->json = value ? (json ? json.get() : "undefined") : std::string("error: ") + error.message();
+        (*owner)->done = true;
+      },
+      new std::shared_ptr<PendingScript>(script));
   return script;
 }
 
 std::string RunletWindowTest::finish(const std::shared_ptr<PendingScript>& script) {
-  if (!waitUntil([&] { return script->done; })) {
-    g_cancellable_cancel(script->cancellable.get());
-    return "timed out";
-  }
-  return script->json;
+  return waitUntil([&] { return script->done; }) ? script->json : "timed out";
 }
-
-std::string RunletWindowTest::evaluate(const std::string& body) { return finish(evaluateLater(body)); }
 
 void RunletWindowTest::clickLink(const std::string& href, const char* download) {
   std::string name = download ? std::string("a.setAttribute('download', '") + download + "');" : "";
@@ -197,11 +174,6 @@ GtkWindow* RunletWindowTest::panel(GType type) const {
     }
   }
   return nullptr;
-}
-
-GtkWindow* RunletWindowTest::waitForPanel(GType type) {
-  waitUntil([&] { return panel(type) != nullptr; });
-  return panel(type);
 }
 
 std::vector<fs::path> RunletWindowTest::downloads() const {

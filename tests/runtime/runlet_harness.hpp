@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,8 +28,7 @@ namespace runlet_test {
 namespace fs = std::filesystem;
 
 // Records what the app hands to the desktop.
-class RecordingWorkspace : public platform::Workspace {
- public:
+struct RecordingWorkspace : platform::Workspace {
   void openURL(const std::string& uri) override { opened.push_back(uri); }
   void revealFile(const fs::path& path) override { revealed.push_back(path); }
   void alertSound() override { ++alerts; }
@@ -37,19 +37,23 @@ class RecordingWorkspace : public platform::Workspace {
   int alerts = 0;
 };
 
-// The shared loopback server, one request per connection: a kept-alive
-// connection would hold the server's stop until its idle timeout.
-class LoopbackServer : public testing_support::LoopbackHttpServer {
- public:
+// One request per connection: a kept-alive connection would hold the server's stop until its idle timeout.
+struct LoopbackServer : testing_support::LoopbackHttpServer {
   LoopbackServer() { routes().set_keep_alive_max_count(1); }
   void page(const std::string& path, std::string html) {
     routes().Get(path, [html](const httplib::Request&, httplib::Response& res) { res.set_content(html, "text/html"); });
   }
   bool saw(const std::string& target) const { return count(target) > 0; }
+  // The same server as another origin: "localhost" instead of the address.
+  std::string foreignURL(const std::string& path) const { return "http://localhost:" + std::to_string(port()) + path; }
 };
 
 // Iterates the main loop until `done`; false at the deadline.
 bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = std::chrono::seconds(30));
+
+// Runs xdotool on the test's display, the way a user's keys and pointer reach a window, the main loop
+// running meanwhile; the first line it printed, nothing when it failed.
+std::optional<std::string> xdotool(const std::vector<std::string>& args);
 
 inline std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -58,15 +62,13 @@ inline platform::plist::Dictionary remote(const std::string& url, const std::str
   return {{"name", name}, {"type", "url"}, {"url", url}, {"indexFile", "index.html"}, {"fullcontent", false}};
 }
 
-// Runs xdotool with `args` on the test's display, the way a user's keys and
-// pointer reach a window, and waits until it is done.
-bool xdotool(const std::vector<std::string>& args);
+// Every widget below `root`, popovers included, depth first.
+std::vector<GtkWidget*> descendants(GtkWidget* root);
 
 // A page script on its way; its result as JSON once done.
 struct PendingScript {
   bool done = false;
   std::string json;
-  platform::GRef<GCancellable> cancellable;
 };
 
 class RunletWindowTest : public ::testing::Test {
@@ -77,24 +79,24 @@ class RunletWindowTest : public ::testing::Test {
   // The generated app's bundle: Info.plist with a fresh identifier, app.plist when given.
   void writeBundle(const std::optional<platform::plist::Dictionary>& config);
   void writeSiteFile(const fs::path& relative, std::string_view contents);
-  void launch(const std::optional<platform::plist::Dictionary>& config, platform::Workspace* workspace = nullptr);
+  // Writes the bundle unless there is one, starts the server and the app.
+  void launch(const std::optional<platform::plist::Dictionary>& config);
   // The same bundle started again, as after a quit.
   void relaunch();
+  // Calls `seen` with the values of every emission of `signal` on `type` until the test ends.
+  void hookSignal(GType type, const char* signal, std::function<void(const GValue*)> seen);
   // The main window's X id, as a decimal string for xdotool.
   std::string windowId() const;
-  void start(platform::Workspace* workspace);
 
   bool waitForPage(const std::string& uri);
   bool waitForIdle();
   // Runs `body` as an async function in the page's main frame; its result as JSON.
-  std::string evaluate(const std::string& body);
-  // Starts a script that cannot finish until the test acts (a dialog is open);
-  // `finish` waits for its result.
+  std::string evaluate(const std::string& body) { return finish(evaluateLater(body)); }
+  // Starts a script that cannot finish until the test acts (a dialog is open); `finish` waits for its result.
   std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
   std::string finish(const std::shared_ptr<PendingScript>& script);
   // A visible toplevel other than the main window, of the given type.
   GtkWindow* panel(GType type) const;
-  GtkWindow* waitForPanel(GType type);
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
   std::string href() { return evaluate("return location.href"); }
   // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
@@ -108,14 +110,13 @@ class RunletWindowTest : public ::testing::Test {
   fs::path downloadsPath_;
   LoopbackServer server_;
   RecordingWorkspace workspace_;
-  platform::Workspace* activeWorkspace_ = nullptr;
   std::chrono::milliseconds loadTimeout_ = std::chrono::seconds(60);
-  bool softwareRendering_ = true;
   platform::GRef<GtkApplication> application_;
   std::unique_ptr<runlet::AppDelegate> delegate_;
-  // Load failures as the engine reported them: its own message text.
-  std::vector<std::string> loadFailures_;
-  gulong loadFailedHook_ = 0;
+
+ private:
+  std::vector<std::pair<guint, gulong>> hooks_;
+  std::vector<std::unique_ptr<std::function<void(const GValue*)>>> hookCallbacks_;
 };
 
 }  // namespace runlet_test

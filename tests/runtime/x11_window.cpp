@@ -1,5 +1,6 @@
 #include "tests/runtime/x11_window.hpp"
 
+#include <X11/Xutil.h>
 #include <gdk/x11/gdkx.h>
 
 namespace runlet_test {
@@ -9,23 +10,18 @@ unsigned long x11WindowId(GtkWindow* window) {
   return surface && GDK_IS_X11_SURFACE(surface) ? gdk_x11_surface_get_xid(surface) : 0;
 }
 
-std::optional<Screenshot> takeScreenshot(unsigned long xid) {
+std::vector<std::uint32_t> middleColumn(unsigned long xid) {
+  std::vector<std::uint32_t> column;
   Display* display = XOpenDisplay(nullptr);
-  if (!display) return std::nullopt;
-  std::optional<Screenshot> shot;
-  XWindowAttributes attributes;
-  if (XGetWindowAttributes(display, xid, &attributes)) {
-    if (XImage* image = XGetImage(display, xid, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap)) {
-      shot = Screenshot{attributes.width, attributes.height, {}};
-      shot->pixels.reserve(static_cast<size_t>(attributes.width) * attributes.height);
-      for (int y = 0; y < attributes.height; ++y) {
-        for (int x = 0; x < attributes.width; ++x) shot->pixels.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
-      }
+  XWindowAttributes window;
+  if (display && XGetWindowAttributes(display, xid, &window)) {
+    if (XImage* image = XGetImage(display, xid, window.width / 2, 0, 1, window.height, AllPlanes, ZPixmap)) {
+      for (int y = 0; y < window.height; ++y) column.push_back(XGetPixel(image, 0, y) & 0xFFFFFF);
       XDestroyImage(image);
     }
   }
-  XCloseDisplay(display);
-  return shot;
+  if (display) XCloseDisplay(display);
+  return column;
 }
 
 std::pair<int, int> screenPosition(unsigned long xid) {

@@ -5,21 +5,14 @@
 #include <gtk/gtk.h>
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace runlet_test {
 
 unsigned long x11WindowId(GtkWindow* window);
 
-// The window's pixels as 0xRRGGBB, row by row.
-struct Screenshot {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-std::optional<Screenshot> takeScreenshot(unsigned long xid);
+// The colours (0xRRGGBB) down the middle column of the window, as the server shows it.
+std::vector<std::uint32_t> middleColumn(unsigned long xid);
 
 // The window's top-left corner on the screen.
 std::pair<int, int> screenPosition(unsigned long xid);
