@@ -14,23 +14,6 @@ using icon_search_testing::IconSearchTest;
 using icon_search_testing::linkTag;
 using namespace std::chrono_literals;
 
-TEST_F(IconSearchTest, FetchDataKeepsTheBodyOfAnErrorSendsTheDesktopAgentAndNeedsHttp) {
-  servePage("/gone", "<html>gone</html>", 410);
-  site_.routes().Get("/empty", [](const httplib::Request&, httplib::Response& res) { res.status = 204; });
-  site_.start();
-  auto fetch = [this](const std::string& path) {
-    return iconsource::fetchData(*platform::Url::parse(site_.url(path)), iconsource::requestTimeoutSeconds);
-  };
-  EXPECT_EQ(fetch("/gone"), "<html>gone</html>");
-  EXPECT_EQ(fetch("/empty"), "");
-  auto log = site_.log();
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].userAgent, iconsource::desktopUserAgent);
-  // Nothing without a connection or for other schemes.
-  EXPECT_FALSE(iconsource::fetchData(*platform::Url::parse("http://127.0.0.1:1/"), 2));
-  EXPECT_FALSE(iconsource::fetchData(*platform::Url::parse("file:///etc/hostname"), 2));
-}
-
 // A transfer that outlives its wait must neither block the search nor write
 // into freed memory when it finally ends (the sanitizer build watches this).
 TEST(AwaitTransfer, GivesUpOnASlowTransferSurvivesItsLateEndAndDeliversAFastOne) {
@@ -93,7 +76,7 @@ TEST_F(IconSearchTest, EachFormatDecodesAtItsOwnSize) {
   });
   for (const auto& [name, bytes, size] : rows) {
     served = bytes;
-    EXPECT_EQ(testing_support::sizeOf(search(site_.url("/")).image), size) << name;
+    EXPECT_EQ(testing_support::sizeOf(search(site_.url("/"))), size) << name;
   }
 }
 

@@ -93,7 +93,7 @@ TEST_F(Http, UnusableRequestsAndAnswersFailWithAText) {
   std::vector<HttpRequest> requests{{.url = server_.url("/silent"), .timeoutSeconds = 0.5},
                                     {.url = server_.url("/to-file")},
                                     {.url = server_.url("/big"), .maxBodyBytes = 99999}};
-  for (const char* url : {"", "not a url", "file:///etc/hostname", "ftp://127.0.0.1/x", "http://127.0.0.1:1/"})
+  for (const char* url : {"not a url", "file:///etc/hostname", "http://127.0.0.1:1/"})
     requests.push_back({.url = url});
   for (const auto& request : requests) {
     auto response = performHttp(request);

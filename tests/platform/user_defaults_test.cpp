@@ -43,16 +43,14 @@ TEST_F(UserDefaultsTest, TypedValuesRoundTripAndOtherTypesReadAsNothing) {
   EXPECT_FALSE(again.integer("flag") || again.string("when"));
 }
 
-// A file that cannot be read as settings (garbage, no dictionary, a pipe,
-// nesting beyond what the reader takes) reads as empty without being touched,
-// never stalls or crashes, and is kept aside at the next write.
+// A file that cannot be read as settings reads as empty without being
+// touched, never stalls, and is kept aside at the next write. (Nesting 200000
+// deep: the command line's hostile-input rows.)
 TEST_F(UserDefaultsTest, UnreadableFileReadsEmptyAndIsKeptAsideAtTheNextWrite) {
   const std::string garbage = "<?xml version=\"1.0\"?><plist><dict><key>lost", pipe = "(a named pipe)";
-  std::string deep = "<plist><dict><key>k</key>";
-  for (int i = 0; i < 200000; ++i) deep += "<array>";
   fs::create_directories(defaults.filePath().parent_path());
   std::size_t kept = 0;
-  for (const std::string& form : {garbage, platform::plist::toXML(platform::plist::Array{1, 2}), pipe, deep}) {
+  for (const std::string& form : {garbage, platform::plist::toXML(platform::plist::Array{1, 2}), pipe}) {
     fs::remove(defaults.filePath());
     form == pipe ? (void)::mkfifo(defaults.filePath().c_str(), 0600) : writeFile(defaults.filePath(), form);
     EXPECT_EQ(testing_support::runChild([&] {
