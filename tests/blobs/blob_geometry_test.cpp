@@ -20,10 +20,8 @@ TEST(AnimatableArray, ArithmeticRunsOverTheShorterList) {
   EXPECT_EQ((eight + fifteen).values, std::vector<double>(8, 3.0));
   EXPECT_EQ((fifteen - eight).values, std::vector<double>(8, 1.0));
   EXPECT_TRUE((AnimatableArray::zero() + eight).values.empty());
-  AnimatableArray a{{3, -4}};
-  EXPECT_EQ(a.magnitudeSquared(), 25);
-  EXPECT_EQ((a * 2).values, (std::vector<double>{6, -8}));
-  EXPECT_EQ(blobs::interpolate(a, AnimatableArray{{5, 0, 9}}, 0.25).values, (std::vector<double>{3.5, -3}));
+  EXPECT_EQ(blobs::interpolate(AnimatableArray{{3, -4}}, AnimatableArray{{5, 0, 9}}, 0.25).values,
+            (std::vector<double>{3.5, -3}));
 }
 
 class RandomRadians : public ::testing::TestWithParam<int> {};
@@ -45,7 +43,6 @@ TEST_P(RandomRadians, EachAngleLiesInItsSliceShiftedByOneSharedOffset) {
     ASSERT_LE(lowest, highest + 1e-12) << "draw " << draw;
   }
   EXPECT_NE(blobs::randomRadians(n), blobs::randomRadians(n));
-  EXPECT_TRUE(blobs::randomRadians(0).values.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Blobs, RandomRadians, ::testing::Values(3, 8, 15));

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <regex>
 
 #include "builder/build_fixture.hpp"
 
@@ -28,25 +27,16 @@ class Signing : public testing_support::BuildFixture {
   }
 };
 
-// Temporary files (entitlements, archive) lie in the build's temporary folder and are gone afterwards.
+// Notarization's command lines are the command-line tests'; here what the
+// tools are handed: the entitlements, the staged app, temporary files removed.
 TEST_F(Signing, DeveloperIDSignsWithTheTwoEntitlementsAndAProfileAddsNotarization) {
   ASSERT_TRUE(build(developerRequest("notary profile"), out).ok());
-  const auto calls = tools->calls();
   ASSERT_EQ(tools->toolsRun(), (Lines{"xattr", "codesign", "ditto", "xcrun", "xcrun", "lsregister"}));
-  std::smatch match;
-  ASSERT_TRUE(std::regex_match(calls[1], match, std::regex(R"(codesign \[--force\] \[--options\] \[runtime\] )"
-                                                           R"(\[--timestamp\] \[--entitlements\] \[(.*)\] \[--sign\] )"
-                                                           R"(\[Developer ID Application: Jane \(AB12\)\] \[.*\])")))
-      << calls[1];
-  EXPECT_EQ(fs::path(match[1].str()).parent_path(), temporary);
   EXPECT_EQ(testing_support::readPlist(tools->entitlementsCopy()),
             (platform::plist::Dictionary{{"com.apple.security.device.camera", true},
                                          {"com.apple.security.device.audio-input", true}}));
-  ASSERT_TRUE(std::regex_match(calls[2], match, std::regex(R"(ditto \[-c\] \[-k\] \[--keepParent\] \[(.*)\] \[(.*)\])")));
-  EXPECT_EQ(match[1].str(), tools->stagedApp());  // its folder's name is the app's: the archive's top entry
-  EXPECT_EQ(fs::path(match[2].str()).parent_path(), temporary);
-  EXPECT_EQ(calls[3], "xcrun [notarytool] [submit] [" + match[2].str() + "] [--keychain-profile] [notary profile] [--wait]");
-  EXPECT_EQ(calls[4], "xcrun [stapler] [staple] [" + tools->stagedApp() + "]");
+  EXPECT_TRUE(tools->calls()[2].starts_with("ditto [-c] [-k] [--keepParent] [" + tools->stagedApp() + "] [" +
+                                            temporary.string()));
   EXPECT_TRUE(fs::is_empty(temporary));
 }
 

@@ -21,7 +21,6 @@
 namespace testing_support {
 
 struct LoggedRequest {
-  std::string method;
   std::string target;  // path and query, as sent
   std::string userAgent;
 };
@@ -34,7 +33,7 @@ class LoopbackHttpServer {
       std::string target = request.path;
       if (!request.params.empty()) target = request.target;
       std::lock_guard lock(mutex_);
-      log_.push_back({request.method, target, request.get_header_value("User-Agent")});
+      log_.push_back({target, request.get_header_value("User-Agent")});
       return httplib::Server::HandlerResponse::Unhandled;
     });
   }

@@ -35,7 +35,6 @@ class Codesign : public testing::Test {
   testing_support::TempDir tmp;
   fs::path bundle = tmp / "My App.app";
   fs::path sealPath = bundle / "Contents/_CodeSignature/CodeResources";
-  fs::path signaturePath = bundle / "Contents/_CodeSignature/CodeResources.asc";
 };
 
 // Every file with the digest an independent program computes, links by their targets;
@@ -81,36 +80,6 @@ TEST_F(Codesign, VerifyNamesEveryChange) {
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_THAT(result.standardError, HasSubstr(reported));
   }
-}
-
-// Developer ID signing against a throw-away keyring.
-TEST_F(Codesign, DeveloperIdSealIsSignedByGpgAndAnUnknownIdentityLeavesNoSeal) {
-  const std::map<std::string, std::string> env{{"GNUPGHOME", (tmp / "keyring").string()}};
-  ::mkdir((tmp / "keyring").c_str(), 0700);
-  struct AgentStop {  // the agent gpg starts for the keyring ends with the test
-    const std::map<std::string, std::string>& env;
-    ~AgentStop() { tools_test::run("gpgconf", {"--kill", "gpg-agent"}, env); }
-  } agentStop{env};
-  auto made = tools_test::run(
-      "gpg", {"--batch", "--passphrase", "", "--quick-gen-key", "Signer <s@example.invalid>", "default", "default", "never"},
-      env);
-  if (made.exitStatus != 0) GTEST_SKIP() << "cannot make a test key: " << made.standardError;
-  auto signAs = [&](const std::string& identity) {
-    return codesign({"--force", "--options", "runtime", "--timestamp", "--sign", identity}, env);
-  };
-
-  auto unknown = signAs("Developer ID Application: Nobody (ABCDE12345)");
-  EXPECT_NE(unknown.exitStatus, 0);
-  EXPECT_THAT(unknown.standardError, HasSubstr("No secret key"));
-  EXPECT_FALSE(fs::exists(sealPath.parent_path())) << "nothing half-signed stays in the bundle";
-
-  ASSERT_EQ(signAs("Signer").exitStatus, 0);
-  tools_test::succeeds("gpg", {"--batch", "--verify", signaturePath.string(), sealPath.string()}, env);
-  EXPECT_EQ(codesign({"--verify"}, env).exitStatus, 0);
-  writeFile(sealPath, testing_support::readFile(sealPath) + "\n");
-  EXPECT_EQ(codesign({"--verify"}, env).exitStatus, 1) << "a seal edited after signing";
-  ASSERT_EQ(codesign({"--force", "--sign", "-"}, env).exitStatus, 0);
-  EXPECT_FALSE(fs::exists(signaturePath)) << "an ad-hoc seal drops the signature of the one before";
 }
 
 }  // namespace

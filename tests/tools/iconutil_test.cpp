@@ -43,19 +43,6 @@ TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
   }
 }
 
-// Wrong-sized and broken images are skipped with a warning; the rest keep their bytes, in icon-set order.
-TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
-  tools_test::writeBytes(iconSet / "icon_16x16.png", tools_test::png(32));
-  testing_support::writeFile(iconSet / "icon_32x32.png", "not a png");
-  auto result = convert();
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_THAT(result.standardError, HasSubstr("icon_16x16.png: 32x32 pixels, expected 16x16"));
-  EXPECT_THAT(result.standardError, HasSubstr("icon_32x32.png: not a PNG"));
-  auto elements = icns::decode(tools::readWholeFile(output));
-  ASSERT_EQ(elements ? elements->size() : 0, 8u);
-  EXPECT_EQ(elements->back().data, tools::readWholeFile(iconSet / "icon_512x512@2x.png"));
-}
-
 TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
   fs::remove_all(iconSet);
   testing_support::writeFile(iconSet / "icon_16x16.png", "not a png");
