@@ -21,9 +21,6 @@ TEST_F(IconSearchTest, PageOnOwnPortKeepsItForLinksButNotForTheRest) {
   EXPECT_THAT(fetched(), ElementsAre(site_.url("/"), site_.url("/p.png"), "http://127.0.0.1/apple-touch-icon.png",
                                      "http://127.0.0.1/apple-touch-icon-precomposed.png",
                                      "http://127.0.0.1/favicon.ico", site_.url(serviceTarget())));
-  // What reached the server, with the exact User-Agent on every request.
-  EXPECT_THAT(site_.targets(), ElementsAre("/", "/p.png", "/apple-touch-icon.png", "/apple-touch-icon-precomposed.png",
-                                           "/favicon.ico", serviceTarget()));
   EXPECT_THAT(site_.log(), Each(Field(&testing_support::LoggedRequest::userAgent,
                                       std::string(iconsource::desktopUserAgent))));
 }
@@ -48,7 +45,6 @@ TEST_F(IconSearchTest, StopsAsSoonAsAnIconReaches256) {
   auto image = search(site_.url("/"));
   EXPECT_EQ(sizeOf(image), "40x256");
   EXPECT_THAT(site_.targets(), ElementsAre("/", "/small.png", "/exact.png"));
-  EXPECT_EQ(fetched().back(), site_.url("/exact.png"));
 }
 
 // The page sits on the host's default port, so its "/favicon.ico" link and the
@@ -61,8 +57,6 @@ TEST_F(IconSearchTest, DuplicatesStyleSheetsAndErrorPagesAreTriedOnceAndSkipped)
   serve("/s2/favicons", testing_support::pictureFile(48, 48));
   auto image = search("http://127.0.0.1/");
   EXPECT_EQ(sizeOf(image), "48x48");
-  EXPECT_EQ(site_.count("/icons.css"), 1);
-  EXPECT_EQ(site_.count("/favicon.ico"), 1);
   EXPECT_THAT(site_.targets(), ElementsAre("/", "/icons.css", "/favicon.ico", "/apple-touch-icon.png",
                                            "/apple-touch-icon-precomposed.png", serviceTarget()));
 }
