@@ -24,28 +24,24 @@ TEST(AnimatableArray, ArithmeticRunsOverTheShorterList) {
             (std::vector<double>{3.5, -3}));
 }
 
-class RandomRadians : public ::testing::TestWithParam<int> {};
-
-TEST_P(RandomRadians, EachAngleLiesInItsSliceShiftedByOneSharedOffset) {
-  const int n = GetParam();
-  const double width = 2 * pi / n;
+// Angle k allows offsets from v − width·(k+1) to v − width·k; one offset in [0, π/n] must fit them all.
+TEST(RandomRadians, EachAngleLiesInItsSliceShiftedByOneSharedOffset) {
   std::mt19937_64 random(1234);
-  for (int draw = 0; draw < 2000; ++draw) {
-    auto radians = blobs::randomRadians(n, random);
-    ASSERT_EQ(radians.values.size(), static_cast<size_t>(n));
-    // Angle k allows offsets from v − width·(k+1) to v − width·k; one offset
-    // in [0, π/n] must fit them all.
-    double lowest = 0, highest = pi / n;
-    for (int k = 0; k < n; ++k) {
-      lowest = std::max(lowest, radians.values[k] - width * (k + 1));
-      highest = std::min(highest, radians.values[k] - width * k);
+  for (int n : {3, 8, 15}) {
+    const double width = 2 * pi / n;
+    for (int draw = 0; draw < 2000; ++draw) {
+      auto radians = blobs::randomRadians(n, random);
+      ASSERT_EQ(radians.values.size(), static_cast<size_t>(n));
+      double lowest = 0, highest = pi / n;
+      for (int k = 0; k < n; ++k) {
+        lowest = std::max(lowest, radians.values[k] - width * (k + 1));
+        highest = std::min(highest, radians.values[k] - width * k);
+      }
+      ASSERT_LE(lowest, highest + 1e-12) << n << " slices, draw " << draw;
     }
-    ASSERT_LE(lowest, highest + 1e-12) << "draw " << draw;
+    EXPECT_NE(blobs::randomRadians(n), blobs::randomRadians(n));
   }
-  EXPECT_NE(blobs::randomRadians(n), blobs::randomRadians(n));
 }
-
-INSTANTIATE_TEST_SUITE_P(Blobs, RandomRadians, ::testing::Values(3, 8, 15));
 
 TEST(LiquidShape, BlobIsSmoothWithHandlesAThirdOfEachChordAndNeverNaN) {
   std::mt19937_64 random(99);

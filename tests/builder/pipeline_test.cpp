@@ -6,6 +6,7 @@
 
 #include "builder/build_fixture.hpp"
 #include "platform/image.hpp"
+#include "support/image_pixels.hpp"
 
 namespace {
 
@@ -25,8 +26,6 @@ TEST_F(Pipeline, WebAddressBuildReportsOnMainAndRunsToolsOnTheStagedBundle) {
   auto record = build(urlRequest(), out);
   ASSERT_TRUE(record.ok()) << record.error();
   const fs::path app = out / "My Cool App.app", staged = tools->stagedApp();
-  EXPECT_EQ(*record.result->app, app);
-  EXPECT_EQ(record.completions, 1);
   EXPECT_TRUE(record.wellBehaved);
   EXPECT_EQ(staged.filename(), app.filename());
   EXPECT_TRUE(staged.parent_path().filename().string().starts_with(".nimbrel-build-")) << staged;
@@ -44,16 +43,14 @@ TEST_F(Pipeline, IconSetReachesTheConverterCompleteAndIsGoneAfterwards) {
   auto request = urlRequest();
   request.icon = platform::Image::create(40, 40);
   ASSERT_TRUE(build(request, out).ok());
-  std::map<std::string, int> expected, found;
+  std::map<std::string, std::string> expected, found;
   for (int size : {16, 32, 128, 256, 512}) {
     const std::string name = "icon_" + std::to_string(size) + "x" + std::to_string(size);
-    expected[name + ".png"] = size;
-    expected[name + "@2x.png"] = 2 * size;
+    expected[name + ".png"] = std::to_string(size) + "x" + std::to_string(size);
+    expected[name + "@2x.png"] = std::to_string(2 * size) + "x" + std::to_string(2 * size);
   }
-  for (const auto& entry : fs::directory_iterator(tools->iconSetSnapshot())) {
-    auto image = platform::Image::load(entry.path());
-    found[entry.path().filename().string()] = image && image->width() == image->height() ? image->width() : -1;
-  }
+  for (const auto& entry : fs::directory_iterator(tools->iconSetSnapshot()))
+    found[entry.path().filename().string()] = testing_support::sizeOf(platform::Image::load(entry.path()));
   EXPECT_EQ(found, expected);
   EXPECT_FALSE(fs::exists(out / "My Cool App.app/Contents/Resources/AppIcon.iconset"));
 }

@@ -57,19 +57,6 @@ TEST(Subprocess, MissingOrUnrunnableToolThrowsAndTheGroupDoesNotBlock) {
   }
 }
 
-TEST(Subprocess, GroupWaitReturnsOnlyAfterTheCompletionReturned) {
-  auto tool = Subprocess::create({"/bin/echo", "hi"});
-  std::atomic<bool> finished{false};
-  tool->run([&](Subprocess& s, std::string out, std::string) {
-    EXPECT_EQ(s.terminationStatus(), 0);
-    EXPECT_EQ(out, "hi\n");
-    usleep(100000);
-    finished = true;
-  });
-  tool->group().wait();
-  EXPECT_TRUE(finished);
-}
-
 // A descriptor this process opened without close-on-exec must not leak in.
 TEST(Subprocess, ToolSeesOnlyTheStandardDescriptors) {
   int leaky = ::open("/dev/null", O_RDONLY);

@@ -42,10 +42,8 @@ class Codesign : public testing::Test {
 TEST_F(Codesign, AdHocSealListsEveryFileWithItsSha256) {
   ASSERT_EQ(codesign({"--force", "--sign", "-"}).exitStatus, 0);
   std::map<std::string, std::string> digests, expected;
-  for (const auto& [path, digest] : plist::lookup<plist::Dictionary>(seal(), "files").value_or(plist::Dictionary{})) {
-    for (auto byte : digest.get<plist::Data>() ? *digest.get<plist::Data>() : plist::Data{})
-      digests[path] += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
-  }
+  for (const auto& [path, digest] : plist::lookup<plist::Dictionary>(seal(), "files").value_or(plist::Dictionary{}))
+    for (auto byte : *digest.get<plist::Data>()) digests[path] += {"0123456789abcdef"[byte >> 4], "0123456789abcdef"[byte & 15]};
   for (const char* path : {"Contents/Info.plist", "Contents/MacOS/My App", "Contents/Resources/Site/index.html",
                            "Contents/Resources/Site/css/site.css"})
     expected[path] = tools_test::run("sha256sum", {(bundle / path).string()}).standardOutput.substr(0, 64);
