@@ -72,7 +72,6 @@ TEST(AppIdentity, WebDataFollowsTheStorageKeyElseTheIdentifier) {
     return runlet::storageFolders(runlet::storageKey(info)).data.filename().string();
   };
   const std::string key = "co.corvan.nimbrel.docs-0123456789abcdef";
-  EXPECT_EQ(folder({{"CFBundleIdentifier", "co.corvan.nimbrel.docs-aaaaaa"}, {platform::storageKeyInfoKey, key}}), key);
   EXPECT_EQ(folder({{"CFBundleIdentifier", "co.corvan.nimbrel.docs-bbbbbb"}, {platform::storageKeyInfoKey, key}}), key);
   EXPECT_EQ(folder({{"CFBundleIdentifier", "co.corvan.nimbrel.docs-aaaaaa"}}), "co.corvan.nimbrel.docs-aaaaaa");
   EXPECT_EQ(folder({}), "co.corvan.runlet");
