@@ -45,7 +45,6 @@ TEST_F(BundleAssembly, WebAddressAppIsTheTemplateRenamedWithItsRecord) {
 TEST_F(BundleAssembly, AnAppOrLinkAtTheDestinationIsReplacedOnlyByTheFinishedBundle) {
   writeFile(destination() / "stale-file", "old");
   auto staged = builder::createBundle(urlRequest(), destination(), environment(), [](const std::string&) {});
-  EXPECT_EQ(staged->bundle().parent_path().parent_path(), out);
   EXPECT_EQ(readFile(destination() / "stale-file"), "old");
   staged->commit();
   EXPECT_FALSE(fs::exists(destination() / "stale-file"));

@@ -38,11 +38,7 @@ TEST(AwaitTransfer, GivesUpOnASlowTransferSurvivesItsLateEndAndDeliversAFastOne)
 // An icon file with entries of the given sizes, in that order: PNG-coded
 // where asked, else the bitmaps of gdk-pixbuf's single-entry writer.
 std::string icoFile(std::initializer_list<std::pair<int, bool>> entries) {
-  auto le = [](std::size_t v, int bytes) {
-    std::string out;
-    for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff);
-    return out;
-  };
+  auto le = [](std::size_t v, int bytes) { return std::string(reinterpret_cast<const char*>(&v), bytes); };  // x86: little-endian
   std::string header = le(0, 2) + le(1, 2) + le(entries.size(), 2), images;
   std::size_t offset = 6 + 16 * entries.size();
   for (auto [size, pngCoded] : entries) {

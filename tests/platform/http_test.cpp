@@ -56,7 +56,6 @@ TEST_F(Http, PostSendsBodyWithTheGivenContentType) {
 TEST_F(Http, SendsTheGivenHeadersAndAddsNone) {
   auto response = performHttp({.url = server_.url("/headers"),
                                .headers = {{"X-Zeta", "1"}, {"Accept", "image/*"}}});
-  EXPECT_EQ(response.status, 200);
   const std::string headers = response.body.value_or("");
   EXPECT_THAT(headers, HasSubstr("\nX-Zeta: 1\n"));
   EXPECT_THAT(headers, HasSubstr("Accept: image/*\n"));
