@@ -1,7 +1,6 @@
 #pragma once
-// A private Nimbrel resources folder (template app, background shape), fake
-// tools and a temporary folder, plus a runner that drives one build through
-// the real main loop and records what reached the callbacks.
+// A private resources folder (template app, background shape), recording
+// tools, and a runner that drives one build through the real main loop.
 
 #include <gtest/gtest.h>
 
@@ -23,8 +22,8 @@ struct BuildRecord {
   std::vector<std::string> progress;
   std::optional<builder::BuildResult> result;
   int completions = 0;
-  bool everyCallbackOnMain = true;
-  bool progressAfterCompletion = false;
+  bool wellBehaved = true;  // every callback on main, no progress after the completion
+  bool ok() const { return result && result->succeeded(); }
   std::string error() const { return result ? result->errorDescription() : "no result"; }
 };
 
@@ -37,20 +36,19 @@ inline builder::AppGenerator appRequest(const std::string& name, builder::SiteSo
 
 inline platform::plist::Dictionary readPlist(const std::filesystem::path& path) {
   auto value = platform::plist::readFile(path);
-  return value && value->is<platform::plist::Dictionary>() ? *value->get<platform::plist::Dictionary>()
-                                                             : platform::plist::Dictionary{};
+  auto* dict = value ? value->get<platform::plist::Dictionary>() : nullptr;
+  return dict ? *dict : platform::plist::Dictionary{};
 }
 
 class BuildFixture : public ::testing::Test {
  public:
   void SetUp() override {
-    const auto runlet = resources / "Runlet.app" / "Contents";
+    const auto runlet = resources / "Runlet.app/Contents";
     writeFile(runlet / "Info.plist", platform::plist::toXML(templateInfo));
-    writeFile(runlet / "MacOS" / "Runlet", "#!/bin/sh\necho runlet\n");
-    writeFile(runlet / "Resources" / "Assets.car", "catalog");
-    writeFile(runlet / "Resources" / "template-resource.txt", "kept");
-    writeFile(runlet / "_CodeSignature" / "CodeResources", "old seal");
-    writeFile(runlet / "CodeResources", "old seal");
+    writeFile(runlet / "MacOS/Runlet", "#!/bin/sh\n");
+    writeFile(runlet / "Resources/Assets.car", "catalog");
+    writeFile(runlet / "Resources/template-resource.txt", "kept");
+    writeFile(runlet / "_CodeSignature/CodeResources", "old seal");
     std::filesystem::copy_file(std::filesystem::path(NIMBREL_SOURCE_DIR) / "resources/images/bgtemplate.png",
                                resources / "bgtemplate.png");
     std::filesystem::create_directories(out);
@@ -68,33 +66,31 @@ class BuildFixture : public ::testing::Test {
 
   BuildRecord build(const builder::AppGenerator& request, const std::filesystem::path& folder,
                     std::optional<builder::BuildEnvironment> env = std::nullopt) {
-    BuildRecord record;
+    BuildRecord r;
     request.generate(
         folder, env ? *env : environment(),
-        [&record](const std::string& text) {
-          record.everyCallbackOnMain = record.everyCallbackOnMain && platform::isMainThread();
-          if (record.completions > 0) record.progressAfterCompletion = true;
-          record.progress.push_back(text);
+        [&r](const std::string& text) {
+          r.wellBehaved = r.wellBehaved && platform::isMainThread() && r.completions == 0;
+          r.progress.push_back(text);
         },
-        [&record](const builder::BuildResult& result) {
-          record.everyCallbackOnMain = record.everyCallbackOnMain && platform::isMainThread();
-          ++record.completions;
-          record.result = result;
+        [&r](const builder::BuildResult& result) {
+          r.wellBehaved = r.wellBehaved && platform::isMainThread();
+          ++r.completions;
+          r.result = result;
         });
-    platform::runMainLoopUntil([&record] { return record.completions > 0; });
-    // Anything posted late (a second completion, a stray progress text) would be queued by now.
+    platform::runMainLoopUntil([&r] { return r.completions > 0; });
+    // Anything posted late (a second completion, a stray progress text) is queued by now.
     bool drained = false;
     platform::postToMain([&drained] { drained = true; });
     platform::runMainLoopUntil([&drained] { return drained; });
-    return record;
+    return r;
   }
 
   const platform::plist::Dictionary templateInfo{
-      {"CFBundleExecutable", "Runlet"}, {"CFBundleIconName", "AppIcon"},          {"CFBundleIdentifier", "co.corvan.runlet"},
-      {"CFBundleName", "Runlet"},       {"CFBundleShortVersionString", "2.5.1"}, {"CFBundleVersion", "77"},
-      {"LSMinimumSystemVersion", "11.0"}};
+      {"CFBundleExecutable", "Runlet"}, {"CFBundleIconName", "AppIcon"}, {"CFBundleIdentifier", "co.corvan.runlet"},
+      {"CFBundleName", "Runlet"}, {"CFBundleVersion", "77"}};
   TempDir root;
-  std::filesystem::path resources = root / "Nimbrel.app" / "Contents" / "Resources";
+  std::filesystem::path resources = root / "Nimbrel.app/Contents/Resources";
   std::filesystem::path out = root / "out";
   std::filesystem::path temporary = root / "tmp";
   std::optional<FakeTools> tools;

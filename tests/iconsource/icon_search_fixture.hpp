@@ -27,13 +27,6 @@ struct FetchLog {
   std::vector<std::string> urls;
 };
 
-struct Outcome {
-  std::optional<platform::Image> image;
-  int calls = 0;
-  bool onMainThread = false;
-  bool afterCallReturned = false;
-};
-
 class IconSearchTest : public ::testing::Test {
  protected:
   testing_support::LoopbackHttpServer site_;
@@ -52,9 +45,7 @@ class IconSearchTest : public ::testing::Test {
     serve(path, html, status, "text/html");
   }
 
-  std::string serviceTarget(const std::string& host = "127.0.0.1") const {
-    return "/s2/favicons?domain=" + host + "&sz=256";
-  }
+  static std::string serviceTarget() { return "/s2/favicons?domain=127.0.0.1&sz=256"; }
 
   iconsource::IconSearchOptions options() const {
     iconsource::IconSearchOptions options;
@@ -83,28 +74,30 @@ class IconSearchTest : public ::testing::Test {
     return fetchLog_->urls;
   }
 
-  // One whole search through the public entry point, with the main loop run
-  // until it has answered. The fetcher is gone before the search ends.
-  Outcome search(std::string_view text) {
+  // One whole search through the public entry point, answered once, on the
+  // main thread, after the call returned. The fetcher is gone before the search ends.
+  std::optional<platform::Image> search(std::string_view text) {
     if (!site_.routes().is_running()) site_.start();
+    struct Outcome {
+      std::optional<platform::Image> image;
+      int calls = 0;
+      bool wellBehaved = true;
+    };
     auto outcome = std::make_shared<Outcome>();
     bool returned = false;
     iconsource::WebsiteIconFetcher(options()).fetchWebsiteIcon(text, [outcome, &returned](auto image) {
       outcome->calls++;
-      outcome->onMainThread = platform::isMainThread();
-      outcome->afterCallReturned = returned;
+      outcome->wellBehaved = platform::isMainThread() && returned;
       outcome->image = std::move(image);
     });
     returned = true;
     platform::runMainLoopUntil([&] { return outcome->calls > 0; });
-    // A second completion would be queued by now; let the queue run once more.
-    bool drained = false;
+    bool drained = false;  // a second completion would be queued by now
     platform::postToMain([&] { drained = true; });
     platform::runMainLoopUntil([&] { return drained; });
     EXPECT_EQ(outcome->calls, 1);
-    EXPECT_TRUE(outcome->onMainThread);
-    EXPECT_TRUE(outcome->afterCallReturned);
-    return std::move(*outcome);
+    EXPECT_TRUE(outcome->wellBehaved);
+    return std::move(outcome->image);
   }
 };
 

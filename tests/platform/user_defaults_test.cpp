@@ -15,7 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::UserDefaults;
-using platform::plist::Date;
 using testing_support::writeFile;
 
 class UserDefaultsTest : public ::testing::Test {
@@ -27,32 +26,23 @@ class UserDefaultsTest : public ::testing::Test {
   std::vector<std::string> filesBeside() const { return testing_support::tree(defaults.filePath().parent_path()); }
 };
 
-TEST_F(UserDefaultsTest, TypedValuesRoundTripAndOtherTypesReadAsNothing) {
+// Round trips through other processes are the settings' and mailing list's tests.
+TEST_F(UserDefaultsTest, ReadingCreatesNothingAndOtherTypesReadAsNothing) {
   EXPECT_FALSE(defaults.boolean("flag"));
-  EXPECT_FALSE(fs::exists(defaults.filePath())) << "reading must not create the file";
+  EXPECT_FALSE(fs::exists(defaults.filePath()));
   defaults.set("flag", true);
-  defaults.set("count", std::int64_t{-3});
-  defaults.set("name", "Ünïcode & <xml>");
-  defaults.set("when", Date{1800000000});
-
-  // Another instance reads the file anew; a value of another type reads as nothing.
-  UserDefaults again("co.example.test");
-  EXPECT_EQ(again.filePath(), home / "co.example.test" / "defaults.plist");
-  EXPECT_EQ(std::tuple(again.boolean("flag"), again.integer("count"), again.string("name"), again.date("when")),
-            std::tuple(true, -3, "Ünïcode & <xml>", Date{1800000000}));
-  EXPECT_FALSE(again.integer("flag") || again.string("when"));
+  EXPECT_EQ(defaults.filePath(), home / "co.example.test/defaults.plist");
+  EXPECT_FALSE(defaults.integer("flag") || defaults.string("flag") || defaults.date("flag"));
 }
 
-// A file that cannot be read as settings (garbage, no dictionary, a pipe,
-// nesting beyond what the reader takes) reads as empty without being touched,
-// never stalls or crashes, and is kept aside at the next write.
+// A file that cannot be read as settings reads as empty without being
+// touched, never stalls, and is kept aside at the next write. (Nesting 200000
+// deep: the command line's hostile-input rows.)
 TEST_F(UserDefaultsTest, UnreadableFileReadsEmptyAndIsKeptAsideAtTheNextWrite) {
   const std::string garbage = "<?xml version=\"1.0\"?><plist><dict><key>lost", pipe = "(a named pipe)";
-  std::string deep = "<plist><dict><key>k</key>";
-  for (int i = 0; i < 200000; ++i) deep += "<array>";
   fs::create_directories(defaults.filePath().parent_path());
   std::size_t kept = 0;
-  for (const std::string& form : {garbage, platform::plist::toXML(platform::plist::Array{1, 2}), pipe, deep}) {
+  for (const std::string& form : {garbage, platform::plist::toXML(platform::plist::Array{1, 2}), pipe}) {
     fs::remove(defaults.filePath());
     form == pipe ? (void)::mkfifo(defaults.filePath().c_str(), 0600) : writeFile(defaults.filePath(), form);
     EXPECT_EQ(testing_support::runChild([&] {
@@ -73,9 +63,6 @@ TEST_F(UserDefaultsTest, UnreadableFileReadsEmptyAndIsKeptAsideAtTheNextWrite) {
 }
 
 TEST_F(UserDefaultsTest, ProcessesSeeEachOthersWritesAndConcurrentWritersLoseNothing) {
-  defaults.set("fromParent", "p");
-  EXPECT_EQ(testing_support::runChild([&] { return defaults.string("fromParent") == "p"; }), 0);
-
   constexpr int kWriters = 4, kKeys = 25;
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {
@@ -86,7 +73,7 @@ TEST_F(UserDefaultsTest, ProcessesSeeEachOthersWritesAndConcurrentWritersLoseNot
   }
   for (int i = 0; i < kKeys; ++i) defaults.set("parent-" + std::to_string(i), i);
   for (pid_t child : children) ASSERT_EQ(testing_support::waitChild(child), 0);
-  EXPECT_EQ(defaults.dictionary().size(), static_cast<size_t>((kWriters + 1) * kKeys + 1));
+  EXPECT_EQ(defaults.dictionary().size(), static_cast<size_t>((kWriters + 1) * kKeys));
   EXPECT_EQ(defaults.integer("w3-24"), 24);
 }
 

@@ -49,9 +49,8 @@ class FakeTools {
   // The bundle the tools were given: the staged one beside the destination
   // (the argument of the first xattr call).
   std::string stagedApp() const {
-    for (const auto& line : calls()) {
+    for (const auto& line : calls())
       if (line.starts_with("xattr [-cr] [")) return line.substr(13, line.size() - 14);
-    }
     return {};
   }
   std::filesystem::path iconSetSnapshot() const { return folder_ / "iconset-snapshot"; }

@@ -21,7 +21,6 @@
 namespace testing_support {
 
 struct LoggedRequest {
-  std::string method;
   std::string target;  // path and query, as sent
   std::string userAgent;
 };
@@ -31,10 +30,8 @@ class LoopbackHttpServer {
   LoopbackHttpServer() {
     port_ = server_.bind_to_any_port("127.0.0.1");
     server_.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
-      std::string target = request.path;
-      if (!request.params.empty()) target = request.target;
       std::lock_guard lock(mutex_);
-      log_.push_back({request.method, target, request.get_header_value("User-Agent")});
+      log_.push_back({request.params.empty() ? request.path : request.target, request.get_header_value("User-Agent")});
       return httplib::Server::HandlerResponse::Unhandled;
     });
   }
@@ -72,10 +69,7 @@ class LoopbackHttpServer {
     for (const auto& entry : log()) out.push_back(entry.target);
     return out;
   }
-  long count(const std::string& target) const {
-    auto all = targets();
-    return std::count(all.begin(), all.end(), target);
-  }
+  long count(const std::string& target) const { return std::ranges::count(targets(), target); }
 
   // Blocks the calling handler until the server goes away: a peer that never answers.
   void hang() {

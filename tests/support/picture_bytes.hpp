@@ -80,17 +80,14 @@ inline std::string animatedGif(std::uint16_t width, std::uint16_t height, int fr
   out += std::string{static_cast<char>(width & 0xff), static_cast<char>(width >> 8), static_cast<char>(height & 0xff),
                      static_cast<char>(height >> 8), '\x80', 0, 0};
   out += std::string("\xff\0\0\0\0\0", 6);  // two-colour table
-  for (int i = 0; i < frames; ++i) {
-    out += std::string("\x21\xf9\x04\x00\x0a\x00\x00\x00", 8);
-    out += std::string("\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0", 15);
-  }
+  const std::string frame("\x21\xf9\x04\x00\x0a\x00\x00\x00\x2c\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0", 23);
+  for (int i = 0; i < frames; ++i) out += frame;
   return out + "\x3b";
 }
 
-inline std::string svgOfSize(int width, int height, const char* fill = "#f00") {
-  const std::string w = std::to_string(width), h = std::to_string(height);
-  return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "\" height=\"" + h + "\"><rect width=\"" + w +
-         "\" height=\"" + h + "\" fill=\"" + fill + "\"/></svg>";
+inline std::string svgOfSize(int width, int height) {
+  const std::string size = "width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) + "\"";
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" " + size + "><rect " + size + " fill=\"#f00\"/></svg>";
 }
 
 }  // namespace testing_support

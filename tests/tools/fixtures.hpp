@@ -1,6 +1,6 @@
 #pragma once
-// The tools run as real processes, and their material: PNG images of a given
-// size, icon files, application bundles laid out as the builder makes them.
+// The tools run as real processes, and their material: PNG images, icon
+// files, application bundles laid out as the builder makes them.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -29,7 +29,6 @@ inline tools::ProcessResult run(const std::string& program, const std::vector<st
   return tools::runProcess(argv);
 }
 
-// The same, and the test fails unless it exits 0.
 inline tools::ProcessResult succeeds(const std::string& program, const std::vector<std::string>& args,
                                      const std::map<std::string, std::string>& env = {}) {
   auto result = run(program, args, env);
@@ -54,29 +53,21 @@ inline std::string desktopValue(const std::filesystem::path& entry, const char* 
   return value ? value.get() : "(absent)";
 }
 
-struct BundleLayout {
-  std::string identifier = "co.corvan.nimbrel.my-app-0a1b2c";
-  std::string displayName = "My App";
-  std::string executable = "My App";
-  bool withIcon = true;
-};
-
-// A bundle whose executable is a shell script that writes a marker file, and
-// whose icon file holds every slot of a full icon set.
-inline std::filesystem::path makeBundle(const std::filesystem::path& path, const BundleLayout& layout = {}) {
-  platform::plist::Dictionary info{
-      {"CFBundleIdentifier", layout.identifier},
-      {"CFBundleExecutable", layout.executable},
-      {"CFBundleName", "Runlet"},
-      {"CFBundleIconFile", "AppIcon"},
-  };
-  if (!layout.displayName.empty()) info["CFBundleDisplayName"] = layout.displayName;
-  testing_support::writeFile(path / "Contents/Info.plist", platform::plist::toXML(info));
-  std::filesystem::path exe = path / "Contents/MacOS" / layout.executable;
+// A bundle whose executable writes a marker file, and whose icon file holds every slot of an icon set.
+inline std::filesystem::path makeBundle(const std::filesystem::path& path,
+                                        const std::string& identifier = "co.corvan.nimbrel.my-app-0a1b2c",
+                                        bool withIcon = true) {
+  testing_support::writeFile(path / "Contents/Info.plist",
+                             platform::plist::toXML(platform::plist::Dictionary{
+                                 {"CFBundleIdentifier", identifier},
+                                 {"CFBundleExecutable", "My App"},
+                                 {"CFBundleDisplayName", "My App"},
+                                 {"CFBundleIconFile", "AppIcon"}}));
+  const auto exe = path / "Contents/MacOS/My App";
   // Found through its real path, as a program finds its bundle through /proc/self/exe.
   testing_support::writeFile(exe, "#!/bin/sh\necho launched > \"$(dirname \"$(readlink -f \"$0\")\")/../launched\"\n");
   ::chmod(exe.c_str(), 0755);
-  if (!layout.withIcon) return path;
+  if (!withIcon) return path;
   std::vector<tools::icns::Element> elements;
   for (const auto& slot : tools::icns::iconSetSlots())
     elements.push_back({std::string(slot.type), png(static_cast<int>(slot.pixels))});

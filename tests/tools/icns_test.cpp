@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/tools/fixtures.hpp"
 
 namespace icns = tools::icns;
 
@@ -26,16 +25,6 @@ TEST(Icns, EveryKindOfDamageIsRefused) {
     offset == std::string::npos ? bytes.resize(value) : void(bytes[offset] = value);
     EXPECT_FALSE(icns::decode(bytes)) << name;
   }
-}
-
-TEST(Icns, ReadsTheSizeOfWholePngsOnly) {
-  auto png = tools_test::png(48, 20);
-  EXPECT_EQ(icns::pngSize(png), (icns::PixelSize{48, 20}));
-  auto cut = png;
-  cut.resize(cut.size() - 1);
-  EXPECT_FALSE(icns::pngSize(cut)) << "a PNG cut off before its end chunk";
-  png[1] = 'J';
-  EXPECT_FALSE(icns::pngSize(png));
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
   auto listing = tools_test::succeeds("icns2png", {"-l", output.string()});
   for (const auto& slot : icns::iconSetSlots())
     EXPECT_THAT(listing.standardOutput, HasSubstr("'" + std::string(slot.type) + "'")) << slot.type;
-  EXPECT_THAT(listing.standardOutput, HasSubstr("10 elements total"));
 
   fs::create_directories(tmp / "extracted");
   tools_test::succeeds("icns2png", {"-x", "-o", (tmp / "extracted").string(), output.string()});
@@ -42,23 +41,6 @@ TEST_F(Iconutil, IndependentReaderListsEveryElementAndExtractsTheLargeOnes) {
     auto png = tools::readWholeFile(tmp / "extracted" / ("AppIcon_" + dims + "x32.png"));
     EXPECT_EQ(icns::pngSize(png), (icns::PixelSize{size, size})) << dims;
   }
-}
-
-TEST_F(Iconutil, WrongSizedAndBrokenImagesAreSkippedWithAWarning) {
-  tools_test::writeBytes(iconSet / "icon_16x16.png", tools_test::png(32));
-  auto cut = tools_test::png(32);
-  cut.resize(cut.size() / 2);
-  tools_test::writeBytes(iconSet / "icon_32x32.png", cut);
-  auto result = convert();
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_THAT(result.standardError, HasSubstr("icon_16x16.png: 32x32 pixels, expected 16x16"));
-  EXPECT_THAT(result.standardError, HasSubstr("icon_32x32.png: not a PNG"));
-  auto elements = icns::decode(tools::readWholeFile(output));
-  ASSERT_TRUE(elements);
-  ASSERT_EQ(elements->size(), 8u);
-  // The rest keep their bytes, in icon-set order.
-  EXPECT_EQ(elements->front().type, "ic11");
-  EXPECT_EQ(elements->back().data, tools::readWholeFile(iconSet / "icon_512x512@2x.png"));
 }
 
 TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
@@ -70,7 +52,7 @@ TEST_F(Iconutil, NothingValidFailsAndLeavesAnExistingFileAlone) {
   EXPECT_NE(result.exitStatus, 0);
   EXPECT_THAT(result.standardError, HasSubstr("no valid icon images"));
   EXPECT_EQ(testing_support::readFile(output), "previous icon");
-  EXPECT_EQ(testing_support::tree(tmp.path()), before);
+  EXPECT_EQ(testing_support::tree(tmp.path()), before) << "no temporary file left";
 }
 
 }  // namespace
