@@ -28,10 +28,6 @@ TEST(IconLinks, FindsWhatTheTagsName) {
        {base + "dir/img/i.png", base + "a.png", base + "b.png", "https://cdn.example/c.png",
         "http://other.example:8080/d.png"}},
       {"AllCapitals", R"(<LINK REL="ICON" HREF="/FAV.ICO">)", {base + "FAV.ICO"}},
-      {"EveryKindOfIconRel",
-       R"(<link rel="shortcut icon" href="/1"><link rel="apple-touch-icon" href="/2">)"
-       R"(<link rel="apple-touch-icon-precomposed" href="/3"><link rel="mask-icon" href="/4">)",
-       {base + "1", base + "2", base + "3", base + "4"}},
       {"IconAnywhereInTheTagCounts",
        R"(<link rel="stylesheet" href="/icons.css"><link rel="preload" href="/x.woff" data-kind="ICONfont">)",
        {base + "icons.css", base + "x.woff"}},

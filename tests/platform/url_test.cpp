@@ -13,8 +13,7 @@ TEST(Url, TypedAddressIsTrimmedAndGetsHttpsWithoutAScheme) {
       {"github.com", "https://github.com"},
       {"  https://example.org/a?b=1 \n", "https://example.org/a?b=1"},
       {"\u3000example.org\u0085", "https://example.org"},
-      {"http://example.org:8080/x?y#z", "http://example.org:8080/x?y#z"},
-      {"HTTPS://Example.ORG", "HTTPS://Example.ORG"},
+      {"HTTPS://Example.ORG:8080/x?y#z", "HTTPS://Example.ORG:8080/x?y#z"},
       // By RFC 3986 "localhost" is the scheme here: used unchanged, no host.
       {"localhost:8080", "localhost:8080"},
       {"file:///tmp/a.html", "file:///tmp/a.html"},

@@ -21,9 +21,7 @@ class Lsregister : public testing::Test {
   tools::ProcessResult lsregister(const std::string& mode, const fs::path& bundle) {
     return tools_test::run(NIMBREL_TOOL_LSREGISTER, {mode, bundle.string()}, {{"XDG_DATA_HOME", data.string()}});
   }
-  static std::string appId(const std::string& identifier) {
-    return platform::applicationIdForBundleIdentifier(identifier);
-  }
+  static constexpr auto appId = platform::applicationIdForBundleIdentifier;
   fs::path entryFor(const std::string& identifier) { return applications / (appId(identifier) + ".desktop"); }
   fs::path iconFor(const std::string& identifier, std::uint32_t size) {
     const std::string dims = std::to_string(size) + "x" + std::to_string(size);
