@@ -18,22 +18,7 @@ class SettingsTest : public ::testing::Test {
   SigningSettings settings{defaults};
 };
 
-// The keys themselves are pinned where another program reads them: CommandLine.SavedSettings… and the settings journey.
-TEST_F(SettingsTest, FreshInstallBuildsAdhocAndWritesNothingAndADroppedObserverHearsNothing) {
-  builder::AppGenerator request;
-  request.fullContent = true;
-  settings.applyTo(request);
-  EXPECT_FALSE(request.fullContent);
-  EXPECT_TRUE(request.signing.isAdhoc());
-  EXPECT_FALSE(std::filesystem::exists(defaults.filePath())) << "defaults are not written";
-  int calls = 0;
-  auto connection = settings.observe([&] { ++calls; });
-  settings.setShowTitleBar(false);
-  connection.disconnect();
-  settings.setShowTitleBar(true);
-  EXPECT_EQ(calls, 1);
-}
-
+// Defaults (ad hoc, title bar shown) and the keys: CommandLine tables and the settings journey.
 TEST_F(SettingsTest, ChangesWrittenByAnotherProcessReachObserversOnce) {
   std::vector<std::string> seen;
   auto connection = settings.observe([&] { seen.push_back(settings.identity()); });

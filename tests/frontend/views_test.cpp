@@ -62,9 +62,7 @@ TEST_F(GearTest, OneGearPerWindowHoweverOftenItsInstallerIsCreated) {
 class PromptTest : public mailing_list_testing::MakerSiteTest {
  protected:
   std::unique_ptr<MailingListManager> manager;
-  GtkWidget* window = nullptr;
   std::unique_ptr<MailingListPromptPresenter> presenter;
-  int contentShown = 0;
 
   void SetUp() override {
     setUpViews();
@@ -74,42 +72,11 @@ class PromptTest : public mailing_list_testing::MakerSiteTest {
     presenter.reset();
     views_testing::destroyToplevels();
   }
-  void showWindow() {
-    manager = makeManager();
-    window = gtk_window_new();
-    GtkWidget* content = gtk_label_new("wizard");
-    gtk_window_set_child(GTK_WINDOW(window), content);
-    presenter = std::make_unique<MailingListPromptPresenter>(content, *manager, [this] { ++contentShown; });
-    gtk_window_present(GTK_WINDOW(window));
-    settle();
-  }
   GtkWidget* prompt() const { return presenter->prompt(); }
   const char* page() const {
     return gtk_stack_get_visible_child_name(GTK_STACK(findOne(prompt(), [](GtkWidget* w) { return GTK_IS_STACK(w); })));
   }
 };
-
-TEST_F(PromptTest, ThirdLaunchOnTheFirstDayShowsThePromptAMomentAfterTheWindow) {
-  suite.set(std::string("mailingList.co.corvan.nimbrel.launchCount"), std::int64_t{2});
-  showWindow();
-  EXPECT_EQ(contentShown, 1);
-  EXPECT_EQ(manager->launchCount(), 3);
-  ASSERT_EQ(timer.calls.size(), 1u);
-  EXPECT_EQ(timer.calls[0]->seconds, 2.5);
-  EXPECT_EQ(prompt(), nullptr);
-
-  timer.fireAll();
-  ASSERT_NE(prompt(), nullptr);
-  EXPECT_TRUE(gtk_widget_get_visible(prompt()));
-  EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(prompt())), GTK_WINDOW(window));
-  EXPECT_STREQ(page(), "form");
-
-  // Hidden and shown again, the window records no second launch.
-  gtk_widget_set_visible(window, FALSE);
-  gtk_window_present(GTK_WINDOW(window));
-  settle();
-  EXPECT_EQ(manager->launchCount(), 3);
-}
 
 TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
   struct Case {
@@ -121,7 +88,13 @@ TEST_F(PromptTest, ReturnSubmitsAndTheAnswerDecidesWhatFollows) {
       {500, "form", "Server returned 500. Please try again later."},
       {409, "success", ""},
   };
-  showWindow();
+  manager = makeManager();
+  GtkWidget* window = gtk_window_new();
+  GtkWidget* content = gtk_label_new("wizard");
+  gtk_window_set_child(GTK_WINDOW(window), content);
+  presenter = std::make_unique<MailingListPromptPresenter>(content, *manager, [] {});
+  gtk_window_present(GTK_WINDOW(window));
+  settle();
   manager->present(true);
   ASSERT_NE(prompt(), nullptr);
   GtkWidget* entry = findOne(prompt(), [](GtkWidget* w) { return GTK_IS_ENTRY(w); });

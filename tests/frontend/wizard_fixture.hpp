@@ -37,16 +37,12 @@ inline Pixel pixelAt(const platform::Image& image, int x, int y) {
   return {int(v >> 24), int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF)};
 }
 
-// Settings no fake reads: the fake answers the signing questions itself.
-inline frontend::SigningSettings& unusedSettings() {
-  static frontend::SigningSettings settings{platform::UserDefaults("wizard.tests.unused")};
-  return settings;
-}
-
 // File checks (fileExists, isInside) are the real ones, so they meet the
 // paths the builder writes; everything else is recorded.
 struct FakeWizardServices : frontend::PlatformWizardServices {
-  FakeWizardServices() : PlatformWizardServices(unusedSettings()) {
+  // Settings no fake reads: the fake answers the signing questions itself.
+  inline static frontend::SigningSettings unused{platform::UserDefaults("wizard.tests.unused")};
+  FakeWizardServices() : PlatformWizardServices(unused) {
     images.emplace("DefaultIcon", filledImage(16, 16, platform::Color::white()));
     // The "gmail" glyph: an opaque 10 × 10 square in the middle of 20 × 20.
     images.emplace("gmail", filledImage(20, 20, platform::Color::black(), {5, 5, 10, 10}));
@@ -58,25 +54,21 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
   bool titleBar = true;
 
   std::vector<builder::AppGenerator> requests;
-  std::vector<std::filesystem::path> buildFolders, opened, revealed;
   builder::ProgressCallback progress;
   builder::CompletionCallback completion;
-  std::vector<std::string> iconQueries;
   std::function<void(std::optional<platform::Image>)> iconAnswer;
   int folderPanels = 0;
   std::function<void(std::vector<std::filesystem::path>)> folderChosen;
   std::vector<frontend::AlertRequest> alerts;
   std::function<void(std::size_t)> alertClosed;
 
-  void generate(const builder::AppGenerator& request, const std::filesystem::path& folder,
+  void generate(const builder::AppGenerator& request, const std::filesystem::path&,
                 builder::ProgressCallback onProgress, builder::CompletionCallback onCompletion) override {
     requests.push_back(request);
-    buildFolders.push_back(folder);
     progress = std::move(onProgress);
     completion = std::move(onCompletion);
   }
-  void fetchWebsiteIcon(const std::string& text, std::function<void(std::optional<platform::Image>)> f) override {
-    iconQueries.push_back(text);
+  void fetchWebsiteIcon(const std::string&, std::function<void(std::optional<platform::Image>)> f) override {
     iconAnswer = std::move(f);
   }
   void chooseFolder(std::function<void(std::vector<std::filesystem::path>)> chosen) override {
@@ -87,8 +79,8 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
     alerts.push_back(alert);
     alertClosed = std::move(closed);
   }
-  void openApp(const std::filesystem::path& app) override { opened.push_back(app); }
-  void reveal(const std::filesystem::path& path) override { revealed.push_back(path); }
+  void openApp(const std::filesystem::path&) override {}
+  void reveal(const std::filesystem::path&) override {}
   std::optional<platform::Image> imageNamed(const std::string& name) override {
     auto it = images.find(name);
     return it == images.end() ? std::nullopt : std::optional(it->second);
@@ -122,10 +114,7 @@ class WizardTest : public testing::Test {
     ASSERT_TRUE(services.folderChosen);
     services.folderChosen({folder});
   }
-  void startBuildInto(const std::filesystem::path& folder) {
-    model->startCreate();
-    chooseFolder(folder);
-  }
+  void startBuildInto(const std::filesystem::path& folder) { model->startCreate(), chooseFolder(folder); }
 
   FakeWizardServices services;
   std::unique_ptr<frontend::WizardModel> model;

@@ -13,46 +13,17 @@ using wizard_testing::WizardTest;
 
 std::vector<std::uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-TEST_F(WizardTest, StartsEmptyWithTheBlackDefaultIconAndMovesOnOnlyWithValidInput) {
-  EXPECT_FALSE(model->urlIsValid() || model->nameIsValid() || model->icon().iconIsValid() || model->backVisible());
-  EXPECT_EQ(model->icon().inputColor(), platform::Color::white());
-  EXPECT_EQ(pixelAt(model->icon().inputIcon(), 8, 8), (Pixel{255, 0, 0, 0}));
-
-  // The website needs a link; a name of one blank will do; Back stops at the first screen.
+TEST_F(WizardTest, MovesOnOnlyWithALinkAndANonEmptyName) {
   model->editUrl("hello");
-  model->submitUrl();
   model->continueToName();
   EXPECT_EQ(model->selectedView(), 0);
   model->editUrl("visit example.org today");
-  EXPECT_TRUE(model->urlIsValid());
   model->submitUrl();
-  EXPECT_EQ(model->selectedView(), 1);
-  EXPECT_EQ(model->inputUrl(), "visit example.org today");
   model->nameNext();
   EXPECT_EQ(model->selectedView(), 1);
   model->editName(" ");
   model->nameNext();
   EXPECT_EQ(model->selectedView(), 2);
-}
-
-// A tile's name kept until edited, when a local folder follows: the replace journey.
-TEST_F(WizardTest, LocalFolderNamesTheAppAfterTheFolder) {
-  model->chooseLocalFolder();
-  services.folderChosen({});
-  EXPECT_EQ(model->selectedView(), 0);
-  model->chooseLocalFolder();
-  chooseFolder("/sites/site.folder");
-  EXPECT_EQ(model->localFolderURL(), std::filesystem::path("/sites/site.folder"));
-  EXPECT_EQ(model->inputName(), "site");
-  EXPECT_TRUE(model->nameIsValid());
-  EXPECT_EQ(model->selectedView(), 1);
-  EXPECT_EQ(frontend::appNameForFolder("/sites/My Site.web/"), "My Site");
-  // Back keeps the mode; Continue leaves it.
-  model->previousScreen();
-  EXPECT_TRUE(model->useLocalFolder());
-  model->editUrl("example.org");
-  model->continueToName();
-  EXPECT_FALSE(model->useLocalFolder() || model->localFolderURL());
 }
 
 // The drop conversions themselves are walked in the window (ContentViewTest.Drops…).
@@ -88,21 +59,6 @@ TEST_F(WizardTest, UnusableIconDropsAreTakenAndIgnored) {
   EXPECT_TRUE(model->icon().acceptIconDrop({}));
   drainMainQueue();
   EXPECT_FALSE(model->icon().iconIsValid());
-}
-
-TEST_F(WizardTest, FetchIconAsksWithTheTextAsTyped) {
-  model->fetchIcon();
-  EXPECT_TRUE(services.iconQueries.empty());
-  model->editUrl(" example.org ");
-  model->fetchIcon();
-  EXPECT_TRUE(model->icon().isFetchingIcon());
-  services.iconAnswer(std::nullopt);
-  EXPECT_FALSE(model->icon().isFetchingIcon() || model->icon().iconIsValid());
-  model->fetchIcon();
-  services.iconAnswer(wizard_testing::filledImage(64, 64, platform::Color::black()));
-  EXPECT_EQ(services.iconQueries, (std::vector<std::string>{" example.org ", " example.org "}));
-  EXPECT_TRUE(model->icon().iconIsValid());
-  EXPECT_EQ(model->icon().inputIcon().width(), 64);
 }
 
 // Where Back and Configure are shown, and the clicks on the tiles: ContentViewTest.

@@ -55,14 +55,13 @@ class ViewsTest : public testing::Test {
   void SetUp() override {
     if (!hasX11Display()) GTEST_SKIP() << "needs an X11 display and xdotool";
     views::ensureStyle(gdk_display_get_default());
-    static bool backdrop = [] {
+    [[maybe_unused]] static bool backdrop = [] {
       auto css = platform::adoptGRef(gtk_css_provider_new());
       gtk_css_provider_load_from_data(css.get(), ".dark-test-backdrop { background: black; padding: 20px; }", -1);
       gtk_style_context_add_provider_for_display(gdk_display_get_default(), GTK_STYLE_PROVIDER(css.get()),
                                                  GTK_STYLE_PROVIDER_PRIORITY_USER);
       return true;
     }();
-    (void)backdrop;
     pointerAway();
   }
   void TearDown() override { destroyToplevels(); }
