@@ -29,10 +29,9 @@ namespace fs = std::filesystem;
 
 // Records what the app hands to the desktop.
 struct RecordingWorkspace : platform::Workspace {
-  void openURL(const std::string& uri) override { opened.push_back(uri); }
+  void openURL(const std::string&) override {}
   void revealFile(const fs::path& path) override { revealed.push_back(path); }
   void alertSound() override { ++alerts; }
-  std::vector<std::string> opened;
   std::vector<fs::path> revealed;
   int alerts = 0;
 };
@@ -102,7 +101,6 @@ class RunletWindowTest : public ::testing::Test {
   // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
   // with a download attribute unless null.
   void clickLink(const std::string& href, const char* download = nullptr);
-  std::string currentURI() const;
   std::vector<fs::path> downloads() const;
 
   testing_support::TempDir temp_;
