@@ -13,6 +13,18 @@ TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
   server_.page("/", "<input id=one type=file><input id=many type=file multiple><input id=folder type=file webkitdirectory>");
   launch(remote(server_.url("/")));
   ASSERT_TRUE(waitForPage(server_.url("/")));
+  // A visible toplevel other than the main window, of the given type.
+  auto panel = [&](GType type) -> GtkWindow* {
+    GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
+    for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
+      auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
+      if (window.get() != delegate_->window() && G_TYPE_CHECK_INSTANCE_TYPE(window.get(), type) &&
+          gtk_widget_get_visible(GTK_WIDGET(window.get()))) {
+        return window.get();
+      }
+    }
+    return nullptr;
+  };
   auto waitForPanel = [&](GType type) {
     GtkWindow* window = nullptr;
     waitUntil([&] { return (window = panel(type)) != nullptr; });

@@ -162,18 +162,6 @@ void RunletWindowTest::clickLink(const std::string& href, const char* download) 
            (download ? std::string(", download: '") + download + "'" : "") + "}).click(); return 0");
 }
 
-GtkWindow* RunletWindowTest::panel(GType type) const {
-  GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
-  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
-    auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
-    if (window.get() != delegate_->window() && G_TYPE_CHECK_INSTANCE_TYPE(window.get(), type) &&
-        gtk_widget_get_visible(GTK_WIDGET(window.get()))) {
-      return window.get();
-    }
-  }
-  return nullptr;
-}
-
 std::vector<fs::path> RunletWindowTest::downloads() const {
   std::vector<fs::path> names;
   for (const auto& entry : fs::directory_iterator(downloadsPath_)) names.push_back(entry.path().filename());

@@ -94,8 +94,6 @@ class RunletWindowTest : public ::testing::Test {
   // Starts a script that cannot finish until the test acts (a dialog is open); `finish` waits for its result.
   std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
   std::string finish(const std::shared_ptr<PendingScript>& script);
-  // A visible toplevel other than the main window, of the given type.
-  GtkWindow* panel(GType type) const;
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
   std::string href() { return evaluate("return location.href"); }
   // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
