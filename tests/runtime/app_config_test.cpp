@@ -19,20 +19,6 @@ std::string fields(const AppConfig& c) {
 }
 const std::string kDefaults = "App|url||index.html|framed";
 
-TEST(AppConfigKeys, EachKeyReadOnItsOwnCaseSensitively) {
-  const std::pair<plist::Dictionary, std::string> rows[] = {
-      {{{"name", "Mail"}, {"type", "local"}, {"url", "x"}, {"indexFile", "docs/start.html"}, {"fullcontent", true},
-        {"extra", 5}},
-       "Mail|local|x|docs/start.html|full|local"},
-      // A string "true" is not a boolean.
-      {{{"name", 3}, {"type", true}, {"url", "https://a.example"}, {"indexFile", plist::Array{}}, {"fullcontent", "true"}},
-       "App|url|https://a.example|index.html|framed"},
-      {{{"Name", "X"}, {"indexfile", "a.html"}, {"fullContent", true}}, kDefaults},
-      {{{"type", "Local"}}, "App|Local||index.html|framed"},
-  };
-  for (const auto& [dict, expected] : rows) EXPECT_EQ(fields(AppConfig::from(dict)), expected);
-}
-
 TEST(ReadAppConfig, XMLOrBinaryDictionariesAndDefaultsForAnythingElse) {
   TempDir dir;
   platform::Bundle bundle{dir / "A.app"};
@@ -48,6 +34,10 @@ TEST(ReadAppConfig, XMLOrBinaryDictionariesAndDefaultsForAnythingElse) {
       {testing_support::readFile(seeds / "nul-in-string.bplist"), kDefaults},
       {"not a plist", kDefaults}, {"<plist><array><string>a</string></array></plist>", kDefaults},
       {"<plist><dict><key>name</key><string>X</string>", kDefaults},
+      // Each key on its own, by its exact name and type: a string "true" is not a boolean.
+      {"<plist><dict><key>name</key><integer>3</integer><key>Type</key><string>local</string><key>url</key>"
+       "<string>https://a.example</string><key>fullcontent</key><string>true</string></dict></plist>",
+       "App|url|https://a.example|index.html|framed"},
   };
   for (const auto& [bytes, expected] : rows) {
     testing_support::writeFile(record, bytes);

@@ -35,15 +35,12 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndRevealed) {
   testing_support::writeFile(downloadsPath_ / "data.csv", "old");
   open();
   // A taken name; a long name as the server sends it, as a link names it, and as an export.
-  auto link = [](const std::string& href, const std::string& name) {
-    return "Object.assign(document.createElement('a'), {href: " + href + ", download: '" + name + "'}).click(); return 0";
-  };
-  for (const std::string& script : {link("'/data.csv'", "data.csv"), std::string("location.href = '/sent-as'; return 0"),
-                                    link("'/data.csv'", longName + ".txt"),
-                                    link("URL.createObjectURL(new Blob(['built']))", longName + ".pdf")}) {
+  const std::pair<std::string, std::string> links[] = {{"'/data.csv'", "data.csv"}, {"'/sent-as'", ""},
+      {"'/data.csv'", longName + ".txt"}, {"URL.createObjectURL(new Blob(['built']))", longName + ".pdf"}};
+  for (const auto& [href, name] : links) {
     size_t saved = workspace_.revealed.size() + 1;
-    evaluate(script);
-    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == saved; })) << script;
+    clickLink(href, name.empty() ? nullptr : name.c_str());
+    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == saved; })) << href;
   }
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "data.csv"), "old");
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "data (1).csv"), "a,b\n1,2\n");
@@ -57,12 +54,11 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndRevealed) {
     extensions.insert(path.extension());
   }
   EXPECT_EQ(extensions, (std::set<std::string>{".csv", ".pdf", ".txt"}));
-  EXPECT_EQ(href(), quoted(server_.url("/")));
   EXPECT_EQ(workspace_.alerts, 0);
   EXPECT_EQ(delegate_->pendingDownloads(), 0u);
 }
 
-// Cut short, the engine reports the download finished; stopped on the way, failed.
+// Cut short, the engine reports the download finished; stopped on the way, failed: both ring.
 TEST_F(Downloads, FailedDownloadsAreForgottenAndRingOnceEach) {
   for (const char* path : {"/short.bin", "/stalled.bin"}) {
     server_.routes().Get(path, [this, stall = path[2] == 't'](const httplib::Request&, httplib::Response& res) {
@@ -76,8 +72,6 @@ TEST_F(Downloads, FailedDownloadsAreForgottenAndRingOnceEach) {
   std::vector<WebKitDownload*> started;
   hookSignal(WEBKIT_TYPE_DOWNLOAD, "decide-destination",
              [&](const GValue* values) { started.push_back(WEBKIT_DOWNLOAD(g_value_get_object(&values[0]))); });
-  int engineFailures = 0;
-  hookSignal(WEBKIT_TYPE_DOWNLOAD, "failed", [&](const GValue*) { ++engineFailures; });
   open();
   clickLink("'/short.bin'", "broken.bin");
   ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
@@ -85,16 +79,13 @@ TEST_F(Downloads, FailedDownloadsAreForgottenAndRingOnceEach) {
   ASSERT_TRUE(waitUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
   webkit_download_cancel(started[1]);
   ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
-  EXPECT_EQ(engineFailures, 1);
   EXPECT_EQ(delegate_->pendingDownloads(), 0u);
-  EXPECT_TRUE(workspace_.revealed.empty());
-  EXPECT_TRUE(downloads().empty());
-  // The next download of that name starts from the plain name again.
+  // Nothing left behind: the next download of that name gets the plain name.
   clickLink("'/data.csv'", "broken.bin");
   ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
   EXPECT_EQ(workspace_.alerts, 2);
+  EXPECT_EQ(downloads(), std::vector<fs::path>{"broken.bin"});
   EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
-  EXPECT_EQ(testing_support::readFile(downloadsPath_ / "broken.bin"), "a,b\n1,2\n");
 }
 
 // Files built in the page: each click saves one file, whichever way it reaches the app.
@@ -132,7 +123,6 @@ TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
   EXPECT_EQ(downloads(), (std::vector<fs::path>{"report (1).csv", "report (2).csv", "report.csv", "secret.txt", "upper.txt"}));
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "upper.txt"), "upper");
   EXPECT_EQ(workspace_.alerts, 0);
-  EXPECT_EQ(href(), quoted(server_.url("/")));
 
   constexpr size_t kSize = 20 * 1024 * 1024;
   evaluate("const bytes = new Uint8Array(" + std::to_string(kSize) + ");"

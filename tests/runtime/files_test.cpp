@@ -59,21 +59,11 @@ TEST(DownloadsFolder, NeverTheHomeFolder) {
 }
 
 runlet::ExportMessageBody body(bool isDictionary, std::optional<std::string> name, std::optional<std::string_view> data) {
-  runlet::ExportMessageBody b;
-  b.isDictionary = isDictionary;
-  b.name = std::move(name);
-  b.data = data;
-  return b;
+  return {isDictionary, std::move(name), data, false, {}, {}, {}};
 }
 
-runlet::ExportMessageBody part(const char* transfer, std::optional<std::int64_t> index, std::optional<bool> last,
-                               std::string_view data) {
-  auto b = body(true, "parts.bin", data);
-  b.hasTransfer = true;
-  if (transfer) b.transfer = transfer;
-  b.part = index;
-  b.last = last;
-  return b;
+runlet::ExportMessageBody part(const char* transfer, std::optional<std::int64_t> index, bool last, std::string_view data) {
+  return {true, "parts.bin", data, true, transfer ? std::optional<std::string>(transfer) : std::nullopt, index, last};
 }
 
 TEST(ExportMessage, IgnoreRules) {

@@ -124,17 +124,15 @@ void RunletWindowTest::relaunch() {
 
 std::string RunletWindowTest::windowId() const { return std::to_string(x11WindowId(delegate_->window())); }
 
-std::string RunletWindowTest::currentURI() const {
-  const char* uri = webkit_web_view_get_uri(delegate_->webView());
-  return uri ? uri : "";
-}
-
 bool RunletWindowTest::waitForIdle() {
   return waitUntil([&] { return !webkit_web_view_is_loading(delegate_->webView()); });
 }
 
 bool RunletWindowTest::waitForPage(const std::string& uri) {
-  return waitUntil([&] { return currentURI() == uri && !webkit_web_view_is_loading(delegate_->webView()); });
+  return waitUntil([&] {
+    const char* shown = webkit_web_view_get_uri(delegate_->webView());
+    return shown && shown == uri && !webkit_web_view_is_loading(delegate_->webView());
+  });
 }
 
 std::shared_ptr<PendingScript> RunletWindowTest::evaluateLater(const std::string& body) {
@@ -160,20 +158,8 @@ std::string RunletWindowTest::finish(const std::shared_ptr<PendingScript>& scrip
 }
 
 void RunletWindowTest::clickLink(const std::string& href, const char* download) {
-  std::string name = download ? std::string("a.setAttribute('download', '") + download + "');" : "";
-  evaluate("const a = document.createElement('a'); a.href = " + href + "; " + name + " a.click(); return 0");
-}
-
-GtkWindow* RunletWindowTest::panel(GType type) const {
-  GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
-  for (guint i = 0; i < g_list_model_get_n_items(toplevels); ++i) {
-    auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
-    if (window.get() != delegate_->window() && G_TYPE_CHECK_INSTANCE_TYPE(window.get(), type) &&
-        gtk_widget_get_visible(GTK_WIDGET(window.get()))) {
-      return window.get();
-    }
-  }
-  return nullptr;
+  evaluate("Object.assign(document.createElement('a'), {href: " + href +
+           (download ? std::string(", download: '") + download + "'" : "") + "}).click(); return 0");
 }
 
 std::vector<fs::path> RunletWindowTest::downloads() const {

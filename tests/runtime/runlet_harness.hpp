@@ -29,10 +29,9 @@ namespace fs = std::filesystem;
 
 // Records what the app hands to the desktop.
 struct RecordingWorkspace : platform::Workspace {
-  void openURL(const std::string& uri) override { opened.push_back(uri); }
+  void openURL(const std::string&) override {}
   void revealFile(const fs::path& path) override { revealed.push_back(path); }
   void alertSound() override { ++alerts; }
-  std::vector<std::string> opened;
   std::vector<fs::path> revealed;
   int alerts = 0;
 };
@@ -95,14 +94,11 @@ class RunletWindowTest : public ::testing::Test {
   // Starts a script that cannot finish until the test acts (a dialog is open); `finish` waits for its result.
   std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
   std::string finish(const std::shared_ptr<PendingScript>& script);
-  // A visible toplevel other than the main window, of the given type.
-  GtkWindow* panel(GType type) const;
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
   std::string href() { return evaluate("return location.href"); }
   // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
   // with a download attribute unless null.
   void clickLink(const std::string& href, const char* download = nullptr);
-  std::string currentURI() const;
   std::vector<fs::path> downloads() const;
 
   testing_support::TempDir temp_;
