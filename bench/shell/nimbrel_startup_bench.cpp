@@ -21,6 +21,7 @@
 // Before Xlib, whose macros (Success, None) clash with the HTTP library's names.
 #include "bench/runlet/bench_support.hpp"
 #include "bench/runlet/process_tree.hpp"
+#include "tests/support/private_session_bus.hpp"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -31,36 +32,15 @@ namespace {
 using namespace bench;
 
 // A session bus of one run, with the accessibility bus started on it.
-class RunBus {
+class RunBus : public testing_support::PrivateSessionBus {
  public:
   RunBus() {
-    const char* argv[] = {"dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr};
-    int out = -1;
-    if (!g_spawn_async_with_pipes(nullptr, const_cast<char**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
-                                  &pid_, nullptr, &out, nullptr, nullptr)) {
-      return;
-    }
-    char c = 0;
-    while (::read(out, &c, 1) == 1 && c != '\n') address_ += c;
-    ::close(out);
-    GDBusConnection* bus = g_dbus_connection_new_for_address_sync(
-        address_.c_str(),
-        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, nullptr);
-    if (!bus) return;
-    GVariant* reply = g_dbus_connection_call_sync(bus, "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress",
-                                                  nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
+    if (!ok()) return;
+    GVariant* reply = g_dbus_connection_call_sync(connection(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                                  "GetAddress", nullptr, nullptr, G_DBUS_CALL_FLAGS_NONE, 10000,
+                                                  nullptr, nullptr);
     if (reply) g_variant_unref(reply);
-    g_object_unref(bus);
   }
-  ~RunBus() {
-    if (pid_ > 0) endTree(pid_);
-  }
-  const std::string& address() const { return address_; }
-
- private:
-  GPid pid_ = 0;
-  std::string address_;
 };
 
 std::optional<pid_t> windowPid(Display* display, Window window) {
