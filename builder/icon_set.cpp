@@ -2,7 +2,11 @@
 
 #include <cairo.h>
 
+#include <future>
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <string_view>
 #include <system_error>
 
@@ -114,21 +118,42 @@ void writeIconSet(const Image& master, const std::string& platformName, const fs
     continuation();
     return;
   }
-  auto formats = iconFormats().find(platformName);
-  if (formats != iconFormats().end()) {
+  // Each pixel size is made once (16@2x and 32 are one picture) and written
+  // under all its names. Encoding is most of the work, the largest picture
+  // most of that: it gets a core of its own.
+  std::map<int, std::vector<std::string>> namesBySize;
+  if (auto formats = iconFormats().find(platformName); formats != iconFormats().end()) {
     for (const Format& format : formats->second) {
       for (int scale : format.scales) {
-        const int pixels = static_cast<int>(format.size * static_cast<float>(scale));
-        auto image = resized(master, pixels, pixels);
-        if (!image) continue;
-        auto png = pngData(*image);
-        if (png.empty()) continue;
-        try {
-          writeFileBytes(iconSet / iconFileName(format, scale),
-                         std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
-        } catch (const std::exception&) {
-          // One missing size still leaves a usable icon.
-        }
+        namesBySize[static_cast<int>(format.size * static_cast<float>(scale))].push_back(iconFileName(format, scale));
+      }
+    }
+  }
+  std::vector<std::pair<const std::vector<std::string>*, std::optional<Image>>> pictures;
+  for (const auto& [pixels, names] : namesBySize) pictures.emplace_back(&names, resized(master, pixels, pixels));
+  std::vector<std::vector<std::uint8_t>> pngs(pictures.size());
+  auto encode = [&](std::size_t i) {
+    if (pictures[i].second) pngs[i] = pngData(*pictures[i].second);
+  };
+  std::future<void> largest;
+  try {
+    if (!pictures.empty()) largest = std::async(std::launch::async, encode, pictures.size() - 1);
+  } catch (const std::system_error&) {
+    // No thread to spare: this one encodes it too.
+  }
+  for (std::size_t i = 0; i + 1 < pictures.size(); ++i) encode(i);
+  if (largest.valid()) {
+    largest.get();
+  } else if (!pictures.empty()) {
+    encode(pictures.size() - 1);
+  }
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    if (pngs[i].empty()) continue;
+    for (const std::string& name : *pictures[i].first) {
+      try {
+        writeFileBytes(iconSet / name, std::string_view(reinterpret_cast<const char*>(pngs[i].data()), pngs[i].size()));
+      } catch (const std::exception&) {
+        // One missing size still leaves a usable icon.
       }
     }
   }
