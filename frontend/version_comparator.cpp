@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.hpp"
+
 namespace frontend {
 
 namespace {
@@ -15,18 +17,7 @@ enum class PartType { number, word, separator };
 PartType typeOf(gunichar c) {
   if (c >= '0' && c <= '9') return PartType::number;
   if (c == '.' || g_unichar_isspace(c)) return PartType::separator;
-  switch (g_unichar_type(c)) {
-    case G_UNICODE_CONNECT_PUNCTUATION:
-    case G_UNICODE_DASH_PUNCTUATION:
-    case G_UNICODE_CLOSE_PUNCTUATION:
-    case G_UNICODE_FINAL_PUNCTUATION:
-    case G_UNICODE_INITIAL_PUNCTUATION:
-    case G_UNICODE_OTHER_PUNCTUATION:
-    case G_UNICODE_OPEN_PUNCTUATION:
-      return PartType::separator;
-    default:
-      return PartType::word;
-  }
+  return platform::isPunctuation(c) ? PartType::separator : PartType::word;
 }
 
 struct Part {

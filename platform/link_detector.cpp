@@ -1,4 +1,5 @@
 #include "platform/link_detector.hpp"
+#include "platform/text.hpp"
 
 #include <glib.h>
 
@@ -209,21 +210,7 @@ bool isSeparator(gunichar c) {
   if (g_unichar_isspace(c) || g_unichar_iscntrl(c)) return true;
   // Wide punctuation (quotes, dashes, CJK full stops) never belongs to a link,
   // and text without spaces ("访问example.org。") relies on it to split.
-  if (c >= 0x2000) {
-    switch (g_unichar_type(c)) {
-      case G_UNICODE_CONNECT_PUNCTUATION:
-      case G_UNICODE_DASH_PUNCTUATION:
-      case G_UNICODE_CLOSE_PUNCTUATION:
-      case G_UNICODE_FINAL_PUNCTUATION:
-      case G_UNICODE_INITIAL_PUNCTUATION:
-      case G_UNICODE_OTHER_PUNCTUATION:
-      case G_UNICODE_OPEN_PUNCTUATION:
-        return true;
-      default:
-        break;
-    }
-  }
-  return false;
+  return c >= 0x2000 && isPunctuation(c);
 }
 
 // Trims what surrounds a link in prose: "(see example.org)." and quotes.

@@ -32,4 +32,19 @@ std::string_view trimmedWhitespaceAndNewlines(std::string_view text) {
   return text;
 }
 
+bool isPunctuation(gunichar c) {
+  switch (g_unichar_type(c)) {
+    case G_UNICODE_CONNECT_PUNCTUATION:
+    case G_UNICODE_DASH_PUNCTUATION:
+    case G_UNICODE_CLOSE_PUNCTUATION:
+    case G_UNICODE_FINAL_PUNCTUATION:
+    case G_UNICODE_INITIAL_PUNCTUATION:
+    case G_UNICODE_OTHER_PUNCTUATION:
+    case G_UNICODE_OPEN_PUNCTUATION:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace platform
