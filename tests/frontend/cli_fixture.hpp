@@ -12,7 +12,9 @@
 
 #include "builder/fake_tools.hpp"
 #include "builder/subprocess.hpp"
+#include "platform/image.hpp"
 #include "support/child_process.hpp"
+#include "support/image_pixels.hpp"
 #include "support/temp_dir.hpp"
 
 namespace cli_testing {
@@ -21,6 +23,12 @@ namespace fs = std::filesystem;
 
 const fs::path builtBundle = NIMBREL_BUNDLE_DIR;
 const fs::path nimbrel = fs::path(NIMBREL_BINARY_DIR) / "nimbrel";
+
+// A pixel of row 512 of the largest icon: x 512 is the middle of the picture.
+inline std::uint32_t iconPixel(const fs::path& iconSet, int x) {
+  auto icon = platform::Image::load(iconSet / "icon_512x512@2x.png");
+  return icon ? testing_support::pixelAt(*icon, x, 512) : 0;
+}
 
 class CommandLine : public ::testing::Test {
  public:

@@ -112,10 +112,10 @@ TEST_F(HostileInput, HugePicturesAndBrokenSettingsStillBuild) {
   for (int i = 0; i < 200000; ++i) deep += "<array>";
   const std::pair<const char*, std::function<Args()>> rows[] = {
       {"svg declaring 32000", [&] { return urlBuild({"--icon", root / "huge.svg"}); }},
-      {"fetched png 8000 rgba",
-       [&] { return Args{"build", "--url", server.url("/"), "--name", "App", "--out", out, "--fetch-icon"}; }},
       {"settings nested 200000 deep", [&] { return writeFile(settings, deep), urlBuild(); }},
       {"settings file a named pipe", [&] { return fs::remove(settings), ::mkfifo(settings.c_str(), 0600), urlBuild(); }},
+      {"fetched png 8000 rgba",
+       [&] { return Args{"build", "--url", server.url("/"), "--name", "App", "--out", out, "--fetch-icon"}; }},
   };
   for (const auto& [name, prepare] : rows) {
     SCOPED_TRACE(name);
@@ -124,6 +124,7 @@ TEST_F(HostileInput, HugePicturesAndBrokenSettingsStillBuild) {
     EXPECT_EQ(entriesOf(out), Args{"App.app"});
     fs::remove_all(out / "App.app");
   }
+  EXPECT_EQ(cli_testing::iconPixel(tools->iconSetSnapshot(), 512), 0xff102030u) << "the site's own icon, fetched last";
 }
 
 TEST_F(HostileInput, SitesThatCannotBeCopiedOrSealedKeepTheOldApp) {

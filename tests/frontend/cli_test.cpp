@@ -8,26 +8,15 @@
 #include <sstream>
 
 #include "cli_fixture.hpp"
-#include "platform/image.hpp"
 #include "platform/plist.hpp"
-#include "support/loopback_http_server.hpp"
-#include "support/picture_bytes.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using cli_testing::CommandLine;
+using cli_testing::iconPixel;
 using testing_support::readFile;
 using testing_support::writeFile;
-
-// A pixel of row 512 of the largest icon: x 512 is the middle of the picture.
-std::uint32_t iconPixel(const fs::path& iconSet, int x) {
-  auto icon = platform::Image::load(iconSet / "icon_512x512@2x.png");
-  if (!icon) return 0;
-  const unsigned char* row =
-      cairo_image_surface_get_data(icon->surface()) + 512 * cairo_image_surface_get_stride(icon->surface());
-  return reinterpret_cast<const std::uint32_t*>(row)[x];
-}
 
 // An independent reader: every key with its Python type and value.
 constexpr const char* dumpPlist =
@@ -35,39 +24,51 @@ constexpr const char* dumpPlist =
     "d = plistlib.load(open(sys.argv[1], 'rb'))\n"
     "for k in sorted(d): print(k, type(d[k]).__name__, repr(d[k]))\n";
 
-// Relative folders are taken from the working folder; the printed path is absolute either way.
-TEST_F(CommandLine, OptionsReachTheRecordTheToolsAndTheIcon) {
+// Relative folders are taken from the working folder; the printed path is
+// absolute either way. Saved settings sign and style unless an option
+// overrides; a fetched icon is HostileInput's.
+TEST_F(CommandLine, OptionsAndSavedSettingsReachTheRecordTheToolsAndTheIcon) {
   writeFile(root / "site" / "index.htm", "<p>hi</p>");
+  const fs::path settings = home / "config/co.corvan.nimbrel/defaults.plist";
   struct Row {
     std::vector<std::string> args;
+    bool savedSettings;
     std::string name, slug, record;
     std::vector<std::string> tools;
-    std::string lastProgress, signedAs;
+    std::string errStart, errEnd, signedAs;
     std::uint32_t iconColour;
   };
   const Row rows[] = {
-      {{"--url", "example.org", "--name", "My Cool App", "--out", out.string()}, "My Cool App", "my-cool-app",
-       "fullcontent bool False\nindexFile str 'index.html'\nname str 'My Cool App'\ntype str 'url'\n"
-       "url str 'example.org'\n",
+      // Host and port without a scheme name no host: nothing is asked of the network.
+      {{"--url", "localhost:1", "--name", "My Cool App", "--out", out.string(), "--fetch-icon"}, true, "My Cool App",
+       "my-cool-app",
+       "fullcontent bool True\nindexFile str 'index.html'\nname str 'My Cool App'\ntype str 'url'\n"
+       "url str 'localhost:1'\n",
        {"iconutil", "xattr", "codesign", "lsregister"},
-       "Creating app bundle\u2026\nGenerating icon\u2026\nSigning app\u2026\n", "[--sign] [-] ", 0},
+       "nimbrel: no icon found for \u201Clocalhost:1\u201D; using the default picture.\nCreating app bundle\u2026\n",
+       "Generating icon\u2026\nSigning with Developer ID\u2026\n", "[--sign] [Saved Identity] ", 0},
       {{"--folder", "site", "--name", "Docs", "--out", "out", "--no-title-bar", "--color", "#1a2B3c", "--developer-id",
-        "Developer ID Application: Jane (X1)", "--notary-profile", "notary"}, "Docs", "docs",
+        "Developer ID Application: Jane (X1)", "--notary-profile", "notary"}, false, "Docs", "docs",
        "fullcontent bool True\nindexFile str 'index.htm'\nname str 'Docs'\ntype str 'local'\nurl str ''\n",
-       {"iconutil", "xattr", "codesign", "ditto", "xcrun", "xcrun", "lsregister"},
+       {"iconutil", "xattr", "codesign", "ditto", "xcrun", "xcrun", "lsregister"}, "Creating app bundle\u2026\n",
        "Stapling notarization ticket\u2026\n", "[--sign] [Developer ID Application: Jane (X1)] ", 0xff1a2b3cu},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     fs::remove(bundle / "Contents/Resources/tools/calls.log");
+    if (row.savedSettings) {
+      writeFile(settings, platform::plist::toXML(platform::plist::Dictionary{
+                              {"signing.useDeveloperID", true}, {"signing.identity", "Saved Identity"},
+                              {"general.showTitleBar", false}}));
+    }
     std::vector<std::string> args{"build"};
     args.insert(args.end(), row.args.begin(), row.args.end());
     auto result = run(args);
+    fs::remove(settings);
     ASSERT_EQ(result.status, 0) << result.err;
     const fs::path app = out / (row.name + ".app");
     EXPECT_EQ(result.out, app.string() + "\n");
-    EXPECT_TRUE(result.err.starts_with("Creating app bundle\u2026\n") && result.err.ends_with(row.lastProgress))
-        << result.err;
+    EXPECT_TRUE(result.err.starts_with(row.errStart) && result.err.ends_with(row.errEnd)) << result.err;
     EXPECT_EQ(python(dumpPlist, app / "Contents/Resources/app.plist"), row.record);
     const std::string info = python(dumpPlist, app / "Contents/Info.plist");
     EXPECT_TRUE(std::regex_search(info, std::regex("CFBundleIdentifier str 'co\\.corvan\\.nimbrel\\." + row.slug +
@@ -94,6 +95,9 @@ TEST_F(CommandLine, FailedBuildsExitOneAndAnExistingAppIsKeptUnlessReplaceIsGive
   EXPECT_TRUE(tools->calls().empty());
   EXPECT_EQ(run({"build", "--url", "example.org", "--name", "Docs", "--out", out.string(), "--replace"}).status, 0);
   EXPECT_FALSE(fs::exists(out / "Docs.app" / "mine"));
+  EXPECT_NE(tools->calls()[2].find("[--sign] [-] "), std::string::npos) << "ad hoc without settings";
+  EXPECT_NE(python(dumpPlist, out / "Docs.app/Contents/Resources/app.plist").find("fullcontent bool False"),
+            std::string::npos);
 }
 
 // The identifier's hash is keyed per run (two runs agreeing would be a 1 in
@@ -116,46 +120,6 @@ TEST_F(CommandLine, IdentifierChangesBetweenRunsOfNimbrelButTheStorageKeyStays) 
   EXPECT_EQ(firstKey, secondKey);
   EXPECT_TRUE(std::regex_match(firstKey, std::regex(R"(co\.corvan\.nimbrel\.docs-[0-9a-f]{16})"))) << firstKey;
   EXPECT_NE(keys("c", "example.com").second, firstKey);
-}
-
-TEST_F(CommandLine, SavedSettingsSignAndStyleUnlessAnOptionOverrides) {
-  namespace plist = platform::plist;
-  writeFile(home / "config/co.corvan.nimbrel/defaults.plist",
-            plist::toXML(plist::Dictionary{{"signing.useDeveloperID", true},
-                                           {"signing.identity", "Saved Identity"},
-                                           {"general.showTitleBar", false}}));
-  ASSERT_EQ(run({"build", "--url", "example.org", "--name", "A", "--out", out.string()}).status, 0);
-  EXPECT_NE(tools->calls()[2].find("[--sign] [Saved Identity] "), std::string::npos) << tools->calls()[2];
-  EXPECT_NE(python(dumpPlist, out / "A.app/Contents/Resources/app.plist").find("fullcontent bool True"),
-            std::string::npos);
-  const auto before = tools->calls().size();
-  ASSERT_EQ(run({"build", "--url", "example.org", "--name", "A", "--out", out.string(), "--replace", "--developer-id",
-                 "Other Identity"}).status, 0);
-  EXPECT_NE(tools->calls()[before + 2].find("[--sign] [Other Identity] "), std::string::npos);
-}
-
-TEST_F(CommandLine, FetchIconTakesTheSitesOwnIconOrSaysNoneWasFound) {
-  std::string red;
-  for (int x = 0; x < 300; ++x) red += std::string("\xff\0\0", 3);
-  const std::string png = testing_support::pngBytes(300, 300, 2, red);
-  testing_support::LoopbackHttpServer server;
-  server.routes().Get("/", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content(R"(<link rel="icon" href="/big.png">)", "text/html");
-  });
-  server.routes().Get("/big.png", [&png](const httplib::Request&, httplib::Response& res) {
-    res.set_content(png, "image/png");
-  });
-  server.start();
-  auto found = run({"build", "--url", server.url("/"), "--name", "Site", "--out", out.string(), "--fetch-icon"});
-  ASSERT_EQ(found.status, 0) << found.err;
-  EXPECT_EQ(found.err.find("no icon"), std::string::npos);
-  EXPECT_EQ(iconPixel(tools->iconSetSnapshot(), 512), 0xffff0000u);
-  // Host and port without a scheme name no host: nothing is asked of the network.
-  auto none = run({"build", "--url", "localhost:1", "--name", "None", "--out", out.string(), "--fetch-icon"});
-  ASSERT_EQ(none.status, 0) << none.err;
-  EXPECT_NE(none.err.find("nimbrel: no icon found for \u201Clocalhost:1\u201D; using the default picture."),
-            std::string::npos) << none.err;
-  EXPECT_NE(iconPixel(tools->iconSetSnapshot(), 512), 0xffff0000u);
 }
 
 }  // namespace
