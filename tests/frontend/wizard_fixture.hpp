@@ -17,8 +17,6 @@
 
 namespace wizard_testing {
 
-using Pixel = std::array<int, 4>;  // premultiplied ARGB, 0...255 each
-
 // A clear width × height image with `color` painted over `area` (all of it by default).
 inline platform::Image filledImage(int width, int height, platform::Color color, std::array<int, 4> area = {}) {
   auto image = *platform::Image::create(width, height);
@@ -28,13 +26,6 @@ inline platform::Image filledImage(int width, int height, platform::Color color,
   area[2] > 0 ? cairo_fill(cr) : cairo_paint(cr);
   cairo_destroy(cr);
   return image;
-}
-
-inline Pixel pixelAt(const platform::Image& image, int x, int y) {
-  cairo_surface_flush(image.surface());
-  auto* row = cairo_image_surface_get_data(image.surface()) + y * cairo_image_surface_get_stride(image.surface());
-  std::uint32_t v = reinterpret_cast<const std::uint32_t*>(row)[x];
-  return {int(v >> 24), int((v >> 16) & 0xFF), int((v >> 8) & 0xFF), int(v & 0xFF)};
 }
 
 // File checks (fileExists, isInside) are the real ones, so they meet the

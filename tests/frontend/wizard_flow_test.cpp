@@ -7,30 +7,11 @@ namespace {
 
 using wizard_testing::WizardTest;
 
+// A failure stays shown until the next Create, which builds from the state and
+// the settings; success shows the finished screen wherever the user is (the
+// rest is the create journey's).
 TEST_F(WizardTest, CreateBuildsTheRequestFromStateAndSettingsAndEndsOnTheFinishedScreen) {
   toSave(" visit example.org today ");
-  services.titleBar = false;
-  services.mode = builder::SigningMode::developerID(" Dev", "profile");
-  startBuildInto("/out");
-
-  ASSERT_EQ(services.requests.size(), 1u);
-  const builder::AppGenerator& request = services.requests[0];
-  EXPECT_EQ(request.name, "My App");
-  EXPECT_EQ(request.source.asUrl()->text, " visit example.org today ");
-  EXPECT_TRUE(request.fullContent);
-  ASSERT_TRUE(request.signing.asDeveloperID());
-  EXPECT_EQ(request.signing.asDeveloperID()->identity, " Dev");
-  EXPECT_EQ(request.icon->width(), 16);
-  model->startCreate();  // the save screen shows only progress now
-  EXPECT_EQ(services.folderPanels, 1);
-  // Success shows the finished screen wherever the user is; the rest is the create journey's.
-  model->previousScreen();
-  services.completion(builder::BuildResult::success("/out/My App.app"));
-  EXPECT_EQ(model->selectedView(), 5);
-}
-
-TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
-  toSave();
   startBuildInto("/out");
   services.completion(
       builder::BuildResult::failure(std::make_exception_ptr(builder::GeneratorError::signingFailed("no identity"))));
@@ -41,6 +22,23 @@ TEST_F(WizardTest, AFailureStaysShownUntilTheNextCreate) {
   EXPECT_FALSE(model->build().generationError());
   services.folderChosen({});  // cancelled
   EXPECT_FALSE(model->build().isGenerating());
+
+  services.titleBar = false;
+  services.mode = builder::SigningMode::developerID(" Dev", "profile");
+  startBuildInto("/out");
+  ASSERT_EQ(services.requests.size(), 2u);
+  const builder::AppGenerator& request = services.requests[1];
+  EXPECT_EQ(request.name, "My App");
+  EXPECT_EQ(request.source.asUrl()->text, " visit example.org today ");
+  EXPECT_TRUE(request.fullContent);
+  ASSERT_TRUE(request.signing.asDeveloperID());
+  EXPECT_EQ(request.signing.asDeveloperID()->identity, " Dev");
+  EXPECT_EQ(request.icon->width(), 16);
+  model->startCreate();  // the save screen shows only progress now
+  EXPECT_EQ(services.folderPanels, 3);
+  model->previousScreen();
+  services.completion(builder::BuildResult::success("/out/My App.app"));
+  EXPECT_EQ(model->selectedView(), 5);
 }
 
 // What the save screen asks before a build, and whether the build starts.
@@ -52,6 +50,7 @@ struct SaveRow {
   const char* alert;        // the question asked; nullptr: none
   std::size_t answer;
   bool builds;
+  bool existingIsADanglingLink = false;  // still something in the way
 };
 void PrintTo(const SaveRow& row, std::ostream* os) { *os << row.name; }
 
@@ -61,7 +60,12 @@ TEST_P(SaveQuestions, ComeBeforeAnyBuildWhichStartsOnlyWhenAllowed) {
   const SaveRow& row = GetParam();
   testing_support::TempDir dir;
   const std::filesystem::path out = row.destination[0] == '/' ? row.destination : dir / row.destination;
-  if (row.existing) testing_support::writeFile(out / row.existing / "Contents/Info.plist", "");
+  if (row.existingIsADanglingLink) {
+    std::filesystem::create_directories(out);
+    std::filesystem::create_symlink(dir / "missing", out / row.existing);
+  } else if (row.existing) {
+    testing_support::writeFile(out / row.existing / "Contents/Info.plist", "");
+  }
   if (row.appName) {
     model->editUrl("example.org");
     model->submitUrl();
@@ -93,6 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // Cancel is the replace journey's.
         SaveRow{"ExistingAppReplaced", "My App", "out", "My App.app", "\u201CMy App.app\u201D already exists", 0, true},
+        SaveRow{"DanglingLinkAsks", "My App", "out", "My App.app", "\u201CMy App.app\u201D already exists", 1, false, true},
         // A leading "/" reaches into a sub-folder of the chosen one: the question is about that app.
         SaveRow{"LeadingSlashAsksAboutTheSubFolder", "/Sub/App", "out", "Sub/App.app",
                 "\u201C/Sub/App.app\u201D already exists", 1, false},
@@ -101,26 +106,6 @@ INSTANTIATE_TEST_SUITE_P(
         SaveRow{"IntoTheSite", nullptr, "/sites/blog", nullptr, "Choose a different location", 0, false},
         SaveRow{"BesideTheSite", nullptr, "/sites/apps", nullptr, nullptr, 0, true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The checks the wizard makes against the real disk.
-TEST(PlatformWizardServices, FileChecksFollowTheDiskAndResizingGivesExactPixels) {
-  wizard_testing::FakeWizardServices fake;
-  frontend::PlatformWizardServices& real = fake;
-  testing_support::TempDir dir;
-  testing_support::writeFile(dir / "site/index.html", "");
-  std::filesystem::create_directories(dir / "site2");
-  std::filesystem::create_symlink(dir / "missing", dir / "dangling.app");
-  std::filesystem::create_directory_symlink(dir / "site", dir / "link");
-  EXPECT_TRUE(real.PlatformWizardServices::fileExists(dir / "dangling.app"));  // something is in the way
-  EXPECT_FALSE(real.PlatformWizardServices::fileExists(dir / "none.app"));
-  EXPECT_TRUE(real.PlatformWizardServices::isInside(dir / "link/sub", dir / "site"));
-  EXPECT_FALSE(real.PlatformWizardServices::isInside(dir / "site2", dir / "site"));
-  const auto picture = wizard_testing::filledImage(3, 1, platform::Color::black());
-  auto resized = real.PlatformWizardServices::resized(picture, 650, 651);
-  ASSERT_TRUE(resized);
-  EXPECT_EQ(resized->width(), 650);
-  EXPECT_EQ(resized->height(), 651);
-}
 
 // Answers that arrive after the wizard is gone must not touch it: a live
 // wizard would start a build for the "Replace" answer and for the folder.

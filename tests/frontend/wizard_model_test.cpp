@@ -1,5 +1,10 @@
 // The wizard's input screens: website, name, icon, ready-made apps, and Back.
+#include <set>
+
+#include "frontend/favorite_apps.hpp"
 #include "platform/link_detector.hpp"
+#include "platform/url.hpp"
+#include "support/image_pixels.hpp"
 #include "wizard_fixture.hpp"
 
 namespace {
@@ -7,24 +12,10 @@ namespace {
 using frontend::DropItem;
 using frontend::WizardChanges;
 using frontend::WizardField;
-using wizard_testing::Pixel;
-using wizard_testing::pixelAt;
+using testing_support::pixelAt;
 using wizard_testing::WizardTest;
 
 std::vector<std::uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
-
-TEST_F(WizardTest, MovesOnOnlyWithALinkAndANonEmptyName) {
-  model->editUrl("hello");
-  model->continueToName();
-  EXPECT_EQ(model->selectedView(), 0);
-  model->editUrl("visit example.org today");
-  model->submitUrl();
-  model->nameNext();
-  EXPECT_EQ(model->selectedView(), 1);
-  model->editName(" ");
-  model->nameNext();
-  EXPECT_EQ(model->selectedView(), 2);
-}
 
 // The drop conversions themselves are walked in the window (ContentViewTest.Drops…).
 TEST_F(WizardTest, UrlDropStoresTheTrimmedTextWithoutLeavingTheScreen) {
@@ -48,15 +39,11 @@ TEST_F(WizardTest, UrlDropStoresTheTrimmedTextWithoutLeavingTheScreen) {
     EXPECT_EQ(model->urlIsValid(), platform::containsLink(expected));
     EXPECT_EQ(model->selectedView(), 0);
   }
-}
-
-// Picture files becoming the icon are walked in the window (ContentViewTest.Drops…).
-TEST_F(WizardTest, UnusableIconDropsAreTakenAndIgnored) {
+  // Picture files becoming the icon are walked in the window; the rest is taken and ignored.
   for (DropItem unusable : {DropItem{{}, {}, bytes("\xff\xfe")}, DropItem{{}, {}, std::string("https://a.org/x.png")},
-                            DropItem{std::string("file:///x.png"), {}, {}}}) {
+                            DropItem{std::string("file:///x.png"), {}, {}}, DropItem{}}) {
     EXPECT_TRUE(model->icon().acceptIconDrop({unusable}));
   }
-  EXPECT_TRUE(model->icon().acceptIconDrop({}));
   drainMainQueue();
   EXPECT_FALSE(model->icon().iconIsValid());
 }
@@ -65,7 +52,6 @@ TEST_F(WizardTest, UnusableIconDropsAreTakenAndIgnored) {
 TEST_F(WizardTest, ConfigureKeepsIconAndColourAndDoubleClickTintsTheGlyph) {
   model->showFavorites();
   model->selectFavorite(7);
-  EXPECT_FALSE(model->urlIsValid() || model->nameIsValid());
   model->configureFavorite();
   EXPECT_EQ(model->icon().inputColor(), platform::Color::white());
   EXPECT_EQ(model->icon().inputIcon().width(), 16);
@@ -73,23 +59,42 @@ TEST_F(WizardTest, ConfigureKeepsIconAndColourAndDoubleClickTintsTheGlyph) {
   model->resetWizard();
   model->showFavorites();
   model->useFavorite(0);  // no "youtube" among the fake images: stays on the tiles
-  EXPECT_EQ(model->inputName(), "YouTube");
   services.resizeFails = true;
   model->useFavorite(7);
   model->useFavorite(99);
   EXPECT_EQ(model->selectedView(), 4);
-  EXPECT_EQ(model->icon().inputColor(), platform::Color::white());
-
   services.resizeFails = false;
   model->useFavorite(7);
-  ASSERT_EQ(model->icon().inputIcon().width(), 650);
-  ASSERT_EQ(model->icon().inputIcon().height(), 650);
-  EXPECT_EQ(pixelAt(model->icon().inputIcon(), 325, 325), (Pixel{255, 255, 255, 255}));
-  EXPECT_EQ(pixelAt(model->icon().inputIcon(), 5, 5)[0], 0);
+  ASSERT_EQ(testing_support::sizeOf(model->icon().inputIcon()), "650x650");
+  EXPECT_EQ(pixelAt(model->icon().inputIcon(), 325, 325), 0xffffffffu);
+  EXPECT_EQ(pixelAt(model->icon().inputIcon(), 5, 5) >> 24, 0u);
   EXPECT_EQ(model->icon().inputColor(), *frontend::colorFromHex("#EA4335"));
   EXPECT_FALSE(model->icon().iconIsValid());
 }
 
+// Each ready-made app: a host-only https address, a colour, and a silhouette of
+// its own whose transparency forms its shape (opaque and clear pixels both).
+TEST(FavoriteApps, HostOnlyAddressesColoursAndSilhouettesOfTheirOwn) {
+  std::set<std::string> icons;
+  for (const auto& app : frontend::favoriteApps()) {
+    SCOPED_TRACE(app.at("name"));
+    EXPECT_TRUE(icons.insert(app.at("icon")).second);
+    auto url = platform::Url::parse(app.at("url"));
+    EXPECT_TRUE(url && url->scheme() == "https" && url->path().empty() && url->query().empty()) << "host only";
+    EXPECT_TRUE(platform::containsLink(app.at("url")) && frontend::colorFromHex(app.at("color")));
+    auto image = platform::Image::load(std::filesystem::path(NIMBREL_SOURCE_DIR) / "resources/images" /
+                                       (app.at("icon") + ".svg"));
+    ASSERT_TRUE(image && image->width() == image->height());
+    std::map<std::uint32_t, int> alphas;
+    for (int y = 0; y < image->height(); y += 4) {
+      for (int x = 0; x < image->width(); x += 4) ++alphas[pixelAt(*image, x, y) >> 24];
+    }
+    EXPECT_GT(alphas[255], 1000);
+    EXPECT_GT(alphas[0], 1000);
+  }
+}
+
+// Observers hear each change once and never after disconnecting.
 TEST_F(WizardTest, ObserversHearOnceWhatEachActionChanged) {
   std::vector<WizardChanges> heard;
   frontend::Connection connection;
@@ -107,6 +112,20 @@ TEST_F(WizardTest, ObserversHearOnceWhatEachActionChanged) {
   model->submitUrl();
   model->previousScreen();
   EXPECT_EQ(heard.size(), 2u);
+
+  // Moving on takes a link and a name that is not empty.
+  model->editUrl("hello");
+  model->continueToName();
+  EXPECT_EQ(model->selectedView(), 0);
+  model->editUrl("visit example.org today");
+  model->submitUrl();
+  model->editName("");
+  model->nameNext();
+  EXPECT_EQ(model->selectedView(), 1);
+  model->editName(" ");
+  model->nameNext();
+  EXPECT_EQ(model->selectedView(), 2);
+  EXPECT_EQ(heard.size(), 2u) << "never after disconnecting";
 }
 
 }  // namespace
