@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "platform/dispatch.hpp"
 #include "tests/support/scoped_env.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -47,29 +46,6 @@ TEST(MailingListCalendar, TimeZoneIsAnIanaNameNeverAPath) {
   testing_support::ScopedEnv tz("TZ", ":/etc/localtime");
   const std::string local = Calendar().timeZoneIdentifier();
   EXPECT_TRUE(!local.empty() && local.front() != ':' && local.front() != '/') << local;
-}
-
-// The country sent is named in English from the locale's region: SubmitTest.
-TEST(MailingListLocale, RegionFromTheLocale) {
-  using Case = std::pair<const char*, std::optional<std::string>>;
-  for (auto [name, region] : {Case{"en_GB.UTF-8", "GB"}, Case{"de_at@euro", "AT"}, Case{"es_419.UTF-8", "419"},
-                              Case{"C.UTF-8", {}}, Case{"fr", {}}, Case{"xx_ABCD", {}}}) {
-    EXPECT_EQ(frontend::regionOfLocaleName(name), region) << name;
-  }
-  testing_support::ScopedEnv all("LC_ALL", std::nullopt);
-  testing_support::ScopedEnv messages("LC_MESSAGES", "pt_BR.UTF-8");
-  EXPECT_EQ(frontend::currentRegionCode(), "BR");
-}
-
-TEST(MailingListScheduler, DelayedCallRunsOnTheMainLoopUnlessCancelled) {
-  bool cancelledRan = false, droppedRan = false, ran = false;
-  auto cancelled = frontend::scheduleOnMain(0, [&] { cancelledRan = true; });
-  frontend::scheduleOnMain(0, [&] { droppedRan = true; });  // the handle goes at once
-  auto kept = frontend::scheduleOnMain(0, [&] { ran = true; });
-  cancelled->cancel();
-  platform::runMainLoopUntil([&] { return ran; });
-  EXPECT_FALSE(cancelledRan || droppedRan);
-  kept->cancel();  // after it ran: nothing happens
 }
 
 }  // namespace

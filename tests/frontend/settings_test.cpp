@@ -41,11 +41,8 @@ TEST_F(SettingsTest, SigningModeFollowsTheStoredValues) {
       {"off", false, true, "Dev", "p", {}, {}},
       {"blank identity", true, false, " \t  ", "", {}, {}},
       {"leading space kept", true, false, " Dev", "", " Dev", {}},
-      {"line break is not blank", true, false, "\n", "", "\n", {}},
       {"notarize without profile", true, true, "Dev", "", "Dev", {}},
-      {"profile without notarize", true, false, "Dev", "p", "Dev", {}},
       {"notarized", true, true, "Dev", "p", "Dev", "p"},
-      {"blank profile passed on", true, true, "Dev", "  ", "Dev", "  "},
   };
   for (const auto& [name, useDeveloperID, notarize, identity, profile, expectedIdentity, expectedProfile] : rows) {
     settings.setUseDeveloperID(useDeveloperID);

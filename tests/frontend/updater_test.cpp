@@ -27,17 +27,14 @@ struct RecordingDialogs final : frontend::UpdaterUserDriver {
   std::function<void()> close;
   std::function<void(std::optional<bool>)> answer;
 
-  void show(std::string what, std::function<void()> closed) {
-    shown.push_back(std::move(what)), close = std::move(closed);
-  }
   void showUpToDate(const std::string& version, std::function<void()> closed) override {
-    show("up to date " + version, std::move(closed));
+    shown.push_back("up to date " + version), close = std::move(closed);
   }
   void showUpdateFound(const frontend::AppcastItem& item, std::function<void()> closed) override {
-    show("new " + item.displayVersion() + " at " + downloadPage(item).value_or("no page"), std::move(closed));
+    shown.push_back("new " + item.displayVersion() + " at " + downloadPage(item).value_or("none")), close = closed;
   }
   void showCheckFailed(const std::string& message, std::function<void()> closed) override {
-    show("failed " + message, std::move(closed));
+    shown.push_back("failed " + message), close = std::move(closed);
   }
   void askAboutAutomaticChecks(std::function<void(std::optional<bool>)> answered) override {
     shown.push_back("ask"), answer = std::move(answered);
@@ -82,19 +79,20 @@ class UpdaterTest : public mailing_list_testing::MailingListTest {
   }
 };
 
-// One row per kind of answer; the journey through the main menu shows a newer version's dialog.
+// One row per kind of answer; the journey through the main menu shows a newer
+// version's dialog. Items without a version, or with one in another namespace,
+// are skipped; 1.10 is newer than 1.9; a link that is not https is not offered.
 TEST_F(UpdaterTest, ManualCheckTellsWhatTheFeedSays) {
-  constexpr const char* sparkle = R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)";
+  const std::string sparkle = R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"><channel>)";
   std::vector<std::tuple<std::string, int, std::string>> rows = {
       {feedWith("1.5"), 200, "up to date 1.5"},
-      // Items without a version, or with one in another namespace, are skipped; 1.10 is newer than 1.9.
-      {std::string(sparkle) + R"(<item><link>https://example.org/none</link></item>
+      {sparkle + R"(<item><link>https://example.org/none</link></item>
         <item><other:version xmlns:other="urn:x">99</other:version></item>
         <item><sparkle:version>1.9</sparkle:version><link>https://example.org/old</link></item>
         <item xmlns:s="http://www.andymatuschak.org/xml-namespaces/sparkle"><s:version>1.10</s:version>
           <s:releaseNotesLink><![CDATA[https://example.org/notes]]></s:releaseNotesLink></item></channel></rss>)",
        200, "new 1.10 at https://example.org/notes"},
-      {std::string(sparkle) + R"(<item><link>javascript:alert(1)</link><enclosure url="https://example.org/n.tar.gz"
+      {sparkle + R"(<item><link>javascript:alert(1)</link><enclosure url="https://example.org/n.tar.gz"
          sparkle:version="1.9" sparkle:shortVersionString="1.9 &amp; more"/></item></channel></rss>)",
        200, "new 1.9 & more at https://example.org/n.tar.gz"},
       {feedWith("2.0"), 404, "failed The update server answered 404."},

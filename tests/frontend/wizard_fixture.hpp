@@ -8,7 +8,6 @@
 #include <map>
 #include <memory>
 
-#include "builder/icon_set.hpp"
 #include "frontend/wizard_images.hpp"
 #include "frontend/wizard_model.hpp"
 #include "frontend/wizard_platform_services.hpp"
@@ -40,7 +39,6 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
   }
 
   std::map<std::string, platform::Image> images;
-  bool resizeFails = false;
   builder::SigningMode mode = builder::SigningMode::adhoc();
   bool titleBar = true;
 
@@ -75,9 +73,6 @@ struct FakeWizardServices : frontend::PlatformWizardServices {
   std::optional<platform::Image> imageNamed(const std::string& name) override {
     auto it = images.find(name);
     return it == images.end() ? std::nullopt : std::optional(it->second);
-  }
-  std::optional<platform::Image> resized(const platform::Image& image, int width, int height) override {
-    return resizeFails ? std::nullopt : builder::resized(image, width, height);
   }
   builder::SigningMode signingMode() override { return mode; }
   bool showTitleBar() override { return titleBar; }

@@ -59,11 +59,8 @@ TEST_F(WizardTest, ConfigureKeepsIconAndColourAndDoubleClickTintsTheGlyph) {
   model->resetWizard();
   model->showFavorites();
   model->useFavorite(0);  // no "youtube" among the fake images: stays on the tiles
-  services.resizeFails = true;
-  model->useFavorite(7);
   model->useFavorite(99);
   EXPECT_EQ(model->selectedView(), 4);
-  services.resizeFails = false;
   model->useFavorite(7);
   ASSERT_EQ(testing_support::sizeOf(model->icon().inputIcon()), "650x650");
   EXPECT_EQ(pixelAt(model->icon().inputIcon(), 325, 325), 0xffffffffu);
