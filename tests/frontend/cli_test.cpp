@@ -33,7 +33,7 @@ TEST_F(CommandLine, OptionsAndSavedSettingsReachTheRecordTheToolsAndTheIcon) {
   struct Row {
     std::vector<std::string> args;
     bool savedSettings;
-    std::string name, slug, record;
+    std::string name, record;
     std::vector<std::string> tools;
     std::string errStart, errEnd, signedAs;
     std::uint32_t iconColour;
@@ -41,14 +41,13 @@ TEST_F(CommandLine, OptionsAndSavedSettingsReachTheRecordTheToolsAndTheIcon) {
   const Row rows[] = {
       // Host and port without a scheme name no host: nothing is asked of the network.
       {{"--url", "localhost:1", "--name", "My Cool App", "--out", out.string(), "--fetch-icon"}, true, "My Cool App",
-       "my-cool-app",
        "fullcontent bool True\nindexFile str 'index.html'\nname str 'My Cool App'\ntype str 'url'\n"
        "url str 'localhost:1'\n",
        {"iconutil", "xattr", "codesign", "lsregister"},
        "nimbrel: no icon found for \u201Clocalhost:1\u201D; using the default picture.\nCreating app bundle\u2026\n",
        "Generating icon\u2026\nSigning with Developer ID\u2026\n", "[--sign] [Saved Identity] ", 0},
       {{"--folder", "site", "--name", "Docs", "--out", "out", "--no-title-bar", "--color", "#1a2B3c", "--developer-id",
-        "Developer ID Application: Jane (X1)", "--notary-profile", "notary"}, false, "Docs", "docs",
+        "Developer ID Application: Jane (X1)", "--notary-profile", "notary"}, false, "Docs",
        "fullcontent bool True\nindexFile str 'index.htm'\nname str 'Docs'\ntype str 'local'\nurl str ''\n",
        {"iconutil", "xattr", "codesign", "ditto", "xcrun", "xcrun", "lsregister"}, "Creating app bundle\u2026\n",
        "Stapling notarization ticket\u2026\n", "[--sign] [Developer ID Application: Jane (X1)] ", 0xff1a2b3cu},
@@ -70,10 +69,6 @@ TEST_F(CommandLine, OptionsAndSavedSettingsReachTheRecordTheToolsAndTheIcon) {
     EXPECT_EQ(result.out, app.string() + "\n");
     EXPECT_TRUE(result.err.starts_with(row.errStart) && result.err.ends_with(row.errEnd)) << result.err;
     EXPECT_EQ(python(dumpPlist, app / "Contents/Resources/app.plist"), row.record);
-    const std::string info = python(dumpPlist, app / "Contents/Info.plist");
-    EXPECT_TRUE(std::regex_search(info, std::regex("CFBundleIdentifier str 'co\\.corvan\\.nimbrel\\." + row.slug +
-                                                   "-[0-9a-f]{6}")));
-    EXPECT_TRUE(fs::exists(app / "Contents/MacOS" / row.name));
     EXPECT_EQ(tools->toolsRun(), row.tools);
     EXPECT_NE(tools->calls()[2].find(row.signedAs), std::string::npos) << tools->calls()[2];
     // The colour reached the icon: inside the shape, left of the picture.
