@@ -81,29 +81,27 @@ TEST_F(BundleAssembly, RefusalsChangeNothing) {
   refused(urlRequest(), destination(), "The app template is missing");
 }
 
+// The start page is the first known name at the top level, else any page there.
 TEST_F(BundleAssembly, LocalSiteCopiesItsVisibleTopLevelEntriesAndRecordsTheStartPage) {
+  auto startPage = [&] {
+    create(folderRequest(site), destination("Docs"));
+    return platform::plist::lookup<std::string>(readPlist(destination("Docs") / "Contents/Resources/app.plist"),
+                                                "indexFile");
+  };
+  writeFile(site / "Home.HTML", "<p>home</p>");
+  EXPECT_EQ(startPage(), "Home.HTML");
+  fs::remove(site / "Home.HTML");
+  writeFile(site / "default.html", "<p>other</p>");
   writeFile(site / "index.htm", "<p>start</p>");
   writeFile(site / ".git/config", "secret");
   writeFile(site / "css/.keep", "");  // hidden entries below the top level are part of the site
   writeFile(site / "css/site.css", "body{}");
   fs::create_symlink("css/site.css", site / "style-link.css");
-  create(folderRequest(site), destination("Docs"));
+  EXPECT_EQ(startPage(), "index.htm");
   const fs::path copied = destination("Docs") / "Contents/Resources/Site";
-  EXPECT_EQ(tree(copied), (Lines{"css/", "css/.keep", "css/site.css", "index.htm", "style-link.css"}));
+  EXPECT_EQ(tree(copied), (Lines{"css/", "css/.keep", "css/site.css", "default.html", "index.htm", "style-link.css"}));
   EXPECT_EQ(readFile(copied / "css/site.css"), "body{}");
   EXPECT_TRUE(fs::is_symlink(copied / "style-link.css"));
-}
-
-TEST_F(BundleAssembly, StartPageIsTheFirstOfTheKnownNamesAtTheTopLevel) {
-  for (const auto& [files, startPage] : {std::pair{Lines{"default.html", "index.html"}, "index.html"},
-                                         {Lines{"Home.HTML", "notes.txt"}, "Home.HTML"}}) {
-    fs::remove_all(site);
-    for (const auto& file : files) writeFile(site / file, "<html></html>");
-    create(folderRequest(site), destination("Docs"));
-    EXPECT_EQ(platform::plist::lookup<std::string>(readPlist(destination("Docs") / "Contents/Resources/app.plist"),
-                                                   "indexFile"),
-              startPage);
-  }
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include "frontend/views/gtk_wizard_services.hpp"
 #include "frontend/views/settings_sheet.hpp"
 #include "frontend/views/views_init.hpp"
-#include "window_capture.hpp"
-#include "wizard_window.hpp"
+#include "tests/views/window_capture.hpp"
+#include "tests/views/wizard_window.hpp"
 
 namespace {
 
