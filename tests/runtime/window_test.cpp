@@ -82,12 +82,18 @@ TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwn
   ASSERT_TRUE(waitForIdle());
   EXPECT_EQ(pageText(), "\"Can't load this page\\nThis app has no valid web address configured.\"");
 
-  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "docs/start.html"}});
+  // A start page outside the site is missing; its name is shown as written.
+  const std::string outside = "../<b>start</b>&amp;.html";
+  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", outside}});
+  testing_support::writeFile(bundlePath_ / "Contents/Resources/<b>start</b>&amp;.html", "outside");
   writeSiteFile("index.html", "<p>other</p>");
   relaunch();
   ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe bundled website is missing docs/start.html.\"");
+  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe bundled website is missing " + outside + ".\"");
 
+  // The address of a local site's record is not used.
+  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "docs/start.html"},
+                                {"url", "http://nimbrel-test-host.invalid/"}});
   writeSiteFile("docs/start.html", "<title>start</title><p>start</p>");
   writeSiteFile("data/values.json", "{\"ok\":true}");
   writeSiteFile("docs/empty.wasm", std::string("\0asm\1\0\0\0", 8));
@@ -96,9 +102,9 @@ TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwn
   fs::create_symlink(bundlePath_ / "Contents/Resources/secret.txt", bundlePath_ / "Contents/Resources/Site/leak.txt");
   relaunch();
   ASSERT_TRUE(waitForPage("runlet://site/docs/start.html"));
-  const std::string outside = "file://" + (bundlePath_ / "Contents/Resources/secret.txt").string();
+  const std::string secret = "file://" + (bundlePath_ / "Contents/Resources/secret.txt").string();
   EXPECT_EQ(evaluate("const out = []; for (const u of ['../data/values.json', 'runlet://site/%2E%2E%2Fsecret.txt', '/leak.txt', '" +
-                     outside + "']) out.push(await fetch(u).then(r => r.ok ? r.text() : 'status ' + r.status, () => 'refused'));"
+                     secret + "']) out.push(await fetch(u).then(r => r.ok ? r.text() : 'status ' + r.status, () => 'refused'));"
                      "return out.join(' ')"),
             "\"{\\\"ok\\\":true} refused refused refused\"");
   // Types as browsers require them: streamed WebAssembly and module scripts.
