@@ -64,11 +64,8 @@ inline platform::plist::Dictionary remote(const std::string& url, const std::str
 // Every widget below `root`, popovers included, depth first.
 std::vector<GtkWidget*> descendants(GtkWidget* root);
 
-// A page script on its way; its result as JSON once done.
-struct PendingScript {
-  bool done = false;
-  std::string json;
-};
+// A page script on its way: its result as JSON once done.
+using PendingScript = std::optional<std::string>;
 
 class RunletWindowTest : public ::testing::Test {
  protected:
