@@ -49,6 +49,16 @@ std::vector<GtkWidget*> descendants(GtkWidget* root) {
   return out;
 }
 
+std::string shownLabels(GtkWidget* root) {
+  std::string out;
+  for (GtkWidget* w : descendants(root)) {
+    if (GTK_IS_LABEL(w) && gtk_widget_is_drawable(w) && *gtk_label_get_text(GTK_LABEL(w))) {
+      out += std::string(gtk_label_get_text(GTK_LABEL(w))) + ";";
+    }
+  }
+  return out;
+}
+
 void RunletWindowTest::SetUp() {
   if (!g_get_prgname()) g_set_prgname("runtime_window_tests");  // a program always has one
   softwareRendering();

@@ -13,17 +13,6 @@ namespace plist = platform::plist;
 
 using Loading = RunletWindowTest;
 
-// The texts of the labels a user can see below `root`, as shown.
-std::string shownLabels(GtkWidget* root) {
-  std::string out;
-  for (GtkWidget* w : descendants(root)) {
-    if (GTK_IS_LABEL(w) && gtk_widget_is_drawable(w) && *gtk_label_get_text(GTK_LABEL(w))) {
-      out += std::string(gtk_label_get_text(GTK_LABEL(w))) + ";";
-    }
-  }
-  return out;
-}
-
 // Where a point of `widget` is in its window's X window, for xdotool.
 std::vector<std::string> windowPoint(GtkWidget* widget, double x, double y) {
   GtkNative* native = gtk_widget_get_native(widget);
