@@ -55,26 +55,6 @@ TEST(DownloadsFolder, NeverTheHomeFolder) {
   }
 }
 
-TEST(SitePaths, InsideTheSiteOnly) {
-  TempDir dir;
-  fs::path site = dir / "Site";
-  writeFile(site / "index.html", "i");
-  writeFile(site / "sub/page.html", "p");
-  writeFile(dir / "secret.txt", "s");
-  writeFile(dir / "Site2/other.html", "o");
-  fs::create_symlink("sub/page.html", site / "alias.html");
-  auto root = fs::canonical(site);
-  EXPECT_EQ(runlet::resolveSitePath(site, "/index.html"), root / "index.html");
-  EXPECT_EQ(runlet::resolveSitePath(site, "alias.html"), root / "sub/page.html");
-  for (const char* outside : {"sub/../../secret.txt", "../Site2/other.html", "missing.html"}) {
-    EXPECT_FALSE(runlet::resolveSitePath(site, outside)) << outside;
-  }
-  EXPECT_FALSE(runlet::resolveSitePath(site, std::string_view("index.html\0x", 12)));
-  EXPECT_EQ(runlet::decodedRequestPath("/a%20b/%2E%2E/c.html"), "/a b/../c.html");
-  EXPECT_FALSE(runlet::decodedRequestPath("/a%00b"));
-  EXPECT_EQ(runlet::siteURL("docs/a b#c.html"), "runlet://site/docs/a%20b%23c.html");
-}
-
 // The types the shared database lacks or gets wrong for the web, and one it has.
 TEST(SiteMIMEType, WebTypesOnTopOfTheSharedDatabase) {
   const std::pair<const char*, const char*> rows[] = {

@@ -91,11 +91,17 @@ TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwn
   fs::create_symlink(bundlePath_ / "Contents/Resources/secret.txt", bundlePath_ / "Contents/Resources/Site/leak.txt");
   relaunch();
   ASSERT_TRUE(waitForPage("runlet://site/docs/start.html"));
+  // Links, encodings, a sibling folder sharing the site's name, a NUL and file: never leave the site.
+  fs::create_symlink("values.json", bundlePath_ / "Contents/Resources/Site/data/alias.json");
+  testing_support::writeFile(bundlePath_ / "Contents/Resources/Site2/other.html", "other");
   const std::string secret = "file://" + (bundlePath_ / "Contents/Resources/secret.txt").string();
-  EXPECT_EQ(evaluate("const out = []; for (const u of ['../data/values.json', 'runlet://site/%2E%2E%2Fsecret.txt', '/leak.txt', '" +
-                     secret + "']) out.push(await fetch(u).then(r => r.ok ? r.text() : 'status ' + r.status, () => 'refused'));"
-                     "return out.join(' ')"),
-            "\"{\\\"ok\\\":true} refused refused refused\"");
+  EXPECT_EQ(evaluate(R"(const out = []; for (const u of ['../data/values.json', '/data/alias.json',
+                     'runlet://site/%2E%2E%2Fsecret.txt', 'runlet://site/%2E%2E%2FSite2%2Fother.html', '/leak.txt',
+                     'start.html%00x', ')" + secret + R"(']) {
+                       out.push(await fetch(u).then(r => r.ok ? r.text() : 'status ' + r.status, () => 'refused'));
+                     }
+                     return out.join(' '))"),
+            "\"{\\\"ok\\\":true} {\\\"ok\\\":true} refused refused refused refused refused\"");
   // Types as browsers require them: streamed WebAssembly and module scripts.
   EXPECT_EQ(evaluate("const m = await WebAssembly.instantiateStreaming(fetch('empty.wasm'));"
                      "return (m.instance instanceof WebAssembly.Instance) + ' ' + (await import('./answer.mjs')).answer"),
