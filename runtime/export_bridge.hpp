@@ -90,7 +90,6 @@ class ExportAssembler {
   ExportAssembler();
   ~ExportAssembler();
   SaveOutcome add(const std::filesystem::path& folder, const ExportRequest& request);
-  size_t openTransfers() const { return open_.size(); }
 
  private:
   static constexpr size_t kMaxOpenTransfers = 8;

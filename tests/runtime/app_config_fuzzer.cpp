@@ -39,17 +39,10 @@ int main(int argc, char** argv) {
     for (int steps = 1 + static_cast<int>(random() % 6); steps > 0; --steps) {
       std::size_t at = input.empty() ? 0 : random() % input.size();
       switch (random() % 4) {
-        case 0:
-          if (!input.empty()) input[at] = static_cast<char>(random());
-          break;
-        case 1:
-          input.insert(at, fragments[random() % std::size(fragments)]);
-          break;
-        case 2:
-          input.erase(at, random() % 16);
-          break;
-        default:
-          input = input.substr(0, at) + seeds[random() % seeds.size()];
+        case 0: if (!input.empty()) input[at] = static_cast<char>(random()); break;
+        case 1: input.insert(at, fragments[random() % std::size(fragments)]); break;
+        case 2: input.erase(at, random() % 16); break;
+        default: input = input.substr(0, at) + seeds[random() % seeds.size()];
       }
     }
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "runtime/site_loading.hpp"
 #include "tests/support/temp_dir.hpp"
 
 namespace {
@@ -50,35 +49,6 @@ TEST(ReadAppConfig, XMLOrBinaryDictionariesAndDefaultsForAnythingElse) {
   fs::remove(record);
   ASSERT_EQ(::mkfifo(record.c_str(), 0600), 0);
   EXPECT_EQ(fields(runlet::readAppConfig(bundle)), kDefaults);
-}
-
-TEST(ErrorPage, MessageEscapedAmpersandFirstThenLessThan) {
-  std::string page = runlet::errorPageHTML("a<b & c>d \"q\" 'x' &lt;");
-  EXPECT_NE(page.find("<h1>Can't load this page</h1><p>a&lt;b &amp; c>d \"q\" 'x' &amp;lt;</p>\n</div></body></html>"),
-            std::string::npos);
-}
-
-TEST(PlanLoad, RemoteAddressNormalisedOrNoValidAddress) {
-  // The typed-address rule, with blanks of every kind trimmed.
-  auto plan = runlet::planRemoteLoad("\u3000example.org/x\u0085 ");
-  EXPECT_EQ(plan.kind, runlet::LoadPlan::Kind::remote);
-  EXPECT_EQ(plan.uri, "https://example.org/x");
-  EXPECT_EQ(runlet::planRemoteLoad("exa mple").kind, runlet::LoadPlan::Kind::error);
-}
-
-TEST(PlanLoad, LocalStartPageBelowSiteIgnoringTheAddressOrWhatIsMissing) {
-  TempDir dir;
-  fs::path resources = dir / "Resources";
-  testing_support::writeFile(resources / "Site/docs/start page.html", "x");
-  testing_support::writeFile(resources / "app.plist", "x");
-  auto local = [](const char* index) { return AppConfig::from({{"type", "local"}, {"url", "https://example.org"}, {"indexFile", index}}); };
-  auto plan = runlet::planLocalSiteLoad(local("docs/start page.html"), resources);
-  EXPECT_EQ(plan.kind, runlet::LoadPlan::Kind::local);
-  EXPECT_EQ(plan.uri, "runlet://site/docs/start%20page.html");
-  EXPECT_EQ(plan.siteRoot, resources / "Site");
-  // A start page outside the site could never be served.
-  EXPECT_EQ(runlet::planLocalSiteLoad(local("../app.plist"), resources).kind, runlet::LoadPlan::Kind::error);
-  EXPECT_EQ(runlet::planLocalSiteLoad(local("index.html"), std::nullopt).errorMessage, "Could not locate the bundled website.");
 }
 
 }  // namespace

@@ -71,37 +71,57 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
 
 // Without user-dirs.dirs GLib names the home folder as the download folder:
 // pages, even a foreign frame without any user action, still only ever reach
-// ~/Downloads, and never under a hidden name. Saved files are shown in the file manager.
-TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShown) {
+// ~/Downloads, and never under a hidden name. Saved files are shown in the file manager,
+// else their folder is opened; external schemes from any frame reach the desktop's handler.
+TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShownAndExternalLinksLeave) {
   fs::remove(home_ / "config/user-dirs.dirs");
   fs::remove(home_ / "Downloads");
+  // A desktop handler for telephone links and folders that records each URI it is given.
+  fs::path recorded = temp_ / "handled.txt", script = temp_ / "fake-handler.sh";
+  testing_support::writeFile(script, "#!/bin/sh\necho \"$1\" >> '" + recorded.string() + "'\n");
+  fs::permissions(script, fs::perms::owner_all);
+  testing_support::writeFile(home_ / "data/applications/fake-handler.desktop",
+                             "[Desktop Entry]\nType=Application\nName=Fake Handler\nExec=" + script.string() +
+                                 " %u\nMimeType=x-scheme-handler/tel;inode/directory;\nNoDisplay=true\n");
+  testing_support::writeFile(home_ / "config/mimeapps.list", "[Default Applications]\n"
+                             "x-scheme-handler/tel=fake-handler.desktop\ninode/directory=fake-handler.desktop\n");
+  auto handled = [&] { return fs::exists(recorded) ? testing_support::readFile(recorded) : ""; };
   server_.page("/dots", "<a id=d href=/file.bin download=.bash_profile>x</a><script>d.click()</script>"
-                        "<iframe src='" + server_.foreignURL("/frame") + "'></iframe>");
+                        "<iframe src='" + server_.foreignURL("/frame") + "'></iframe><iframe src=/tel></iframe>");
   server_.page("/frame", "<script>Object.assign(document.createElement('a'), {download: '.xsessionrc',"
                          " href: URL.createObjectURL(new Blob(['echo pwned-by-iframe\\n']))}).click()</script>");
-  // The desktop's file manager, recording what it is asked to show.
-  std::set<std::string> shown;
-  FakeBusService fileManager(bus_.connection(), "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
-                             "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
-                             "<arg type='as'/><arg type='s'/></method></interface></node>",
-                             [&](const std::string&, GVariant* parameters) -> GVariant* {
-                               g_autofree const char** uris = nullptr;
-                               g_variant_get(parameters, "(^a&s&s)", &uris, nullptr);
-                               for (const char** u = uris; u && *u; ++u) shown.insert(*u);
-                               return nullptr;
-                             });
-  ASSERT_TRUE(fileManager.waitReady());
-  GeneratedApp app(temp_.path(), "Dots", "co.corvan.nimbrel.dots-00d075", server_.url("/dots"));
+  server_.page("/tel", "<a id=t href='TEL:+4930123'>call</a><script>t.click()</script>");
+  {
+    // The desktop's file manager, recording what it is asked to show.
+    std::set<std::string> shown;
+    FakeBusService fileManager(bus_.connection(), "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+                               "<node><interface name='org.freedesktop.FileManager1'><method name='ShowItems'>"
+                               "<arg type='as'/><arg type='s'/></method></interface></node>",
+                               [&](const std::string&, GVariant* parameters) -> GVariant* {
+                                 g_autofree const char** uris = nullptr;
+                                 g_variant_get(parameters, "(^a&s&s)", &uris, nullptr);
+                                 for (const char** u = uris; u && *u; ++u) shown.insert(*u);
+                                 return nullptr;
+                               });
+    ASSERT_TRUE(fileManager.waitReady());
+    GeneratedApp app(temp_.path(), "Dots", "co.corvan.nimbrel.dots-00d075", server_.url("/dots"));
+    app.start(environment());
+    ASSERT_TRUE(waitUntil([&] { return shown.size() == 2 && !handled().empty(); }));
+    std::set<std::string> saved;
+    for (const auto& entry : fs::directory_iterator(home_ / "Downloads")) saved.insert(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(home_)) EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    EXPECT_EQ(saved, (std::set<std::string>{"bash_profile", "xsessionrc"}));
+    EXPECT_EQ(testing_support::readFile(home_ / "Downloads/xsessionrc"), "echo pwned-by-iframe\n");
+    EXPECT_EQ(shown, (std::set<std::string>{"file://" + (home_ / "Downloads/bash_profile").string(),
+                                             "file://" + (home_ / "Downloads/xsessionrc").string()}));
+    EXPECT_EQ(handled(), "tel:+4930123\n");
+    EXPECT_TRUE(app.running());
+  }
+  GeneratedApp app(temp_.path(), "Phone", "co.corvan.nimbrel.phone-00c0de", server_.url("/file.bin"));
   app.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return shown.size() == 2; }));
-  std::set<std::string> saved;
-  for (const auto& entry : fs::directory_iterator(home_ / "Downloads")) saved.insert(entry.path().filename());
-  for (const auto& entry : fs::directory_iterator(home_)) EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
-  EXPECT_EQ(saved, (std::set<std::string>{"bash_profile", "xsessionrc"}));
-  EXPECT_EQ(testing_support::readFile(home_ / "Downloads/xsessionrc"), "echo pwned-by-iframe\n");
-  EXPECT_EQ(shown, (std::set<std::string>{"file://" + (home_ / "Downloads/bash_profile").string(),
-                                           "file://" + (home_ / "Downloads/xsessionrc").string()}));
-  EXPECT_TRUE(app.running());
+  ASSERT_TRUE(waitUntil([&] { return handled().size() > std::string("tel:+4930123\n").size(); }));
+  EXPECT_EQ(handled(), "tel:+4930123\n" + (home_ / "Downloads").string() + "\n") << "no file manager: the folder";
+  EXPECT_EQ(testing_support::readFile(home_ / "Downloads/file.bin"), "file bytes");
 }
 
 // Quitting saves the window's size; where that cannot be written the app still quits normally.
@@ -129,30 +149,6 @@ TEST_F(GeneratedApps, QuitsCleanlyWhenItsSettingsCannotBeWritten) {
     ASSERT_TRUE(waitUntil([&] { return !app.running(); })) << what;
     EXPECT_TRUE(WIFEXITED(app.status) && WEXITSTATUS(app.status) == 0) << what << ": status " << app.status;
   }
-}
-
-// Without a file manager on the bus the Downloads folder itself is opened.
-TEST_F(GeneratedApps, ExternalLinksAndTheDownloadsFolderReachTheDesktopsHandlers) {
-  // A desktop handler for both that records each URI it is given.
-  fs::path recorded = temp_ / "handled.txt", script = temp_ / "fake-handler.sh";
-  testing_support::writeFile(script, "#!/bin/sh\necho \"$1\" >> '" + recorded.string() + "'\n");
-  fs::permissions(script, fs::perms::owner_all);
-  testing_support::writeFile(home_ / "data/applications/fake-handler.desktop",
-                             "[Desktop Entry]\nType=Application\nName=Fake Handler\nExec=" + script.string() +
-                                 " %u\nMimeType=x-scheme-handler/tel;inode/directory;\nNoDisplay=true\n");
-  testing_support::writeFile(home_ / "config/mimeapps.list", "[Default Applications]\n"
-                             "x-scheme-handler/tel=fake-handler.desktop\ninode/directory=fake-handler.desktop\n");
-  // From a frame, in capitals.
-  server_.page("/links", "<iframe src=/frame></iframe><a id=d href=/file.bin download=file.bin>get</a><script>d.click()</script>");
-  server_.page("/frame", "<a id=t href='TEL:+4930123'>call</a><script>t.click()</script>");
-  GeneratedApp app(temp_.path(), "Phone", "co.corvan.nimbrel.phone-00c0de", server_.url("/links"));
-  app.start(environment());
-  // Local folders reach the handler as paths; the two in either order.
-  const std::string tel = "tel:+4930123\n", folder = (home_ / "Downloads").string() + "\n";
-  ASSERT_TRUE(waitUntil([&] { return fs::exists(recorded) && testing_support::readFile(recorded).size() == (tel + folder).size(); }));
-  EXPECT_TRUE(testing_support::readFile(recorded) == tel + folder || testing_support::readFile(recorded) == folder + tel);
-  EXPECT_EQ(testing_support::readFile(home_ / "Downloads/file.bin"), "file bytes");
-  EXPECT_TRUE(app.running());
 }
 
 }  // namespace

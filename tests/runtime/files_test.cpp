@@ -1,10 +1,7 @@
 // Naming, placing and writing saved files; serving the bundled site.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include "platform/gobject_ptr.hpp"
 #include "runtime/downloads.hpp"
-#include "runtime/export_bridge.hpp"
 #include "runtime/local_site.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -56,112 +53,6 @@ TEST(DownloadsFolder, NeverTheHomeFolder) {
                           std::optional<fs::path>("/home/ada/"), std::optional<fs::path>("/home/./ada")}) {
     EXPECT_EQ(runlet::chooseDownloadsFolder(configured, home), "/home/ada/Downloads") << configured.value_or("none");
   }
-}
-
-runlet::ExportMessageBody body(bool isDictionary, std::optional<std::string> name, std::optional<std::string_view> data) {
-  return {isDictionary, std::move(name), data, false, {}, {}, {}};
-}
-
-runlet::ExportMessageBody part(const char* transfer, std::optional<std::int64_t> index, bool last, std::string_view data) {
-  return {true, "parts.bin", data, true, transfer ? std::optional<std::string>(transfer) : std::nullopt, index, last};
-}
-
-TEST(ExportMessage, IgnoreRules) {
-  auto request = runlet::exportRequestFromMessage("nblExport", body(true, "../x/report.csv", "data:text/csv;base64,YSxi"));
-  ASSERT_TRUE(request);
-  EXPECT_EQ(request->name, "report.csv");
-  EXPECT_EQ(request->payload, "YSxi");
-  // Everything after the first comma is the payload, whatever came before.
-  request = runlet::exportRequestFromMessage("nblExport", body(true, std::nullopt, "whatever,Y,Sxi"));
-  ASSERT_TRUE(request);
-  EXPECT_EQ(request->name, "download");
-  EXPECT_EQ(request->payload, "Y,Sxi");
-
-  EXPECT_FALSE(runlet::exportRequestFromMessage("other", body(true, "a", "data:;base64,YSxi")));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", body(false, "a", "data:;base64,YSxi")));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", body(true, "a", std::nullopt)));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", body(true, "a", "data:text/plain;base64YSxi")));
-  // Part fields that do not fit together.
-  EXPECT_TRUE(runlet::exportRequestFromMessage("nblExport", part("t", 0, false, "data:,")));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", part(nullptr, 0, false, "data:,")));
-  EXPECT_FALSE(runlet::exportRequestFromMessage("nblExport", part("t", -1, false, "data:,")));
-}
-
-size_t entries(const fs::path& folder) { return std::distance(fs::directory_iterator(folder), fs::directory_iterator()); }
-
-TEST(AssembleExport, PartsInOrderMakeOneFileEachAndAGapOrBadPartDropsTheTransferWithoutATrace) {
-  TempDir dir;
-  runlet::ExportAssembler assembler;
-  using Kind = runlet::SaveOutcome::Kind;
-  const struct {
-    const char* transfer;
-    std::int64_t index;
-    bool last;
-    const char* data;
-    Kind kind;
-  } rows[] = {
-      {"a", 0, false, "data:;base64,YWJj", Kind::pending}, {"b", 0, false, "data:;base64,eHl6", Kind::pending},
-      {"a", 1, false, "data:;base64,ZGVm", Kind::pending}, {"a", 2, true, "data:;base64,Zw==", Kind::saved},
-      {"b", 1, true, "data:;base64,MQ==", Kind::saved},
-      {"c", 0, false, "data:;base64,YWJj", Kind::pending}, {"c", 2, true, "data:;base64,YWJj", Kind::undecodable},
-      {"c", 1, true, "data:;base64,YWJj", Kind::undecodable},  // the transfer is gone
-      {"e", 0, false, "data:;base64,YQ==", Kind::pending},
-      {"e", 1, true, "data:;base64,YQ==", Kind::undecodable},  // padding inside the file
-  };
-  for (const auto& row : rows) {
-    auto request = runlet::exportRequestFromMessage("nblExport", part(row.transfer, row.index, row.last, row.data));
-    EXPECT_EQ(assembler.add(dir.path(), *request).kind, row.kind) << row.transfer << row.index;
-  }
-  EXPECT_EQ(testing_support::readFile(dir / "parts.bin"), "abcdefg");
-  EXPECT_EQ(testing_support::readFile(dir / "parts (1).bin"), "xyz1");
-  EXPECT_EQ(assembler.openTransfers(), 0u);
-  EXPECT_EQ(entries(dir.path()), 2u) << "no temporary files left";
-}
-
-TEST(SaveExport, DecodesLenientBase64InPiecesAndLeavesNothingForBadTextOrAFolderItCannotWrite) {
-  TempDir dir;
-  auto save = [](const fs::path& folder, std::string_view payload) {
-    return runlet::saveExport(folder, {"saved", payload, std::nullopt});
-  };
-  std::string bytes(3 << 20, '\0');
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
-  platform::GCharPtr encoded(g_base64_encode(reinterpret_cast<const guchar*>(bytes.data()), bytes.size()));
-  std::string payload(encoded.get());
-  payload.insert(1 << 20, "\n");  // a line break across a piece boundary is skipped
-  const std::pair<std::string, std::optional<std::string>> rows[] = {
-      {payload, bytes}, {"SGVs bG8=\n", "Hello"}, {"SGVsbG8", "Hello"}, {"", ""},
-      {payload + "A", std::nullopt},  // one letter left over
-      {"QQ==QQ==", std::nullopt}, {"QQ=", std::nullopt},
-  };
-  for (const auto& [text, decoded] : rows) {
-    auto outcome = save(dir.path(), text);
-    ASSERT_EQ(outcome.kind, decoded ? runlet::SaveOutcome::Kind::saved : runlet::SaveOutcome::Kind::undecodable) << text;
-    if (decoded) {
-      EXPECT_EQ(testing_support::readFile(outcome.path), *decoded) << text;
-    }
-  }
-  EXPECT_EQ(entries(dir.path()), 4u) << "nothing for undecodable text";
-  EXPECT_EQ(save(dir / "none", "eA==").kind, runlet::SaveOutcome::Kind::failed);
-}
-
-TEST(SitePaths, InsideTheSiteOnly) {
-  TempDir dir;
-  fs::path site = dir / "Site";
-  writeFile(site / "index.html", "i");
-  writeFile(site / "sub/page.html", "p");
-  writeFile(dir / "secret.txt", "s");
-  writeFile(dir / "Site2/other.html", "o");
-  fs::create_symlink("sub/page.html", site / "alias.html");
-  auto root = fs::canonical(site);
-  EXPECT_EQ(runlet::resolveSitePath(site, "/index.html"), root / "index.html");
-  EXPECT_EQ(runlet::resolveSitePath(site, "alias.html"), root / "sub/page.html");
-  for (const char* outside : {"sub/../../secret.txt", "../Site2/other.html", "missing.html"}) {
-    EXPECT_FALSE(runlet::resolveSitePath(site, outside)) << outside;
-  }
-  EXPECT_FALSE(runlet::resolveSitePath(site, std::string_view("index.html\0x", 12)));
-  EXPECT_EQ(runlet::decodedRequestPath("/a%20b/%2E%2E/c.html"), "/a b/../c.html");
-  EXPECT_FALSE(runlet::decodedRequestPath("/a%00b"));
-  EXPECT_EQ(runlet::siteURL("docs/a b#c.html"), "runlet://site/docs/a%20b%23c.html");
 }
 
 // The types the shared database lacks or gets wrong for the web, and one it has.

@@ -6,20 +6,6 @@ namespace {
 
 using namespace runlet;
 
-// Frames, capitals, new windows and what the view shows are left to the window tests.
-TEST(NavigationDecisions, ListedSchemesToTheSystemAndFilesBuiltInThePageSaved) {
-  for (const char* url : {"facetime-audio:x", "maps:?q=x", "ITMS-APPS://x"}) {
-    EXPECT_EQ(decideNavigationActionForAnyFrame(url), ActionDecision::openExternally) << url;
-  }
-  for (const char* url : {"https://mailto.example/", "telnet://x", "mailto", "/tel:1"}) {
-    EXPECT_EQ(decideNavigationActionForAnyFrame(url), ActionDecision::allow) << url;
-  }
-  EXPECT_EQ(decideMainResourceResponse("blob:https://a/1", true, true), ResponseDecision::download);
-  EXPECT_EQ(decideMainResourceResponse("https://a/data:x", true, true), ResponseDecision::show);
-  EXPECT_EQ(decideMainResourceResponse("blobby:x", true, true), ResponseDecision::show);
-  EXPECT_EQ(decideNewWindow(""), NewWindowDecision::ignore);
-}
-
 // Only failures that leave nothing on screen show the error page; cancelled loads and plug-ins never do.
 TEST(NavigationDecisions, PresentErrorOnlyOverNothing) {
   const struct {

@@ -1,5 +1,7 @@
 #include "tests/runtime/runlet_harness.hpp"
 
+#include <future>
+
 #include "runtime/rendering.hpp"
 #include "tests/runtime/x11_window.hpp"
 
@@ -24,33 +26,35 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds dead
 }
 
 std::optional<std::string> xdotool(const std::vector<std::string>& args) {
-  std::vector<const char*> argv{"xdotool"};
-  for (const auto& a : args) argv.push_back(a.c_str());
-  argv.push_back(nullptr);
-  auto process = platform::adoptGRef(g_subprocess_newv(argv.data(), G_SUBPROCESS_FLAGS_STDOUT_PIPE, nullptr));
-  if (!process) return std::nullopt;
-  std::optional<std::string> out;
-  bool done = false;
-  auto finished = [&](GAsyncResult* result) {
-    char* text = nullptr;
-    if (g_subprocess_communicate_utf8_finish(process.get(), result, &text, nullptr, nullptr) &&
-        g_subprocess_get_if_exited(process.get()) && g_subprocess_get_exit_status(process.get()) == 0) {
-      out = text ? std::string(text).substr(0, std::string(text).find('\n')) : "";
-    }
-    g_free(text);
-    done = true;
-  };
-  g_subprocess_communicate_utf8_async(process.get(), nullptr, nullptr, [](GObject*, GAsyncResult* result, gpointer f) {
-    (*static_cast<decltype(finished)*>(f))(result);
-  }, &finished);
-  waitUntil([&] { return done; });
-  return out;
+  auto run = std::async(std::launch::async, [args] {
+    std::vector<char*> argv{const_cast<char*>("xdotool")};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    g_autofree char* out = nullptr;
+    int status = 0;
+    bool ok = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr, &status,
+                           nullptr) && g_spawn_check_wait_status(status, nullptr);
+    std::string text = out ? out : "";
+    return ok ? std::optional(text.substr(0, text.find('\n'))) : std::nullopt;
+  });
+  waitUntil([&] { return run.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+  return run.get();
 }
 
 std::vector<GtkWidget*> descendants(GtkWidget* root) {
   std::vector<GtkWidget*> out{root};
   for (size_t i = 0; i < out.size(); ++i) {
     for (GtkWidget* c = gtk_widget_get_first_child(out[i]); c; c = gtk_widget_get_next_sibling(c)) out.push_back(c);
+  }
+  return out;
+}
+
+std::string shownLabels(GtkWidget* root) {
+  std::string out;
+  for (GtkWidget* w : descendants(root)) {
+    if (GTK_IS_LABEL(w) && gtk_widget_is_drawable(w) && *gtk_label_get_text(GTK_LABEL(w))) {
+      out += std::string(gtk_label_get_text(GTK_LABEL(w))) + ";";
+    }
   }
   return out;
 }
@@ -146,15 +150,14 @@ std::shared_ptr<PendingScript> RunletWindowTest::evaluateLater(const std::string
         auto value = platform::adoptGRef(
             webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, error.out()));
         platform::GCharPtr json(value ? jsc_value_to_json(value.get(), 0) : nullptr);
-        (*owner)->json = value ? (json ? json.get() : "undefined") : std::string("error: ") + error.message();
-        (*owner)->done = true;
+        **owner = value ? (json ? json.get() : "undefined") : std::string("error: ") + error.message();
       },
       new std::shared_ptr<PendingScript>(script));
   return script;
 }
 
 std::string RunletWindowTest::finish(const std::shared_ptr<PendingScript>& script) {
-  return waitUntil([&] { return script->done; }) ? script->json : "timed out";
+  return waitUntil([&] { return script->has_value(); }) ? **script : "timed out";
 }
 
 void RunletWindowTest::clickLink(const std::string& href, const char* download) {

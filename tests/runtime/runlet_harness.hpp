@@ -63,12 +63,11 @@ inline platform::plist::Dictionary remote(const std::string& url, const std::str
 
 // Every widget below `root`, popovers included, depth first.
 std::vector<GtkWidget*> descendants(GtkWidget* root);
+// The texts of the labels a user can see below `root`, each followed by ";".
+std::string shownLabels(GtkWidget* root);
 
-// A page script on its way; its result as JSON once done.
-struct PendingScript {
-  bool done = false;
-  std::string json;
-};
+// A page script on its way: its result as JSON once done.
+using PendingScript = std::optional<std::string>;
 
 class RunletWindowTest : public ::testing::Test {
  protected:

@@ -13,17 +13,6 @@ namespace plist = platform::plist;
 
 using Loading = RunletWindowTest;
 
-// The texts of the labels a user can see below `root`, as shown.
-std::string shownLabels(GtkWidget* root) {
-  std::string out;
-  for (GtkWidget* w : descendants(root)) {
-    if (GTK_IS_LABEL(w) && gtk_widget_is_drawable(w) && *gtk_label_get_text(GTK_LABEL(w))) {
-      out += std::string(gtk_label_get_text(GTK_LABEL(w))) + ";";
-    }
-  }
-  return out;
-}
-
 // Where a point of `widget` is in its window's X window, for xdotool.
 std::vector<std::string> windowPoint(GtkWidget* widget, double x, double y) {
   GtkNative* native = gtk_widget_get_native(widget);
@@ -82,12 +71,18 @@ TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwn
   ASSERT_TRUE(waitForIdle());
   EXPECT_EQ(pageText(), "\"Can't load this page\\nThis app has no valid web address configured.\"");
 
-  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "docs/start.html"}});
+  // A start page outside the site is missing; its name is shown as written.
+  const std::string outside = "../<b>start</b>&amp;.html";
+  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", outside}});
+  testing_support::writeFile(bundlePath_ / "Contents/Resources/<b>start</b>&amp;.html", "outside");
   writeSiteFile("index.html", "<p>other</p>");
   relaunch();
   ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe bundled website is missing docs/start.html.\"");
+  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe bundled website is missing " + outside + ".\"");
 
+  // The address of a local site's record is not used.
+  writeBundle(plist::Dictionary{{"name", "Docs"}, {"type", "local"}, {"indexFile", "docs/start.html"},
+                                {"url", "http://nimbrel-test-host.invalid/"}});
   writeSiteFile("docs/start.html", "<title>start</title><p>start</p>");
   writeSiteFile("data/values.json", "{\"ok\":true}");
   writeSiteFile("docs/empty.wasm", std::string("\0asm\1\0\0\0", 8));
@@ -96,11 +91,17 @@ TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwn
   fs::create_symlink(bundlePath_ / "Contents/Resources/secret.txt", bundlePath_ / "Contents/Resources/Site/leak.txt");
   relaunch();
   ASSERT_TRUE(waitForPage("runlet://site/docs/start.html"));
-  const std::string outside = "file://" + (bundlePath_ / "Contents/Resources/secret.txt").string();
-  EXPECT_EQ(evaluate("const out = []; for (const u of ['../data/values.json', 'runlet://site/%2E%2E%2Fsecret.txt', '/leak.txt', '" +
-                     outside + "']) out.push(await fetch(u).then(r => r.ok ? r.text() : 'status ' + r.status, () => 'refused'));"
-                     "return out.join(' ')"),
-            "\"{\\\"ok\\\":true} refused refused refused\"");
+  // Links, encodings, a sibling folder sharing the site's name, a NUL and file: never leave the site.
+  fs::create_symlink("values.json", bundlePath_ / "Contents/Resources/Site/data/alias.json");
+  testing_support::writeFile(bundlePath_ / "Contents/Resources/Site2/other.html", "other");
+  const std::string secret = "file://" + (bundlePath_ / "Contents/Resources/secret.txt").string();
+  EXPECT_EQ(evaluate(R"(const out = []; for (const u of ['../data/values.json', '/data/alias.json',
+                     'runlet://site/%2E%2E%2Fsecret.txt', 'runlet://site/%2E%2E%2FSite2%2Fother.html', '/leak.txt',
+                     'start.html%00x', ')" + secret + R"(']) {
+                       out.push(await fetch(u).then(r => r.ok ? r.text() : 'status ' + r.status, () => 'refused'));
+                     }
+                     return out.join(' '))"),
+            "\"{\\\"ok\\\":true} {\\\"ok\\\":true} refused refused refused refused refused\"");
   // Types as browsers require them: streamed WebAssembly and module scripts.
   EXPECT_EQ(evaluate("const m = await WebAssembly.instantiateStreaming(fetch('empty.wasm'));"
                      "return (m.instance instanceof WebAssembly.Instance) + ' ' + (await import('./answer.mjs')).answer"),
