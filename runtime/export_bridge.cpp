@@ -61,14 +61,6 @@ bool Base64Decoder::finish(std::vector<std::uint8_t>& out) {
   return true;
 }
 
-std::optional<std::vector<std::uint8_t>> decodeBase64Lenient(std::string_view text) {
-  Base64Decoder decoder;
-  std::vector<std::uint8_t> out;
-  out.reserve(text.size() / 4 * 3);
-  if (!decoder.feed(text, out) || !decoder.finish(out)) return std::nullopt;
-  return out;
-}
-
 std::optional<ExportRequest> exportRequestFromMessage(std::string_view handlerName, const ExportMessageBody& body) {
   if (handlerName != kExportMessageName || !body.isDictionary || !body.data) return std::nullopt;
   auto comma = body.data->find(',');

@@ -68,8 +68,6 @@ class Base64Decoder {
   bool failed_ = false;
 };
 
-std::optional<std::vector<std::uint8_t>> decodeBase64Lenient(std::string_view text);
-
 struct SaveOutcome {
   enum class Kind { saved, pending, undecodable, failed };
   Kind kind;
