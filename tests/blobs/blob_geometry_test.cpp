@@ -15,34 +15,6 @@ constexpr double pi = std::numbers::pi;
 
 double distance(Point a, Point b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-TEST(AnimatableArray, ArithmeticRunsOverTheShorterList) {
-  AnimatableArray eight{std::vector<double>(8, 1.0)}, fifteen{std::vector<double>(15, 2.0)};
-  EXPECT_EQ((eight + fifteen).values, std::vector<double>(8, 3.0));
-  EXPECT_EQ((fifteen - eight).values, std::vector<double>(8, 1.0));
-  EXPECT_TRUE((AnimatableArray::zero() + eight).values.empty());
-  EXPECT_EQ(blobs::interpolate(AnimatableArray{{3, -4}}, AnimatableArray{{5, 0, 9}}, 0.25).values,
-            (std::vector<double>{3.5, -3}));
-}
-
-// Angle k allows offsets from v − width·(k+1) to v − width·k; one offset in [0, π/n] must fit them all.
-TEST(RandomRadians, EachAngleLiesInItsSliceShiftedByOneSharedOffset) {
-  std::mt19937_64 random(1234);
-  for (int n : {3, 8, 15}) {
-    const double width = 2 * pi / n;
-    for (int draw = 0; draw < 2000; ++draw) {
-      auto radians = blobs::randomRadians(n, random);
-      ASSERT_EQ(radians.values.size(), static_cast<size_t>(n));
-      double lowest = 0, highest = pi / n;
-      for (int k = 0; k < n; ++k) {
-        lowest = std::max(lowest, radians.values[k] - width * (k + 1));
-        highest = std::min(highest, radians.values[k] - width * k);
-      }
-      ASSERT_LE(lowest, highest + 1e-12) << n << " slices, draw " << draw;
-    }
-    EXPECT_NE(blobs::randomRadians(n), blobs::randomRadians(n));
-  }
-}
-
 TEST(LiquidShape, BlobIsSmoothWithHandlesAThirdOfEachChordAndNeverNaN) {
   std::mt19937_64 random(99);
   auto points = blobs::ellipsePoints(blobs::randomRadians(8, random), Rect{10, 20, 300, 100});

@@ -24,12 +24,4 @@ TEST(GRefTest, RetainSinksAFloatingObjectSoAParentCannotFreeItEarly) {
   EXPECT_FALSE(weak.get()) << "freed with the last holder, answered null";
 }
 
-TEST(GRefTest, AdoptingAFloatingObjectOwnsIt) {
-  testing::internal::CaptureStderr();
-  auto adopted = GRef<GObject>::adopt(newFloating());
-  testing::internal::GetCapturedStderr();
-  EXPECT_FALSE(g_object_is_floating(adopted.get()));
-  EXPECT_EQ(adopted->ref_count, 1u);
-}
-
 }  // namespace
