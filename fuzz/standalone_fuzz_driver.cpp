@@ -1,10 +1,12 @@
-// Runs a fuzz entry point without libFuzzer: seeds of typical markup, mutated
-// at random (byte flips, inserted fragments, cuts, splices), for a given number of rounds.
-// Usage: driver [rounds] [seed]
+// Runs a fuzz entry point without libFuzzer: seeds (typical markup, or the files
+// of a folder) mutated at random (byte flips, inserted fragments, cuts, splices).
+// Usage: driver [rounds] [seed-folder]
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,13 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-const std::vector<std::string> seeds = {
+std::vector<std::string> seeds = {
     R"(<html><head><link rel="icon" href="/favicon.ico"><LINK REL='apple-touch-icon' HREF='a.png'></head></html>)",
     "<link\n rel=\"shortcut icon\"\n href=\"//cdn.example/i.png?a=1&amp;b\"><link<link href='href=\"icon",
     "\xef\xbb\xbf<link rel=\"ic\xc3\xb4n icon\" href=\"\xc3\xa9.png\">\xff\xfe\x00<link>",
 };
 
-const char* const fragments[] = {"<link", ">", "href", "=", "\"", "'", "icon", " ", "//", "../", "%", "\xc3", "[", "]:"};
+const char* const fragments[] = {"<link", ">", "href", "=", "\"", "'", "icon", " ", "//", "../", "%", "\xc3", "[", "]:",
+                                 "<dict>", "</dict>", "<array>", "<key>", "<true/>", "&", "bplist"};
 
 std::string mutate(std::string input, std::mt19937& random) {
   for (int steps = 1 + static_cast<int>(random() % 8); steps > 0; --steps) {
@@ -39,7 +42,14 @@ std::string mutate(std::string input, std::mt19937& random) {
 
 int main(int argc, char** argv) {
   const long rounds = argc > 1 ? std::atol(argv[1]) : 100000;
-  const unsigned seed = argc > 2 ? static_cast<unsigned>(std::atol(argv[2])) : 20261206u;
+  const unsigned seed = 20261206u;
+  if (argc > 2) {
+    seeds.clear();
+    for (const auto& entry : std::filesystem::directory_iterator(argv[2])) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+  }
   std::mt19937 random(seed);
   std::vector<std::string> pool = seeds;
   for (long round = 0; round < rounds; ++round) {
