@@ -11,8 +11,7 @@ using Panels = RunletWindowTest;
 TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
   testing_support::writeFile(temp_ / "picked/notes.txt", "n");
   server_.page("/", "<input id=one type=file><input id=many type=file multiple><input id=folder type=file webkitdirectory>");
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
+  ASSERT_TRUE(openPage("/"));
   auto choose = [](std::string input) {
     return "const input = document.getElementById('" + input + "');"
            "const done = new Promise(r => { input.onchange = r; input.oncancel = r; });"
