@@ -9,16 +9,7 @@
 namespace runlet_test {
 namespace {
 
-class Downloads : public RunletWindowTest {
- protected:
-  void SetUp() override {
-    RunletWindowTest::SetUp();
-    server_.page("/", "<a id=link download='report.csv'><img id=icon alt=icon>save</a>");
-    server_.routes().Get("/data.csv", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("a,b\n1,2\n", "text/csv");
-    });
-  }
-};
+using Downloads = RunletWindowTest;
 
 TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndFailuresRingOnceLeavingNothing) {
   std::string longName;  // 300 characters, a third of them two bytes long
@@ -37,9 +28,33 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndFailuresRingOnceLea
       });
     });
   }
+  server_.routes().Get("/data.csv", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("a,b\n1,2\n", "text/csv");
+  });
+  server_.page("/", "");
   ASSERT_TRUE(openPage("/"));
-  // Saved and revealed: a taken name; a long name as the server sends it, as a link names it, and as an export.
+  // Failed: cut short, the engine reports the download finished; stopped on the way, failed: both ring.
+  std::vector<WebKitDownload*> started;
+  hookSignal(WEBKIT_TYPE_DOWNLOAD, "decide-destination",
+             [&](const GValue* values) { started.push_back(WEBKIT_DOWNLOAD(g_value_get_object(&values[0]))); });
+  clickLink("'/short.bin'", "broken.bin");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
+  clickLink("'/stalled.bin'", "broken.bin");
+  ASSERT_TRUE(waitUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
+  webkit_download_cancel(started[1]);
+  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
+  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
+  // Nothing left behind: the next download of that name gets the plain name.
+  clickLink("'/data.csv'", "broken.bin");
+  ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
+  EXPECT_EQ(workspace_.alerts, 2);
+  EXPECT_EQ(downloads(), std::vector<fs::path>{"broken.bin"});
+  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
+
+  // Saved and revealed, ringing no more: a taken name; a long name as the server sends it, as a link names it,
+  // and as an export.
   testing_support::writeFile(downloadsPath_ / "data.csv", "old");
+  workspace_.revealed.clear();
   const std::pair<std::string, std::string> links[] = {{"'/data.csv'", "data.csv"}, {"'/sent-as'", ""},
       {"'/data.csv'", longName + ".txt"}, {"URL.createObjectURL(new Blob(['built']))", longName + ".pdf"}};
   for (const auto& [href, name] : links) {
@@ -59,34 +74,13 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndFailuresRingOnceLea
     extensions.insert(path.extension());
   }
   EXPECT_EQ(extensions, (std::set<std::string>{".csv", ".pdf", ".txt"}));
-  EXPECT_EQ(workspace_.alerts, 0);
-  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
-
-  // Failed, from an empty folder: cut short, the engine reports the download finished; stopped on the way,
-  // failed: both ring.
-  fs::remove_all(downloadsPath_);
-  fs::create_directories(downloadsPath_);
-  workspace_ = {};
-  std::vector<WebKitDownload*> started;
-  hookSignal(WEBKIT_TYPE_DOWNLOAD, "decide-destination",
-             [&](const GValue* values) { started.push_back(WEBKIT_DOWNLOAD(g_value_get_object(&values[0]))); });
-  clickLink("'/short.bin'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
-  clickLink("'/stalled.bin'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
-  webkit_download_cancel(started[1]);
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
-  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
-  // Nothing left behind: the next download of that name gets the plain name.
-  clickLink("'/data.csv'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
   EXPECT_EQ(workspace_.alerts, 2);
-  EXPECT_EQ(downloads(), std::vector<fs::path>{"broken.bin"});
-  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
+  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
 }
 
 // Files built in the page: each click saves one file, whichever way it reaches the app.
 TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
+  server_.page("/", "<a id=link download='report.csv'><img id=icon alt=icon>save</a>");
   ASSERT_TRUE(openPage("/"));
   // Waits for the file a marker export writes; earlier messages have been handled by then.
   auto settle = [&] {

@@ -33,8 +33,7 @@ TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
       GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
       for (guint i = 0; !panel && i < g_list_model_get_n_items(toplevels); ++i) {
         auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
-        bool shown = gtk_widget_get_mapped(GTK_WIDGET(window.get()));
-        if (window.get() != delegate_->window() && shown) panel = window.get();
+        if (window.get() != delegate_->window() && gtk_widget_get_mapped(GTK_WIDGET(window.get()))) panel = window.get();
       }
       return panel != nullptr;
     })) << body;

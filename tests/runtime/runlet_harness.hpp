@@ -99,7 +99,6 @@ class RunletWindowTest : public ::testing::Test {
   std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
   std::string finish(const std::shared_ptr<PendingScript>& script);
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
-  std::string href() { return evaluate("return location.href"); }
   // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
   // with a download attribute unless null.
   void clickLink(const std::string& href, const char* download = nullptr);
