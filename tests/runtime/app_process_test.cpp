@@ -1,5 +1,7 @@
 // Generated apps as the user starts them: the built template copied into a
-// bundle of its own, run as a separate process against a loopback server.
+// bundle of its own, run as a separate process with a home folder and a
+// session bus of the test's own, against a loopback server. Stand-ins for the
+// desktop's services on that bus record what the apps ask of them.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -8,16 +10,166 @@
 #include <map>
 #include <set>
 
-#include "tests/runtime/fake_bus_service.hpp"
-#include "tests/runtime/generated_app.hpp"
+#include "platform/gobject_ptr.hpp"
+#include "runtime/app_identity.hpp"
+#include "tests/runtime/runlet_harness.hpp"
+#include "tests/support/picture_bytes.hpp"
+#include "tests/support/private_session_bus.hpp"
+#include "tools/common/icns.hpp"
 
 namespace runlet_test {
 namespace {
 
-class GeneratedApps : public GeneratedAppTest {
+// A stand-in for a desktop service on the test's session bus: owns `name`,
+// serves one interface at `path` and answers each call with what `answer`
+// returns for it (nullptr: no values).
+class FakeBusService {
+ public:
+  using Answer = std::function<GVariant*(const std::string& method, GVariant* parameters)>;
+  FakeBusService(GDBusConnection* bus, const char* name, const char* path, const char* interfaceXML, Answer answer)
+      : bus_(bus), answer_(std::move(answer)), info_(g_dbus_node_info_new_for_xml(interfaceXML, nullptr)) {
+    static const GDBusInterfaceVTable vtable = {[](GDBusConnection*, const char*, const char*, const char*, const char* method,
+                                                   GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self) {
+      g_dbus_method_invocation_return_value(invocation, static_cast<FakeBusService*>(self)->answer_(method, parameters));
+    }, nullptr, nullptr, {}};
+    object_ = g_dbus_connection_register_object(bus, path, info_->interfaces[0], &vtable, this, nullptr, nullptr);
+    owner_ = g_bus_own_name_on_connection(bus, name, G_BUS_NAME_OWNER_FLAGS_NONE, [](GDBusConnection*, const char*, gpointer self) {
+      static_cast<FakeBusService*>(self)->acquired_ = true;
+    }, nullptr, this, nullptr);
+  }
+  ~FakeBusService() {
+    g_bus_unown_name(owner_);
+    g_dbus_connection_unregister_object(bus_, object_);
+    g_dbus_node_info_unref(info_);
+  }
+  bool waitReady() { return waitUntil([&] { return acquired_; }); }
+
+ private:
+  GDBusConnection* bus_;  // the test's, outliving the service
+  Answer answer_;
+  GDBusNodeInfo* info_;
+  guint object_ = 0;
+  guint owner_ = 0;
+  bool acquired_ = false;
+};
+
+// One generated app: its bundle and, while it runs, its process.
+class GeneratedApp {
+ public:
+  GeneratedApp(const fs::path& folder, const std::string& name, const std::string& identifier, const std::string& url)
+      : bundle(folder / (name + ".app")), identifier_(identifier), executable_(bundle / "Contents/MacOS" / name) {
+    fs::create_directories(folder);
+    fs::copy(fs::path(NIMBREL_BUNDLE_DIR) / "Contents/Resources/Runlet.app", bundle, fs::copy_options::recursive);
+    fs::rename(bundle / "Contents/MacOS/Runlet", executable_);
+    auto info = *platform::plist::readFile(bundle / "Contents/Info.plist")->get<platform::plist::Dictionary>();
+    info["CFBundleIdentifier"] = identifier;
+    info["CFBundleName"] = name;
+    info["CFBundleExecutable"] = name;
+    testing_support::writeFile(bundle / "Contents/Info.plist", platform::plist::toXML(info));
+    setURL(name, url);
+  }
+  ~GeneratedApp() {
+    if (pid > 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+  }
+
+  void setURL(const std::string& name, const std::string& url) {
+    testing_support::writeFile(bundle / "Contents/Resources/app.plist", platform::plist::toXML(remote(url, name)));
+  }
+
+  // `wrapper`: a command line that runs the app as its last argument.
+  void start(std::vector<std::string> environment, std::vector<std::string> wrapper = {}) {
+    wrapper.push_back(executable_.string());
+    auto pointers = [](std::vector<std::string>& strings) {
+      std::vector<char*> out;
+      for (auto& s : strings) out.push_back(s.data());
+      out.push_back(nullptr);
+      return out;
+    };
+    platform::GErrorOut error;
+    ASSERT_TRUE(g_spawn_async(nullptr, pointers(wrapper).data(), pointers(environment).data(),
+                              GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_SEARCH_PATH), nullptr, nullptr, &pid,
+                              error.out()))
+        << error.message();
+  }
+
+  bool running() {
+    if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) pid = 0;
+    return pid > 0;
+  }
+
+  // Quits through the app's own Quit command, as exported on the session bus.
+  void quit(GDBusConnection* bus) {
+    std::string path = "/" + identifier_;
+    std::replace(path.begin(), path.end(), '.', '/');
+    std::replace(path.begin(), path.end(), '-', '_');
+    platform::CPtr<GVariant> reply(g_dbus_connection_call_sync(
+        bus, identifier_.c_str(), path.c_str(), "org.gtk.Actions", "Activate",
+        g_variant_new("(sava{sv})", "quit", nullptr, nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr));
+  }
+
+  const fs::path bundle;
+  GPid pid = 0;
+  int status = 0;  // the wait status once the app has ended
+
+ private:
+  std::string identifier_;
+  fs::path executable_;
+};
+
+// The desktop's notification server: records what it is asked to show and plays the user's click.
+struct FakeNotificationServer {
+  struct Shown {
+    guint32 id = 0;
+    std::string body, desktopEntry, imagePath;
+    std::vector<std::string> actions;
+  };
+  explicit FakeNotificationServer(GDBusConnection* bus)
+      : bus(bus),
+        service(bus, "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+                "<node><interface name='org.freedesktop.Notifications'><method name='Notify'><arg type='s'/><arg type='u'/>"
+                "<arg type='s'/><arg type='s'/><arg type='s'/><arg type='as'/><arg type='a{sv}'/><arg type='i'/>"
+                "<arg type='u' direction='out'/></method><method name='CloseNotification'><arg type='u'/></method></interface></node>",
+                [this](const std::string& method, GVariant* parameters) -> GVariant* {
+                  guint32 id = 0;
+                  if (method == "CloseNotification") {
+                    g_variant_get(parameters, "(u)", &id);
+                    closed.push_back(id);
+                    return nullptr;
+                  }
+                  const char *summary = nullptr, *body = nullptr, *text = nullptr;
+                  g_autoptr(GVariantIter) actions = nullptr;
+                  g_autoptr(GVariant) hints = nullptr;
+                  g_variant_get(parameters, "(&su&s&s&sas@a{sv}i)", nullptr, &id, nullptr, &summary, &body, &actions,
+                                &hints, nullptr);
+                  Shown& s = shown[summary] = {id ? id : ++lastId, body, {}, {}, {}};
+                  for (const char* a; g_variant_iter_next(actions, "&s", &a);) s.actions.emplace_back(a);
+                  if (g_variant_lookup(hints, "desktop-entry", "&s", &text)) s.desktopEntry = text;
+                  if (g_variant_lookup(hints, "image-path", "&s", &text)) s.imagePath = text;
+                  return g_variant_new("(u)", s.id);
+                }) {}
+  // What the desktop sends when the user clicks the notification itself.
+  void click(guint32 id) {
+    g_dbus_connection_emit_signal(bus, nullptr, "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                  "ActionInvoked", g_variant_new("(us)", id, "default"), nullptr);
+  }
+
+  GDBusConnection* bus;
+  std::map<std::string, Shown> shown;  // by summary
+  std::vector<guint32> closed;
+  guint32 lastId = 0;
+  FakeBusService service;
+};
+
+class GeneratedApps : public ::testing::Test {
  protected:
   void SetUp() override {
-    GeneratedAppTest::SetUp();
+    ASSERT_TRUE(bus_.ok()) << "no dbus-daemon for a private session bus";
+    home_ = temp_ / "home";
+    for (const char* dir : {"data", "cache", "config", "Downloads"}) fs::create_directories(home_ / dir);
+    testing_support::writeFile(home_ / "config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Downloads\"\n");
     server_.routes().Get("/set", [](const httplib::Request& req, httplib::Response& res) {
       res.set_header("Set-Cookie", "who=" + req.get_param_value("app") + "; Max-Age=86400; Path=/");
       res.set_content("<p>set</p>", "text/html");
@@ -30,7 +182,30 @@ class GeneratedApps : public GeneratedAppTest {
     server_.routes().Get("/file.bin", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("file bytes", "application/octet-stream");
     });
+    // A page that notifies without asking and closes one of its own, and one that asks first.
+    server_.page("/unasked", "<script>fetch('/permission?p=' + Notification.permission);"
+                             "const n = new Notification('Hi', {body: 'there'});"
+                             "n.onclick = () => fetch('/clicked?by=page');"
+                             "const bye = new Notification('Bye'); bye.onshow = () => setTimeout(() => bye.close(), 300)</script>");
+    // The app's own site sends the user on to another, which asks when its button is clicked.
+    server_.page("/start", "<script>location.href = '" + server_.foreignURL("/asking") + "'</script>");
+    server_.page("/asking", "<style>button{position:fixed;inset:0}</style><button id=b>Allow</button><script>"
+                            "fetch('/before?p=' + Notification.permission);"
+                            "b.onclick = () => Notification.requestPermission().then(p => {"
+                            "  fetch('/asked?p=' + p); new Notification('Asked') })</script>");
     server_.start();
+    ASSERT_TRUE(notifications_.service.waitReady());
+  }
+
+  std::vector<std::string> environment() const {
+    std::vector<std::string> env = {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / "data").string(),
+                                    "XDG_CACHE_HOME=" + (home_ / "cache").string(),
+                                    "XDG_CONFIG_HOME=" + (home_ / "config").string(), "NO_AT_BRIDGE=1",
+                                    "DBUS_SESSION_BUS_ADDRESS=" + bus_.address()};
+    for (const char* name : {"DISPLAY", "XDG_RUNTIME_DIR", "PATH", "XAUTHORITY", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = g_getenv(name)) env.push_back(std::string(name) + "=" + value);
+    }
+    return env;
   }
 
   // The Cookie header of the request for /check?who=tag.
@@ -40,8 +215,18 @@ class GeneratedApps : public GeneratedAppTest {
     return found == cookies_.end() ? std::nullopt : std::optional(found->second);
   }
 
+  bool focused(const GeneratedApp& app) {
+    return waitUntil([&] { return xdotool({"getwindowfocus", "getwindowpid"}) == std::to_string(app.pid); },
+                     std::chrono::seconds(5));
+  }
+
+  testing_support::PrivateSessionBus bus_;
+  testing_support::TempDir temp_;
+  fs::path home_;
+  LoopbackServer server_;
   std::mutex mutex_;
   std::map<std::string, std::string> cookies_;
+  FakeNotificationServer notifications_{bus_.connection()};
 };
 
 TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
@@ -149,6 +334,52 @@ TEST_F(GeneratedApps, QuitsCleanlyWhenItsSettingsCannotBeWritten) {
     ASSERT_TRUE(waitUntil([&] { return !app.running(); })) << what;
     EXPECT_TRUE(WIFEXITED(app.status) && WEXITSTATUS(app.status) == 0) << what << ": status " << app.status;
   }
+}
+
+// Web notifications of generated apps on the desktop.
+using Notifications = GeneratedApps;
+
+TEST_F(Notifications, TwoAppsNotifyUnderTheirOwnNamesClosedOnesLeaveAndAClickComesBackToThePage) {
+  const std::string alphaId = "co.corvan.nimbrel.notes-00a1f3", betaId = "co.corvan.nimbrel.chat-00b2f4";
+  GeneratedApp alpha(temp_.path(), "Notes", alphaId, server_.url("/unasked"));
+  // An icon file as the builder writes it, with a 256-pixel element.
+  std::string png = testing_support::pngBytes(256, 256, 6, std::string(256 * 4, '\0'));
+  auto icns = tools::icns::encode(std::vector<tools::icns::Element>{{"ic08", {png.begin(), png.end()}}});
+  testing_support::writeFile(alpha.bundle / "Contents/Resources/AppIcon.icns",
+                             std::string_view(reinterpret_cast<const char*>(icns.data()), icns.size()));
+  alpha.start(environment());
+  ASSERT_TRUE(waitUntil([&] { return notifications_.shown.count("Hi") && server_.saw("/permission?p=granted"); }))
+      << "granted before the page asks";
+  FakeNotificationServer::Shown hi = notifications_.shown["Hi"];
+  EXPECT_EQ(hi.body, "there");
+  EXPECT_EQ(hi.desktopEntry, runlet::applicationId(alphaId));
+  EXPECT_EQ(hi.actions, (std::vector<std::string>{"default", ""})) << "clicking the notification itself";
+  ASSERT_FALSE(hi.imagePath.empty());
+  std::string icon = testing_support::readFile(hi.imagePath);
+  EXPECT_TRUE(tools::icns::pngSize(std::span(reinterpret_cast<const std::uint8_t*>(icon.data()), icon.size())))
+      << "the app's own icon, as a picture file";
+
+  GeneratedApp beta(temp_.path(), "Chat", betaId, server_.url("/start"));
+  beta.start(environment());
+  // A page that closes its own notification takes it off the desktop.
+  ASSERT_TRUE(waitUntil([&] { return notifications_.shown.count("Bye") && !notifications_.closed.empty(); }));
+  EXPECT_EQ(notifications_.closed, std::vector<guint32>{notifications_.shown["Bye"].id});
+  ASSERT_TRUE(waitUntil([&] { return server_.saw("/before?p=default"); })) << "another site than the app's own";
+  // Pages may ask only when the user acts: the user clicks the page's button.
+  std::string window;
+  ASSERT_TRUE(waitUntil([&] {
+    return !(window = xdotool({"search", "--onlyvisible", "--pid", std::to_string(beta.pid)}).value_or("")).empty();
+  }));
+  ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
+  ASSERT_TRUE(xdotool({"mousemove", "--window", window, "300", "300", "click", "1"}));
+  ASSERT_TRUE(waitUntil([&] { return notifications_.shown.count("Asked") && server_.saw("/asked?p=granted"); }));
+  EXPECT_EQ(notifications_.shown["Asked"].desktopEntry, runlet::applicationId(betaId));
+
+  // The newer window has the keyboard; the click on Notes' notification brings Notes forward.
+  ASSERT_TRUE(focused(beta));
+  notifications_.click(hi.id);
+  ASSERT_TRUE(waitUntil([&] { return server_.saw("/clicked?by=page"); })) << "the page's onclick ran";
+  EXPECT_TRUE(focused(alpha));
 }
 
 }  // namespace

@@ -9,22 +9,9 @@
 namespace runlet_test {
 namespace {
 
-class Downloads : public RunletWindowTest {
- protected:
-  void SetUp() override {
-    RunletWindowTest::SetUp();
-    server_.page("/", "<a id=link download='report.csv'><img id=icon alt=icon>save</a>");
-    server_.routes().Get("/data.csv", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("a,b\n1,2\n", "text/csv");
-    });
-  }
-  void open() {
-    launch(remote(server_.url("/")));
-    ASSERT_TRUE(waitForPage(server_.url("/")));
-  }
-};
+using Downloads = RunletWindowTest;
 
-TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndRevealed) {
+TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndFailuresRingOnceLeavingNothing) {
   std::string longName;  // 300 characters, a third of them two bytes long
   for (int i = 0; i < 100; ++i) longName += "ab\u00e9";
   platform::GCharPtr encoded(g_uri_escape_string(longName.c_str(), nullptr, FALSE));
@@ -32,9 +19,42 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndRevealed) {
     res.set_header("Content-Disposition", "attachment; filename*=UTF-8''" + name + ".csv");
     res.set_content("sent", "application/octet-stream");
   });
+  for (const char* path : {"/short.bin", "/stalled.bin"}) {
+    server_.routes().Get(path, [this, stall = path[2] == 't'](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Content-Disposition", "attachment");
+      res.set_content_provider(1 << 20, "application/octet-stream", [this, stall](size_t offset, size_t, httplib::DataSink& sink) {
+        if (offset > 0 && stall) server_.hang();
+        return offset == 0 && sink.write(std::string(65536, 'x').data(), 65536);
+      });
+    });
+  }
+  server_.routes().Get("/data.csv", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("a,b\n1,2\n", "text/csv");
+  });
+  server_.page("/", "");
+  ASSERT_TRUE(openPage("/"));
+  // Failed: cut short, the engine reports the download finished; stopped on the way, failed: both ring.
+  std::vector<WebKitDownload*> started;
+  hookSignal(WEBKIT_TYPE_DOWNLOAD, "decide-destination",
+             [&](const GValue* values) { started.push_back(WEBKIT_DOWNLOAD(g_value_get_object(&values[0]))); });
+  clickLink("'/short.bin'", "broken.bin");
+  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
+  clickLink("'/stalled.bin'", "broken.bin");
+  ASSERT_TRUE(waitUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
+  webkit_download_cancel(started[1]);
+  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
+  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
+  // Nothing left behind: the next download of that name gets the plain name.
+  clickLink("'/data.csv'", "broken.bin");
+  ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
+  EXPECT_EQ(workspace_.alerts, 2);
+  EXPECT_EQ(downloads(), std::vector<fs::path>{"broken.bin"});
+  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
+
+  // Saved and revealed, ringing no more: a taken name; a long name as the server sends it, as a link names it,
+  // and as an export.
   testing_support::writeFile(downloadsPath_ / "data.csv", "old");
-  open();
-  // A taken name; a long name as the server sends it, as a link names it, and as an export.
+  workspace_.revealed.clear();
   const std::pair<std::string, std::string> links[] = {{"'/data.csv'", "data.csv"}, {"'/sent-as'", ""},
       {"'/data.csv'", longName + ".txt"}, {"URL.createObjectURL(new Blob(['built']))", longName + ".pdf"}};
   for (const auto& [href, name] : links) {
@@ -54,43 +74,14 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndRevealed) {
     extensions.insert(path.extension());
   }
   EXPECT_EQ(extensions, (std::set<std::string>{".csv", ".pdf", ".txt"}));
-  EXPECT_EQ(workspace_.alerts, 0);
-  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
-}
-
-// Cut short, the engine reports the download finished; stopped on the way, failed: both ring.
-TEST_F(Downloads, FailedDownloadsAreForgottenAndRingOnceEach) {
-  for (const char* path : {"/short.bin", "/stalled.bin"}) {
-    server_.routes().Get(path, [this, stall = path[2] == 't'](const httplib::Request&, httplib::Response& res) {
-      res.set_header("Content-Disposition", "attachment");
-      res.set_content_provider(1 << 20, "application/octet-stream", [this, stall](size_t offset, size_t, httplib::DataSink& sink) {
-        if (offset > 0 && stall) server_.hang();
-        return offset == 0 && sink.write(std::string(65536, 'x').data(), 65536);
-      });
-    });
-  }
-  std::vector<WebKitDownload*> started;
-  hookSignal(WEBKIT_TYPE_DOWNLOAD, "decide-destination",
-             [&](const GValue* values) { started.push_back(WEBKIT_DOWNLOAD(g_value_get_object(&values[0]))); });
-  open();
-  clickLink("'/short.bin'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
-  clickLink("'/stalled.bin'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
-  webkit_download_cancel(started[1]);
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
-  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
-  // Nothing left behind: the next download of that name gets the plain name.
-  clickLink("'/data.csv'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
   EXPECT_EQ(workspace_.alerts, 2);
-  EXPECT_EQ(downloads(), std::vector<fs::path>{"broken.bin"});
-  EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
+  EXPECT_EQ(delegate_->pendingDownloads(), 0u);
 }
 
 // Files built in the page: each click saves one file, whichever way it reaches the app.
 TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
-  open();
+  server_.page("/", "<a id=link download='report.csv'><img id=icon alt=icon>save</a>");
+  ASSERT_TRUE(openPage("/"));
   // Waits for the file a marker export writes; earlier messages have been handled by then.
   auto settle = [&] {
     evaluate("window.webkit.messageHandlers.nblExport.postMessage({name: 'marker', data: 'data:,'}); return 0");
@@ -165,16 +156,12 @@ TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
 // Pages that save their files the way web apps do, through the libraries they use.
 TEST_F(Downloads, RealExportersFileSaverAndJsPDFSaveTheirFiles) {
   for (const char* script : {"file-saver/dist/FileSaver.min.js", "jspdf/dist/jspdf.umd.min.js"}) {
-    fs::path file = fs::path(RUNLET_EXPORTERS_DIR) / script;
-    if (!fs::exists(file)) GTEST_SKIP() << "not installed from npm: " << file;
-    server_.routes().Get("/" + file.filename().string(), [file](const httplib::Request&, httplib::Response& res) {
-      res.set_content(testing_support::readFile(file), "text/javascript");
-    });
+    if (!fs::exists(fs::path(RUNLET_EXPORTERS_DIR) / script)) GTEST_SKIP() << "not installed from npm: " << script;
   }
-  server_.page("/exporters", "<script src=/FileSaver.min.js></script><script src=/jspdf.umd.min.js></script>"
-                             "<canvas id=c width=64 height=32></canvas>");
-  launch(remote(server_.url("/exporters")));
-  ASSERT_TRUE(waitForPage(server_.url("/exporters")));
+  server_.routes().set_mount_point("/npm", RUNLET_EXPORTERS_DIR);
+  server_.page("/exporters", "<script src=/npm/file-saver/dist/FileSaver.min.js></script>"
+                             "<script src=/npm/jspdf/dist/jspdf.umd.min.js></script><canvas id=c width=64 height=32></canvas>");
+  ASSERT_TRUE(openPage("/exporters"));
   // A name is reserved (empty) before the content is renamed over it.
   auto saved = [&](const char* name) {
     EXPECT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / name) && fs::file_size(downloadsPath_ / name) > 0; }))

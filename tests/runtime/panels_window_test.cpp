@@ -11,8 +11,7 @@ using Panels = RunletWindowTest;
 TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
   testing_support::writeFile(temp_ / "picked/notes.txt", "n");
   server_.page("/", "<input id=one type=file><input id=many type=file multiple><input id=folder type=file webkitdirectory>");
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
+  ASSERT_TRUE(openPage("/"));
   auto choose = [](std::string input) {
     return "const input = document.getElementById('" + input + "');"
            "const done = new Promise(r => { input.onchange = r; input.oncancel = r; });"
@@ -34,8 +33,7 @@ TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
       GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
       for (guint i = 0; !panel && i < g_list_model_get_n_items(toplevels); ++i) {
         auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
-        bool shown = gtk_widget_get_mapped(GTK_WIDGET(window.get()));
-        if (window.get() != delegate_->window() && shown) panel = window.get();
+        if (window.get() != delegate_->window() && gtk_widget_get_mapped(GTK_WIDGET(window.get()))) panel = window.get();
       }
       return panel != nullptr;
     })) << body;

@@ -81,6 +81,11 @@ class RunletWindowTest : public ::testing::Test {
   void launch(const std::optional<platform::plist::Dictionary>& config);
   // The same bundle started again, as after a quit.
   void relaunch();
+  // Launches an app on the server's `path`; whether its page is shown.
+  bool openPage(const std::string& path, const std::string& name = "Test App") {
+    launch(remote(server_.url(path), name));
+    return waitForPage(server_.url(path));
+  }
   // Calls `seen` with the values of every emission of `signal` on `type` until the test ends.
   void hookSignal(GType type, const char* signal, std::function<void(const GValue*)> seen);
   // The main window's X id, as a decimal string for xdotool.
@@ -94,7 +99,6 @@ class RunletWindowTest : public ::testing::Test {
   std::shared_ptr<PendingScript> evaluateLater(const std::string& body);
   std::string finish(const std::shared_ptr<PendingScript>& script);
   std::string pageText() { return evaluate("return document.body ? document.body.innerText : ''"); }
-  std::string href() { return evaluate("return location.href"); }
   // A link to the JavaScript expression `href`, made and clicked by a script outside the document;
   // with a download attribute unless null.
   void clickLink(const std::string& href, const char* download = nullptr);

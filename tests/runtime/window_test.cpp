@@ -1,7 +1,6 @@
 // A real Runlet window against a loopback server: loading, navigation policy and error pages.
 #include <gtest/gtest.h>
 
-
 #include "platform/user_defaults.hpp"
 #include "tests/runtime/runlet_harness.hpp"
 #include "tests/runtime/x11_window.hpp"
@@ -23,14 +22,49 @@ std::vector<std::string> windowPoint(GtkWidget* widget, double x, double y) {
   return {std::to_string(static_cast<int>(out.x + dx)), std::to_string(static_cast<int>(out.y + dy))};
 }
 
-TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentNameShownAsTypedAndAddressCopied) {
-  server_.page("/", "<title>home</title><p>hello</p>");
+// The configured address loads under the name as typed. Then the MIME type alone decides: files built
+// in the page and types the view cannot show are saved, the page staying; a showable attachment is shown.
+TEST_F(Loading, ConfiguredAddressNameShownAsTypedAndTheMIMETypeAloneDecidesWhatIsSavedOrShown) {
+  server_.page("/", "<script>addEventListener('message', e => window.framed = e.data)</script>"
+                    "<iframe src=\"data:text/html,<script>parent.postMessage('framed', '*')</script>\"></iframe>");
+  server_.routes().Get("/archive", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content(std::string("PK\x03\x04 archive", 12), "application/x-nimbrel-archive");
+  });
+  server_.routes().Get("/notes.txt", [](const httplib::Request&, httplib::Response& res) {
+    res.set_header("Content-Disposition", "attachment; filename=\"notes.txt\"");
+    res.set_content("plain notes", "text/plain");
+  });
   launch(remote("  " + server_.url("/?q=1") + "\n", "My_App"));
   ASSERT_TRUE(waitForPage(server_.url("/?q=1")));
   ASSERT_FALSE(server_.log().empty());
   EXPECT_EQ(server_.log().front().userAgent, "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 "
                                              "(KHTML, like Gecko) Version/17.0 Safari/605.1.15");
   EXPECT_STREQ(gtk_window_get_title(delegate_->window()), "My_App");
+  EXPECT_EQ(evaluate("for (let i = 0; i < 500 && !window.framed; i++) await new Promise(r => setTimeout(r, 10));"
+                     " return window.framed"),
+            "\"framed\"") << "a data frame loads";
+  EXPECT_TRUE(downloads().empty());
+
+  // Saved, the page staying.
+  const struct {
+    std::string script, saved, content;
+  } rows[] = {
+      {"location.href = 'data:text/plain;base64,SGVsbG8='", "", "Hello"},
+      {"window.open('data:text/plain;base64,bmV3IHdpbmRvdw==')", "", "new window"},
+      {"location.href = '/archive'", "archive", std::string("PK\x03\x04 archive", 12)},
+      {"Object.assign(document.createElement('a'), {href: '/notes.txt', download: ''}).click()",
+       "notes.txt", "plain notes"},
+  };
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    evaluate(rows[i].script + "; return 0");
+    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == i + 1; })) << rows[i].script;
+    if (!rows[i].saved.empty()) {
+      EXPECT_EQ(workspace_.revealed[i], downloadsPath_ / rows[i].saved) << rows[i].script;
+    }
+    EXPECT_EQ(testing_support::readFile(workspace_.revealed[i]), rows[i].content) << rows[i].script;
+    EXPECT_EQ(evaluate("return location.href"), quoted(server_.url("/?q=1"))) << rows[i].script;
+  }
+  EXPECT_EQ(workspace_.alerts, 0);
 
   // The user opens the menus: the name reads as typed everywhere, the web commands end the View menu.
   auto find = [](GtkWidget* root, GType type) -> GtkWidget* {
@@ -64,12 +98,52 @@ TEST_F(Loading, ConfiguredAddressWithDesktopUserAgentNameShownAsTypedAndAddressC
   evaluate("document.body.innerHTML = '<input id=to>'; document.getElementById('to').focus(); return 0");
   webkit_web_view_execute_editing_command(delegate_->webView(), WEBKIT_EDITING_COMMAND_PASTE);
   EXPECT_TRUE(waitUntil([&] { return evaluate("return to.value") == quoted(server_.url("/?q=1")); }));
+
+  // A showable attachment is shown.
+  evaluate("location.href = '/notes.txt'; return 0");
+  ASSERT_TRUE(waitForPage(server_.url("/notes.txt")));
+  EXPECT_EQ(pageText(), "\"plain notes\"");
+  EXPECT_EQ(workspace_.revealed.size(), std::size(rows));
 }
 
-TEST_F(Loading, ErrorPageWithoutARecordOrStartPageAndALocalSiteReadingOnlyItsOwnFiles) {
+// Failures show the error page only while nothing else is on screen.
+TEST_F(Loading, ErrorPageOnlyOverNothingAndALocalSiteReadingOnlyItsOwnFiles) {
+  server_.page("/", "<title>kept</title><p>kept</p>");
+  server_.routes().Get("/silent", [this](const httplib::Request&, httplib::Response&) { server_.hang(); });
   launch(std::nullopt);
   ASSERT_TRUE(waitForIdle());
   EXPECT_EQ(pageText(), "\"Can't load this page\\nThis app has no valid web address configured.\"");
+
+  // A silent server, after the load limit. Load failures as the engine reported them, seen before the
+  // app's handler stops the emission.
+  std::vector<std::string> failures;
+  hookSignal(WEBKIT_TYPE_WEB_VIEW, "load-failed", [&](const GValue* values) {
+    failures.push_back(static_cast<GError*>(g_value_get_boxed(&values[3]))->message);
+  });
+  loadTimeout_ = std::chrono::seconds(1);
+  writeBundle(remote(server_.url("/silent")));
+  relaunch();
+  ASSERT_TRUE(waitForPage("about:blank"));
+  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe request timed out.\"");
+  // A new-window load gets the same limit; a refused load leaves the shown page too.
+  webkit_web_view_load_uri(delegate_->webView(), server_.url("/").c_str());
+  ASSERT_TRUE(waitForPage(server_.url("/")));
+  evaluate("window.open('" + server_.url("/silent?popup") + "'); return 0");
+  ASSERT_TRUE(waitUntil([&] { return webkit_web_view_is_loading(delegate_->webView()); }));
+  ASSERT_TRUE(waitForIdle());
+  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
+  evaluate("location.href = 'http://127.0.0.1:" + std::to_string(testing_support::refusedLoopbackPort()) + "/gone'; return 0");
+  ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
+  ASSERT_TRUE(waitForIdle());
+  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
+  // With no page at all, the engine's own words.
+  failures.clear();
+  loadTimeout_ = std::chrono::seconds(60);
+  writeBundle(remote("http://nimbrel-test-host.invalid/"));
+  relaunch();
+  ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
+  ASSERT_TRUE(waitForPage("about:blank"));
+  EXPECT_EQ(pageText(), "\"Can't load this page\\n" + failures[0] + "\"");
 
   // A start page outside the site is missing; its name is shown as written.
   const std::string outside = "../<b>start</b>&amp;.html";
@@ -129,8 +203,7 @@ TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
     gtk_native_get_surface_transform(GTK_NATIVE(delegate_->window()), &dx, &dy);
     return column.size() > dy && column[static_cast<size_t>(dy)] == 0xFF00FF;
   };
-  launch(remote(server_.url("/"), "Framed"));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
+  ASSERT_TRUE(openPage("/", "Framed"));
   EXPECT_FALSE(topRowIsPage()) << "a bar above the page";
 
   auto config = remote(server_.url("/"), "Full");
@@ -174,8 +247,7 @@ TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
                      "<script>window.keys = []; addEventListener('keydown', e => {"
                      "  if (e.ctrlKey || e.altKey) keys.push((e.ctrlKey ? 'ctrl+' : 'alt+') + e.key) })</script>");
   server_.page("/b", "<title>b</title>");
-  launch(remote(server_.url("/a")));
-  ASSERT_TRUE(waitForPage(server_.url("/a")));
+  ASSERT_TRUE(openPage("/a"));
   auto press = [&](std::initializer_list<const char*> keys) {
     // Keys sent before the page holds the focus go nowhere, most often on a busy machine.
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", windowId()}));
@@ -223,89 +295,6 @@ TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
   relaunch();
   gtk_window_get_default_size(delegate_->window(), &width, &height);
   EXPECT_EQ(width, 1200) << "a damaged entry is ignored";
-}
-
-using Navigation = RunletWindowTest;
-
-// The MIME type alone decides: files built in the page and types the view
-// cannot show are saved, the page staying; a showable attachment is shown.
-TEST_F(Navigation, PageBuiltFilesAndUnshowableResponsesAreSavedAndShowableAttachmentsShown) {
-  server_.page("/", "<script>addEventListener('message', e => window.framed = e.data)</script>"
-                    "<iframe src=\"data:text/html,<script>parent.postMessage('framed', '*')</script>\"></iframe>");
-  server_.routes().Get("/archive", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content(std::string("PK\x03\x04 archive", 12), "application/x-nimbrel-archive");
-  });
-  server_.routes().Get("/notes.txt", [](const httplib::Request&, httplib::Response& res) {
-    res.set_header("Content-Disposition", "attachment; filename=\"notes.txt\"");
-    res.set_content("plain notes", "text/plain");
-  });
-  launch(remote(server_.url("/")));
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  EXPECT_EQ(evaluate("for (let i = 0; i < 500 && !window.framed; i++) await new Promise(r => setTimeout(r, 10));"
-                     " return window.framed"),
-            "\"framed\"") << "a data frame loads";
-  EXPECT_TRUE(downloads().empty());
-
-  const struct {
-    std::string script, saved, content;
-  } rows[] = {
-      {"location.href = 'data:text/plain;base64,SGVsbG8='", "", "Hello"},
-      {"window.open('data:text/plain;base64,bmV3IHdpbmRvdw==')", "", "new window"},
-      {"location.href = '/archive'", "archive", std::string("PK\x03\x04 archive", 12)},
-      {"Object.assign(document.createElement('a'), {href: '/notes.txt', download: ''}).click()",
-       "notes.txt", "plain notes"},
-  };
-  for (size_t i = 0; i < std::size(rows); ++i) {
-    evaluate(rows[i].script + "; return 0");
-    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == i + 1; })) << rows[i].script;
-    if (!rows[i].saved.empty()) {
-      EXPECT_EQ(workspace_.revealed[i], downloadsPath_ / rows[i].saved) << rows[i].script;
-    }
-    EXPECT_EQ(testing_support::readFile(workspace_.revealed[i]), rows[i].content) << rows[i].script;
-    EXPECT_EQ(href(), quoted(server_.url("/"))) << rows[i].script;
-  }
-  EXPECT_EQ(workspace_.alerts, 0);
-
-  evaluate("location.href = '/notes.txt'; return 0");
-  ASSERT_TRUE(waitForPage(server_.url("/notes.txt")));
-  EXPECT_EQ(pageText(), "\"plain notes\"");
-  EXPECT_EQ(workspace_.revealed.size(), std::size(rows));
-}
-
-// Failures show the error page only while nothing else is on screen.
-TEST_F(Navigation, FailuresShowTheErrorPageOnlyWhenNoPageIsShown) {
-  server_.page("/", "<title>kept</title><p>kept</p>");
-  server_.routes().Get("/silent", [this](const httplib::Request&, httplib::Response&) { server_.hang(); });
-  // Load failures as the engine reported them, seen before the app's handler stops the emission.
-  std::vector<std::string> failures;
-  hookSignal(WEBKIT_TYPE_WEB_VIEW, "load-failed", [&](const GValue* values) {
-    failures.push_back(static_cast<GError*>(g_value_get_boxed(&values[3]))->message);
-  });
-  loadTimeout_ = std::chrono::seconds(1);
-  launch(remote(server_.url("/silent")));
-  ASSERT_TRUE(waitForPage("about:blank"));
-  EXPECT_EQ(pageText(), "\"Can't load this page\\nThe request timed out.\"");
-
-  // A new-window load gets the same limit; a refused load leaves the shown page too.
-  webkit_web_view_load_uri(delegate_->webView(), server_.url("/").c_str());
-  ASSERT_TRUE(waitForPage(server_.url("/")));
-  evaluate("window.open('" + server_.url("/silent?popup") + "'); return 0");
-  ASSERT_TRUE(waitUntil([&] { return webkit_web_view_is_loading(delegate_->webView()); }));
-  ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
-  evaluate("location.href = 'http://127.0.0.1:" + std::to_string(testing_support::refusedLoopbackPort()) + "/gone'; return 0");
-  ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
-  ASSERT_TRUE(waitForIdle());
-  EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
-
-  // With no page at all, the engine's own words.
-  failures.clear();
-  loadTimeout_ = std::chrono::seconds(60);
-  writeBundle(remote("http://nimbrel-test-host.invalid/"));
-  relaunch();
-  ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
-  ASSERT_TRUE(waitForPage("about:blank"));
-  EXPECT_EQ(pageText(), "\"Can't load this page\\n" + failures[0] + "\"");
 }
 
 }  // namespace
