@@ -63,7 +63,7 @@ double switchCost(GtkWindow* window, const std::function<void()>& action) {
   double start = threadCPUSeconds();
   action();
   gtk_widget_queue_draw(GTK_WIDGET(window));
-  views_testing::runUntil([&] { return painted; }, 5);
+  views_testing::runUntil([&] { return painted; }, std::chrono::seconds(5));
   double cost = threadCPUSeconds() - start;
   g_signal_handler_disconnect(clock, handler);
   return cost * 1000;

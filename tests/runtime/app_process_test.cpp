@@ -42,7 +42,7 @@ class FakeBusService {
     g_dbus_connection_unregister_object(bus_, object_);
     g_dbus_node_info_unref(info_);
   }
-  bool waitReady() { return waitUntil([&] { return acquired_; }); }
+  bool waitReady() { return runUntil([&] { return acquired_; }); }
 
  private:
   GDBusConnection* bus_;  // the test's, outliving the service
@@ -216,7 +216,7 @@ class GeneratedApps : public ::testing::Test {
   }
 
   bool focused(const GeneratedApp& app) {
-    return waitUntil([&] { return xdotool({"getwindowfocus", "getwindowpid"}) == std::to_string(app.pid); },
+    return runUntil([&] { return xdotool({"getwindowfocus", "getwindowpid"}) == std::to_string(app.pid); },
                      std::chrono::seconds(5));
   }
 
@@ -233,14 +233,14 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
   GeneratedApp alpha(temp_.path(), "Alpha", "co.corvan.nimbrel.alpha-00a1f3", server_.url("/set?app=alpha"));
   GeneratedApp beta(temp_.path(), "Beta", "co.corvan.nimbrel.café-2-0b22c4", server_.url("/check?who=beta-first"));
   alpha.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return server_.saw("/set?app=alpha"); }));
+  ASSERT_TRUE(runUntil([&] { return server_.saw("/set?app=alpha"); }));
   alpha.quit(bus_.connection());
-  ASSERT_TRUE(waitUntil([&] { return !alpha.running(); })) << "Quit ends the app";
+  ASSERT_TRUE(runUntil([&] { return !alpha.running(); })) << "Quit ends the app";
 
   alpha.setURL("Alpha", server_.url("/check?who=alpha-again"));
   alpha.start(environment());
   beta.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return cookieSeenBy("alpha-again") && cookieSeenBy("beta-first"); }));
+  ASSERT_TRUE(runUntil([&] { return cookieSeenBy("alpha-again") && cookieSeenBy("beta-first"); }));
   EXPECT_EQ(*cookieSeenBy("alpha-again"), "who=alpha");
   EXPECT_EQ(*cookieSeenBy("beta-first"), "") << "another app never sees Alpha's cookie";
   EXPECT_TRUE(alpha.running() && beta.running()) << "two generated apps run at once";
@@ -248,7 +248,7 @@ TEST_F(GeneratedApps, RunSideBySideWithCookiesKeptPerAppAcrossRelaunch) {
   // Starting Alpha again brings its window back instead of a second Alpha.
   GeneratedApp again(temp_.path() / "again", "Alpha", "co.corvan.nimbrel.alpha-00a1f3", server_.url("/check?who=twice"));
   again.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return !again.running(); }));
+  ASSERT_TRUE(runUntil([&] { return !again.running(); }));
   EXPECT_TRUE(alpha.running());
   EXPECT_FALSE(cookieSeenBy("twice"));
   EXPECT_TRUE(fs::exists(home_ / "data/co.corvan.nimbrel.alpha-00a1f3"));
@@ -291,7 +291,7 @@ TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShownAndExte
     ASSERT_TRUE(fileManager.waitReady());
     GeneratedApp app(temp_.path(), "Dots", "co.corvan.nimbrel.dots-00d075", server_.url("/dots"));
     app.start(environment());
-    ASSERT_TRUE(waitUntil([&] { return shown.size() == 2 && !handled().empty(); }));
+    ASSERT_TRUE(runUntil([&] { return shown.size() == 2 && !handled().empty(); }));
     std::set<std::string> saved;
     for (const auto& entry : fs::directory_iterator(home_ / "Downloads")) saved.insert(entry.path().filename());
     for (const auto& entry : fs::directory_iterator(home_)) EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
@@ -304,7 +304,7 @@ TEST_F(GeneratedApps, SavedFilesLandOnlyInDownloadsNeverHiddenAndAreShownAndExte
   }
   GeneratedApp app(temp_.path(), "Phone", "co.corvan.nimbrel.phone-00c0de", server_.url("/file.bin"));
   app.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return handled().size() > std::string("tel:+4930123\n").size(); }));
+  ASSERT_TRUE(runUntil([&] { return handled().size() > std::string("tel:+4930123\n").size(); }));
   EXPECT_EQ(handled(), "tel:+4930123\n" + (home_ / "Downloads").string() + "\n") << "no file manager: the folder";
   EXPECT_EQ(testing_support::readFile(home_ / "Downloads/file.bin"), "file bytes");
 }
@@ -329,9 +329,9 @@ TEST_F(GeneratedApps, QuitsCleanlyWhenItsSettingsCannotBeWritten) {
     std::string tag = wrapper.empty() ? "file" : "full";
     GeneratedApp app(temp_.path() / tag, "Full", identifier, server_.url("/check?who=" + tag));
     app.start(environment(), wrapper);
-    ASSERT_TRUE(waitUntil([&] { return cookieSeenBy(tag).has_value() || !app.running(); })) << what;
+    ASSERT_TRUE(runUntil([&] { return cookieSeenBy(tag).has_value() || !app.running(); })) << what;
     app.quit(bus_.connection());
-    ASSERT_TRUE(waitUntil([&] { return !app.running(); })) << what;
+    ASSERT_TRUE(runUntil([&] { return !app.running(); })) << what;
     EXPECT_TRUE(WIFEXITED(app.status) && WEXITSTATUS(app.status) == 0) << what << ": status " << app.status;
   }
 }
@@ -348,7 +348,7 @@ TEST_F(Notifications, TwoAppsNotifyUnderTheirOwnNamesClosedOnesLeaveAndAClickCom
   testing_support::writeFile(alpha.bundle / "Contents/Resources/AppIcon.icns",
                              std::string_view(reinterpret_cast<const char*>(icns.data()), icns.size()));
   alpha.start(environment());
-  ASSERT_TRUE(waitUntil([&] { return notifications_.shown.count("Hi") && server_.saw("/permission?p=granted"); }))
+  ASSERT_TRUE(runUntil([&] { return notifications_.shown.count("Hi") && server_.saw("/permission?p=granted"); }))
       << "granted before the page asks";
   FakeNotificationServer::Shown hi = notifications_.shown["Hi"];
   EXPECT_EQ(hi.body, "there");
@@ -362,23 +362,23 @@ TEST_F(Notifications, TwoAppsNotifyUnderTheirOwnNamesClosedOnesLeaveAndAClickCom
   GeneratedApp beta(temp_.path(), "Chat", betaId, server_.url("/start"));
   beta.start(environment());
   // A page that closes its own notification takes it off the desktop.
-  ASSERT_TRUE(waitUntil([&] { return notifications_.shown.count("Bye") && !notifications_.closed.empty(); }));
+  ASSERT_TRUE(runUntil([&] { return notifications_.shown.count("Bye") && !notifications_.closed.empty(); }));
   EXPECT_EQ(notifications_.closed, std::vector<guint32>{notifications_.shown["Bye"].id});
-  ASSERT_TRUE(waitUntil([&] { return server_.saw("/before?p=default"); })) << "another site than the app's own";
+  ASSERT_TRUE(runUntil([&] { return server_.saw("/before?p=default"); })) << "another site than the app's own";
   // Pages may ask only when the user acts: the user clicks the page's button.
   std::string window;
-  ASSERT_TRUE(waitUntil([&] {
+  ASSERT_TRUE(runUntil([&] {
     return !(window = xdotool({"search", "--onlyvisible", "--pid", std::to_string(beta.pid)}).value_or("")).empty();
   }));
   ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
   ASSERT_TRUE(xdotool({"mousemove", "--window", window, "300", "300", "click", "1"}));
-  ASSERT_TRUE(waitUntil([&] { return notifications_.shown.count("Asked") && server_.saw("/asked?p=granted"); }));
+  ASSERT_TRUE(runUntil([&] { return notifications_.shown.count("Asked") && server_.saw("/asked?p=granted"); }));
   EXPECT_EQ(notifications_.shown["Asked"].desktopEntry, runlet::applicationId(betaId));
 
   // The newer window has the keyboard; the click on Notes' notification brings Notes forward.
   ASSERT_TRUE(focused(beta));
   notifications_.click(hi.id);
-  ASSERT_TRUE(waitUntil([&] { return server_.saw("/clicked?by=page"); })) << "the page's onclick ran";
+  ASSERT_TRUE(runUntil([&] { return server_.saw("/clicked?by=page"); })) << "the page's onclick ran";
   EXPECT_TRUE(focused(alpha));
 }
 

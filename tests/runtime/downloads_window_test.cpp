@@ -38,15 +38,15 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndFailuresRingOnceLea
   hookSignal(WEBKIT_TYPE_DOWNLOAD, "decide-destination",
              [&](const GValue* values) { started.push_back(WEBKIT_DOWNLOAD(g_value_get_object(&values[0]))); });
   clickLink("'/short.bin'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 1; }));
+  ASSERT_TRUE(runUntil([&] { return workspace_.alerts == 1; }));
   clickLink("'/stalled.bin'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
+  ASSERT_TRUE(runUntil([&] { return started.size() == 2 && webkit_download_get_received_data_length(started[1]) > 0; }));
   webkit_download_cancel(started[1]);
-  ASSERT_TRUE(waitUntil([&] { return workspace_.alerts == 2; }));
+  ASSERT_TRUE(runUntil([&] { return workspace_.alerts == 2; }));
   EXPECT_EQ(delegate_->pendingDownloads(), 0u);
   // Nothing left behind: the next download of that name gets the plain name.
   clickLink("'/data.csv'", "broken.bin");
-  ASSERT_TRUE(waitUntil([&] { return !workspace_.revealed.empty(); }));
+  ASSERT_TRUE(runUntil([&] { return !workspace_.revealed.empty(); }));
   EXPECT_EQ(workspace_.alerts, 2);
   EXPECT_EQ(downloads(), std::vector<fs::path>{"broken.bin"});
   EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "broken.bin"});
@@ -60,7 +60,7 @@ TEST_F(Downloads, SavedUnderFreeNamesShortEnoughForTheDiskAndFailuresRingOnceLea
   for (const auto& [href, name] : links) {
     size_t saved = workspace_.revealed.size() + 1;
     clickLink(href, name.empty() ? nullptr : name.c_str());
-    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == saved; })) << href;
+    ASSERT_TRUE(runUntil([&] { return workspace_.revealed.size() == saved; })) << href;
   }
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "data.csv"), "old");
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "data (1).csv"), "a,b\n1,2\n");
@@ -85,14 +85,14 @@ TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
   // Waits for the file a marker export writes; earlier messages have been handled by then.
   auto settle = [&] {
     evaluate("window.webkit.messageHandlers.nblExport.postMessage({name: 'marker', data: 'data:,'}); return 0");
-    ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "marker"); }));
+    ASSERT_TRUE(runUntil([&] { return fs::exists(downloadsPath_ / "marker"); }));
     fs::remove(downloadsPath_ / "marker");
     std::erase(workspace_.revealed, downloadsPath_ / "marker");
   };
   evaluate("const a = document.createElement('a');"
            "a.href = URL.createObjectURL(new Blob(['x,y\\n'], {type: 'text/csv'}));"
            "a.download = 'report.csv'; a.click(); URL.revokeObjectURL(a.href); return 0");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 1; }));
+  ASSERT_TRUE(runUntil([&] { return workspace_.revealed.size() == 1; }));
   settle();
   EXPECT_EQ(workspace_.revealed, std::vector<fs::path>{downloadsPath_ / "report.csv"}) << "revoked after the click";
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "report.csv"), "x,y\n");
@@ -104,12 +104,12 @@ TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
              "').dispatchEvent(new MouseEvent('click', {bubbles: true, cancelable: true})); return 0");
   }
   clickLink("'data:text/plain;base64,c2VjcmV0'", "../../secret.txt");
-  ASSERT_TRUE(waitUntil([&] { return downloads().size() == 4; }));
+  ASSERT_TRUE(runUntil([&] { return downloads().size() == 4; }));
   settle();
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "secret.txt"), "secret");
   // Capitals are left to the navigation policy, which saves them too.
   clickLink("'DATA:text/plain,upper'", "upper.txt");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 5; }));
+  ASSERT_TRUE(runUntil([&] { return workspace_.revealed.size() == 5; }));
   settle();
   EXPECT_EQ(downloads(), (std::vector<fs::path>{"report (1).csv", "report (2).csv", "report.csv", "secret.txt", "upper.txt"}));
   EXPECT_EQ(testing_support::readFile(downloadsPath_ / "upper.txt"), "upper");
@@ -143,14 +143,14 @@ TEST_F(Downloads, PageBuiltFilesAreExportedOncePerClickConfinedToDownloads) {
            "for (let i = 0; i < bytes.length; i++) bytes[i] = (i * 7) % 251;"
            "const a = document.createElement('a'); a.href = URL.createObjectURL(new Blob([bytes]));"
            "a.download = 'big.bin'; a.click(); return 0");
-  ASSERT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / "big.bin"); }, std::chrono::seconds(120)));
+  ASSERT_TRUE(runUntil([&] { return fs::exists(downloadsPath_ / "big.bin"); }, std::chrono::seconds(120)));
   std::string big = testing_support::readFile(downloadsPath_ / "big.bin");
   bool intact = big.size() == kSize;
   for (size_t i = 0; intact && i < kSize; ++i) intact = big[i] == static_cast<char>(i * 7 % 251);
   EXPECT_TRUE(intact) << "20 MiB arrive intact";
   fs::remove_all(downloadsPath_);
   clickLink("URL.createObjectURL(new Blob(['x']))", "lost.txt");
-  EXPECT_TRUE(waitUntil([&] { return workspace_.alerts == 1; })) << "a file that cannot be written rings";
+  EXPECT_TRUE(runUntil([&] { return workspace_.alerts == 1; })) << "a file that cannot be written rings";
 }
 
 // Pages that save their files the way web apps do, through the libraries they use.
@@ -164,7 +164,7 @@ TEST_F(Downloads, RealExportersFileSaverAndJsPDFSaveTheirFiles) {
   ASSERT_TRUE(openPage("/exporters"));
   // A name is reserved (empty) before the content is renamed over it.
   auto saved = [&](const char* name) {
-    EXPECT_TRUE(waitUntil([&] { return fs::exists(downloadsPath_ / name) && fs::file_size(downloadsPath_ / name) > 0; }))
+    EXPECT_TRUE(runUntil([&] { return fs::exists(downloadsPath_ / name) && fs::file_size(downloadsPath_ / name) > 0; }))
         << name;
     return fs::exists(downloadsPath_ / name) ? testing_support::readFile(downloadsPath_ / name) : "";
   };
@@ -174,7 +174,7 @@ TEST_F(Downloads, RealExportersFileSaverAndJsPDFSaveTheirFiles) {
            "await new Promise(r => c.toBlob(b => { saveAs(b, 'red.png'); r(); }, 'image/png')); return 0");
   EXPECT_EQ(saved("red.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
   evaluate("const doc = new jspdf.jsPDF(); doc.text('Quarterly report', 10, 10); doc.save('report.pdf'); return 0");
-  ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == 3; }));
+  ASSERT_TRUE(runUntil([&] { return workspace_.revealed.size() == 3; }));
   EXPECT_EQ(downloads(), (std::vector<fs::path>{"people.csv", "red.png", "report.pdf"})) << "each export saved once";
   std::string pdf = saved("report.pdf");
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");

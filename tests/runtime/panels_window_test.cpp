@@ -29,7 +29,7 @@ TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
   for (const auto& [body, pick, response, expected] : rows) {
     auto script = evaluateLater(body);
     GtkWindow* panel = nullptr;
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(runUntil([&] {
       GListModel* toplevels = gtk_window_get_toplevels();  // owned by GTK
       for (guint i = 0; !panel && i < g_list_model_get_n_items(toplevels); ++i) {
         auto window = platform::GRef<GtkWindow>::adopt(GTK_WINDOW(g_list_model_get_item(toplevels, i)));
@@ -48,7 +48,7 @@ TEST_F(Panels, DialogsAndFileChoosersOnTheWindowHandTheUsersAnswerToThePage) {
         auto file = platform::adoptGRef(g_file_new_for_path((temp_ / pick).c_str()));
         ASSERT_TRUE(gtk_file_chooser_set_file(chooser, file.get(), nullptr));
         // The chooser selects once it has read the folder.
-        ASSERT_TRUE(waitUntil([&] {
+        ASSERT_TRUE(runUntil([&] {
           auto chosen = platform::adoptGRef(gtk_file_chooser_get_file(chooser));
           return chosen && g_file_equal(chosen.get(), file.get());
         }));

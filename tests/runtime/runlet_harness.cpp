@@ -1,7 +1,5 @@
 #include "tests/runtime/runlet_harness.hpp"
 
-#include <future>
-
 #include "runtime/rendering.hpp"
 #include "tests/runtime/x11_window.hpp"
 
@@ -13,40 +11,6 @@ namespace plist = platform::plist;
 bool softwareRendering() {
   static const bool software = runlet::chooseRenderingPath();
   return software;
-}
-
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline) {
-  auto end = std::chrono::steady_clock::now() + deadline;
-  // A ticking source, so the deadline is seen even when nothing else happens.
-  guint tick = g_timeout_add(20, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-  bool reached = false;
-  platform::runMainLoopUntil([&] { return (reached = done()) || std::chrono::steady_clock::now() >= end; });
-  g_source_remove(tick);
-  return reached;
-}
-
-std::optional<std::string> xdotool(const std::vector<std::string>& args) {
-  auto run = std::async(std::launch::async, [args] {
-    std::vector<char*> argv{const_cast<char*>("xdotool")};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    g_autofree char* out = nullptr;
-    int status = 0;
-    bool ok = g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, &out, nullptr, &status,
-                           nullptr) && g_spawn_check_wait_status(status, nullptr);
-    std::string text = out ? out : "";
-    return ok ? std::optional(text.substr(0, text.find('\n'))) : std::nullopt;
-  });
-  waitUntil([&] { return run.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
-  return run.get();
-}
-
-std::vector<GtkWidget*> descendants(GtkWidget* root) {
-  std::vector<GtkWidget*> out{root};
-  for (size_t i = 0; i < out.size(); ++i) {
-    for (GtkWidget* c = gtk_widget_get_first_child(out[i]); c; c = gtk_widget_get_next_sibling(c)) out.push_back(c);
-  }
-  return out;
 }
 
 std::string shownLabels(GtkWidget* root) {
@@ -74,7 +38,7 @@ void RunletWindowTest::TearDown() {
   if (application_) g_application_quit(G_APPLICATION(application_.get()));
   application_.reset();
   // Let the web processes' goodbyes run before the temporary folder goes.
-  waitUntil([] { return false; }, std::chrono::seconds(0));
+  runUntil([] { return false; }, std::chrono::seconds(0));
 }
 
 void RunletWindowTest::hookSignal(GType type, const char* signal, std::function<void(const GValue*)> seen) {
@@ -129,11 +93,11 @@ void RunletWindowTest::relaunch() {
 std::string RunletWindowTest::windowId() const { return std::to_string(x11WindowId(delegate_->window())); }
 
 bool RunletWindowTest::waitForIdle() {
-  return waitUntil([&] { return !webkit_web_view_is_loading(delegate_->webView()); });
+  return runUntil([&] { return !webkit_web_view_is_loading(delegate_->webView()); });
 }
 
 bool RunletWindowTest::waitForPage(const std::string& uri) {
-  return waitUntil([&] {
+  return runUntil([&] {
     const char* shown = webkit_web_view_get_uri(delegate_->webView());
     return shown && shown == uri && !webkit_web_view_is_loading(delegate_->webView());
   });
@@ -157,7 +121,7 @@ std::shared_ptr<PendingScript> RunletWindowTest::evaluateLater(const std::string
 }
 
 std::string RunletWindowTest::finish(const std::shared_ptr<PendingScript>& script) {
-  return waitUntil([&] { return script->has_value(); }) ? **script : "timed out";
+  return runUntil([&] { return script->has_value(); }) ? **script : "timed out";
 }
 
 void RunletWindowTest::clickLink(const std::string& href, const char* download) {

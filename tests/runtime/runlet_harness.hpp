@@ -20,6 +20,7 @@
 #include "platform/plist.hpp"
 #include "platform/workspace.hpp"
 #include "runtime/app_delegate.hpp"
+#include "tests/support/gtk_driving.hpp"
 #include "tests/support/loopback_http_server.hpp"
 #include "tests/support/temp_dir.hpp"
 
@@ -47,12 +48,10 @@ struct LoopbackServer : testing_support::LoopbackHttpServer {
   std::string foreignURL(const std::string& path) const { return "http://localhost:" + std::to_string(port()) + path; }
 };
 
-// Iterates the main loop until `done`; false at the deadline.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline = std::chrono::seconds(30));
-
-// Runs xdotool on the test's display, the way a user's keys and pointer reach a window, the main loop
-// running meanwhile; the first line it printed, nothing when it failed.
-std::optional<std::string> xdotool(const std::vector<std::string>& args);
+using testing_support::descendants;
+using testing_support::runUntil;
+using testing_support::windowPoint;
+using testing_support::xdotool;
 
 inline std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -61,8 +60,6 @@ inline platform::plist::Dictionary remote(const std::string& url, const std::str
   return {{"name", name}, {"type", "url"}, {"url", url}, {"indexFile", "index.html"}, {"fullcontent", false}};
 }
 
-// Every widget below `root`, popovers included, depth first.
-std::vector<GtkWidget*> descendants(GtkWidget* root);
 // The texts of the labels a user can see below `root`, each followed by ";".
 std::string shownLabels(GtkWidget* root);
 

@@ -12,16 +12,6 @@ namespace plist = platform::plist;
 
 using Loading = RunletWindowTest;
 
-// Where a point of `widget` is in its window's X window, for xdotool.
-std::vector<std::string> windowPoint(GtkWidget* widget, double x, double y) {
-  GtkNative* native = gtk_widget_get_native(widget);
-  graphene_point_t in = GRAPHENE_POINT_INIT(static_cast<float>(x), static_cast<float>(y)), out;
-  EXPECT_TRUE(gtk_widget_compute_point(widget, GTK_WIDGET(native), &in, &out));
-  double dx = 0, dy = 0;
-  gtk_native_get_surface_transform(native, &dx, &dy);
-  return {std::to_string(static_cast<int>(out.x + dx)), std::to_string(static_cast<int>(out.y + dy))};
-}
-
 // The configured address loads under the name as typed. Then the MIME type alone decides: files built
 // in the page and types the view cannot show are saved, the page staying; a showable attachment is shown.
 TEST_F(Loading, ConfiguredAddressNameShownAsTypedAndTheMIMETypeAloneDecidesWhatIsSavedOrShown) {
@@ -57,7 +47,7 @@ TEST_F(Loading, ConfiguredAddressNameShownAsTypedAndTheMIMETypeAloneDecidesWhatI
   };
   for (size_t i = 0; i < std::size(rows); ++i) {
     evaluate(rows[i].script + "; return 0");
-    ASSERT_TRUE(waitUntil([&] { return workspace_.revealed.size() == i + 1; })) << rows[i].script;
+    ASSERT_TRUE(runUntil([&] { return workspace_.revealed.size() == i + 1; })) << rows[i].script;
     if (!rows[i].saved.empty()) {
       EXPECT_EQ(workspace_.revealed[i], downloadsPath_ / rows[i].saved) << rows[i].script;
     }
@@ -81,11 +71,11 @@ TEST_F(Loading, ConfiguredAddressNameShownAsTypedAndTheMIMETypeAloneDecidesWhatI
     auto point = windowPoint(item, 5, 5);
     EXPECT_TRUE(xdotool({"mousemove", "--window", windowId(), point[0], point[1], "click", "1"}));
     GtkWidget* popover = nullptr;
-    EXPECT_TRUE(waitUntil([&] { return (popover = find(item, GTK_TYPE_POPOVER)) && !shownLabels(popover).empty(); }));
+    EXPECT_TRUE(runUntil([&] { return (popover = find(item, GTK_TYPE_POPOVER)) && !shownLabels(popover).empty(); }));
     std::string labels = popover ? shownLabels(popover) : "";
     // An open menu holds the pointer and keyboard beyond its window's end.
     if (popover) gtk_popover_popdown(GTK_POPOVER(popover));
-    EXPECT_TRUE(waitUntil([&] { return !popover || !gtk_widget_get_visible(popover); }));
+    EXPECT_TRUE(runUntil([&] { return !popover || !gtk_widget_get_visible(popover); }));
     return labels;
   };
   EXPECT_EQ(openMenu(0), "About My_App;Hide My_App;Quit My_App;Ctrl+Q;");
@@ -97,7 +87,7 @@ TEST_F(Loading, ConfiguredAddressNameShownAsTypedAndTheMIMETypeAloneDecidesWhatI
   g_action_group_activate_action(G_ACTION_GROUP(application_.get()), "copyCurrentURL", nullptr);
   evaluate("document.body.innerHTML = '<input id=to>'; document.getElementById('to').focus(); return 0");
   webkit_web_view_execute_editing_command(delegate_->webView(), WEBKIT_EDITING_COMMAND_PASTE);
-  EXPECT_TRUE(waitUntil([&] { return evaluate("return to.value") == quoted(server_.url("/?q=1")); }));
+  EXPECT_TRUE(runUntil([&] { return evaluate("return to.value") == quoted(server_.url("/?q=1")); }));
 
   // A showable attachment is shown.
   evaluate("location.href = '/notes.txt'; return 0");
@@ -129,11 +119,11 @@ TEST_F(Loading, ErrorPageOnlyOverNothingAndALocalSiteReadingOnlyItsOwnFiles) {
   webkit_web_view_load_uri(delegate_->webView(), server_.url("/").c_str());
   ASSERT_TRUE(waitForPage(server_.url("/")));
   evaluate("window.open('" + server_.url("/silent?popup") + "'); return 0");
-  ASSERT_TRUE(waitUntil([&] { return webkit_web_view_is_loading(delegate_->webView()); }));
+  ASSERT_TRUE(runUntil([&] { return webkit_web_view_is_loading(delegate_->webView()); }));
   ASSERT_TRUE(waitForIdle());
   EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
   evaluate("location.href = 'http://127.0.0.1:" + std::to_string(testing_support::refusedLoopbackPort()) + "/gone'; return 0");
-  ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
+  ASSERT_TRUE(runUntil([&] { return !failures.empty(); }));
   ASSERT_TRUE(waitForIdle());
   EXPECT_EQ(evaluate("return document.title + ' ' + location.href"), quoted("kept " + server_.url("/")));
   // With no page at all, the engine's own words.
@@ -141,7 +131,7 @@ TEST_F(Loading, ErrorPageOnlyOverNothingAndALocalSiteReadingOnlyItsOwnFiles) {
   loadTimeout_ = std::chrono::seconds(60);
   writeBundle(remote("http://nimbrel-test-host.invalid/"));
   relaunch();
-  ASSERT_TRUE(waitUntil([&] { return !failures.empty(); }));
+  ASSERT_TRUE(runUntil([&] { return !failures.empty(); }));
   ASSERT_TRUE(waitForPage("about:blank"));
   EXPECT_EQ(pageText(), "\"Can't load this page\\n" + failures[0] + "\"");
 
@@ -195,7 +185,7 @@ TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
   // Once the page shows on screen: whether its colour reaches the window's first row.
   auto topRowIsPage = [&] {
     std::vector<std::uint32_t> column;
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(runUntil([&] {
       column = middleColumn(x11WindowId(delegate_->window()));
       return !column.empty() && column[column.size() / 2] == 0xFF00FF;
     }));
@@ -223,7 +213,7 @@ TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
   ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), strip[0], strip[1], "mousedown", "1"}));
   for (auto [dx, dy] : {std::pair{"20", "15"}, {"40", "30"}, {"30", "25"}, {"30", "20"}}) {
     ASSERT_TRUE(xdotool({"mousemove_relative", "--sync", dx, dy}));
-    waitUntil([] { return false; }, std::chrono::milliseconds(300));
+    runUntil([] { return false; }, std::chrono::milliseconds(300));
   }
   ASSERT_TRUE(xdotool({"mouseup", "1"}));
   // Slow builds are still moving the window after the release: wait for where it ends.
@@ -231,12 +221,12 @@ TEST_F(Window, FullContentPageReachesTheTopAndItsTitleStripMovesTheWindow) {
     auto after = screenPosition(x11WindowId(delegate_->window()));
     return std::make_pair(after.first - before.first, after.second - before.second);
   };
-  waitUntil([&] { return moved() == std::make_pair(120, 90); }, std::chrono::seconds(5));
+  runUntil([&] { return moved() == std::make_pair(120, 90); }, std::chrono::seconds(5));
   EXPECT_EQ(moved(), std::make_pair(120, 90));
   EXPECT_EQ(evaluate("return window.presses"), "0");
   auto page = windowPoint(view, gtk_widget_get_width(view) / 2.0, 200);
   ASSERT_TRUE(xdotool({"mousemove", "--window", windowId(), page[0], page[1], "click", "1"}));
-  EXPECT_TRUE(waitUntil([&] { return evaluate("return window.presses") == "1"; }, std::chrono::seconds(5)));
+  EXPECT_TRUE(runUntil([&] { return evaluate("return window.presses") == "1"; }, std::chrono::seconds(5)));
 }
 
 using Keyboard = RunletWindowTest;
@@ -251,7 +241,7 @@ TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
   auto press = [&](std::initializer_list<const char*> keys) {
     // Keys sent before the page holds the focus go nowhere, most often on a busy machine.
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", windowId()}));
-    ASSERT_TRUE(waitUntil([&] { return evaluate("return document.hasFocus()") == "true"; }));
+    ASSERT_TRUE(runUntil([&] { return evaluate("return document.hasFocus()") == "true"; }));
     std::vector<std::string> args{"key", "--clearmodifiers"};
     args.insert(args.end(), keys.begin(), keys.end());
     ASSERT_TRUE(xdotool(args));
@@ -260,10 +250,10 @@ TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
   // What web editors use for find, replace and indenting, and the edit keys.
   press({"ctrl+h", "ctrl+bracketleft", "ctrl+bracketright", "ctrl+a", "ctrl+c"});
   // Keys and scripts reach the page by different ways: the focus moves once the keys are in.
-  ASSERT_TRUE(waitUntil([&] { return evaluate("return keys.length") == "5"; })) << evaluate("return keys.join(' ')");
+  ASSERT_TRUE(runUntil([&] { return evaluate("return keys.length") == "5"; })) << evaluate("return keys.join(' ')");
   evaluate("document.getElementById('to').focus(); return 0");
   press({"ctrl+v"});
-  ASSERT_TRUE(waitUntil([&] { return evaluate("return document.getElementById('to').value") == "\"typed text\""; }));
+  ASSERT_TRUE(runUntil([&] { return evaluate("return document.getElementById('to').value") == "\"typed text\""; }));
   EXPECT_EQ(evaluate("return keys.join(' ')"), "\"ctrl+h ctrl+[ ctrl+] ctrl+a ctrl+c ctrl+v\"");
   auto* surface = gtk_native_get_surface(GTK_NATIVE(delegate_->window()));
   EXPECT_FALSE(gdk_toplevel_get_state(GDK_TOPLEVEL(surface)) & GDK_TOPLEVEL_STATE_MINIMIZED);
@@ -271,7 +261,7 @@ TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
   for (const char* reload : {"ctrl+r", "F5"}) {
     auto before = server_.count("/a");
     press({reload});
-    ASSERT_TRUE(waitUntil([&] { return server_.count("/a") == before + 1; })) << reload;
+    ASSERT_TRUE(runUntil([&] { return server_.count("/a") == before + 1; })) << reload;
     ASSERT_TRUE(waitForPage(server_.url("/a")));
   }
   webkit_web_view_load_uri(delegate_->webView(), server_.url("/b").c_str());
@@ -282,7 +272,7 @@ TEST_F(Keyboard, PagesKeepTheirKeysTheAppTakesGnomesAndTheSizeIsRemembered) {
   ASSERT_TRUE(waitForPage(server_.url("/b")));
   gtk_window_set_default_size(delegate_->window(), 900, 640);
   press({"ctrl+w"});
-  ASSERT_TRUE(waitUntil([&] { return delegate_->window() == nullptr; })) << "Ctrl+W closes the window";
+  ASSERT_TRUE(runUntil([&] { return delegate_->window() == nullptr; })) << "Ctrl+W closes the window";
 
   platform::UserDefaults defaults(*platform::Bundle(bundlePath_).identifier());
   EXPECT_EQ(defaults.object("NimbrelMainWindow"),

@@ -10,29 +10,13 @@ bool hasX11Display() {
   return ok;
 }
 
-bool xdotool(std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), "xdotool");
-  std::vector<char*> argv;
-  for (auto& a : arguments) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int status = -1;
-  return g_spawn_sync(nullptr, argv.data(), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr, nullptr, nullptr,
-                      &status, nullptr) &&
-         g_spawn_check_wait_status(status, nullptr);
-}
-
 void pointerTo(GtkWidget* widget, double x, double y) {
-  GtkNative* native = gtk_widget_get_native(widget);
-  graphene_point_t inside = GRAPHENE_POINT_INIT(float(x < 0 ? gtk_widget_get_width(widget) / 2.0 : x),
-                                                float(y < 0 ? gtk_widget_get_height(widget) / 2.0 : y));
-  graphene_point_t point;
-  if (!native || !gtk_widget_compute_point(widget, GTK_WIDGET(native), &inside, &point)) return;
-  double dx = 0, dy = 0;
-  gtk_native_get_surface_transform(native, &dx, &dy);
-  auto xid = gdk_x11_surface_get_xid(gtk_native_get_surface(native));
+  if (!gtk_widget_get_native(widget)) return;
+  auto point = testing_support::windowPoint(widget, x < 0 ? gtk_widget_get_width(widget) / 2.0 : x,
+                                            y < 0 ? gtk_widget_get_height(widget) / 2.0 : y);
+  auto xid = gdk_x11_surface_get_xid(gtk_native_get_surface(gtk_widget_get_native(widget)));
   // No --sync: it waits for motion, and a pointer already in place never moves.
-  xdotool({"mousemove", "--window", std::to_string(xid), std::to_string(int(point.x + dx)),
-           std::to_string(int(point.y + dy))});
+  xdotool({"mousemove", "--window", std::to_string(xid), point[0], point[1]});
 }
 
 void pointerAway() { xdotool({"mousemove", "1590", "1190"}); }
@@ -52,16 +36,6 @@ void destroyToplevels() {
   }
   for (auto& window : windows) gtk_window_destroy(window.get());
   settle(1);
-}
-
-std::vector<GtkWidget*> find(GtkWidget* root, const std::function<bool(GtkWidget*)>& match) {
-  std::vector<GtkWidget*> out;
-  if (match(root)) out.push_back(root);
-  for (GtkWidget* child = gtk_widget_get_first_child(root); child; child = gtk_widget_get_next_sibling(child)) {
-    auto below = find(child, match);
-    out.insert(out.end(), below.begin(), below.end());
-  }
-  return out;
 }
 
 std::array<int, 4> pixel(GdkTexture* texture, int x, int y) {

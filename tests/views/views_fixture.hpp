@@ -19,7 +19,7 @@ namespace views_testing {
 
 // True when GTK runs on an X11 display and xdotool is there to drive it.
 bool hasX11Display();
-bool xdotool(std::vector<std::string> arguments);
+using testing_support::xdotool;
 // Moves the pointer to (x, y) of `widget` (its centre by default).
 void pointerTo(GtkWidget* widget, double x = -1, double y = -1);
 void pointerAway();
@@ -27,8 +27,12 @@ void pointerAway();
 void clickAt(GtkWidget* widget, int count = 1, double x = -1, double y = -1);
 void destroyToplevels();
 
-// Widgets below `root` (itself included) that `match` accepts, in tree order.
-std::vector<GtkWidget*> find(GtkWidget* root, const std::function<bool(GtkWidget*)>& match);
+// Widgets below `root` (itself included) that `match` accepts.
+inline std::vector<GtkWidget*> find(GtkWidget* root, const std::function<bool(GtkWidget*)>& match) {
+  auto all = testing_support::descendants(root);
+  std::erase_if(all, [&](GtkWidget* w) { return !match(w); });
+  return all;
+}
 inline GtkWidget* findOne(GtkWidget* root, const std::function<bool(GtkWidget*)>& match) {
   auto found = find(root, match);
   return found.size() == 1 ? found.front() : nullptr;

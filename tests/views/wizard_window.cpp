@@ -27,25 +27,9 @@ WizardWindow makeWizardWindow(NimbrelServicesFactory makeServices) {
   return w;
 }
 
-bool runUntil(const std::function<bool()>& done, double seconds) {
-  const gint64 end = g_get_monotonic_time() + gint64(seconds * 1e6);
-  // Sleeps in the main loop between checks; a short timer wakes it for the next one.
-  guint wake = g_timeout_add(5, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
-  bool held = true;
-  while (!done()) {
-    if (g_get_monotonic_time() > end) {
-      held = false;
-      break;
-    }
-    g_main_context_iteration(nullptr, true);
-  }
-  g_source_remove(wake);
-  return held;
-}
-
 void settle(int frames) {
   const gint64 end = g_get_monotonic_time() + gint64(frames) * 20000;
-  runUntil([&] { return g_get_monotonic_time() >= end; }, frames);
+  runUntil([&] { return g_get_monotonic_time() >= end; });
 }
 
 }  // namespace views_testing

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "frontend/views/content_view_private.hpp"
+#include "tests/support/gtk_driving.hpp"
 
 namespace views_testing {
 
@@ -16,8 +17,7 @@ struct WizardWindow {
 // Services default to the real ones over the shared settings.
 WizardWindow makeWizardWindow(NimbrelServicesFactory makeServices = {});
 
-// Runs the main loop until `done` holds or `seconds` pass; true when it held.
-bool runUntil(const std::function<bool()>& done, double seconds = 10);
+using testing_support::runUntil;
 // Lets the window lay out and draw a few frames.
 void settle(int frames = 3);
 
