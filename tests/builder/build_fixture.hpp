@@ -14,6 +14,7 @@
 #include "platform/dispatch.hpp"
 #include "platform/plist.hpp"
 #include "support/fake_tools.hpp"
+#include "support/main_queue.hpp"
 #include "support/temp_dir.hpp"
 
 namespace testing_support {
@@ -79,10 +80,7 @@ class BuildFixture : public ::testing::Test {
           r.result = result;
         });
     platform::runMainLoopUntil([&r] { return r.completions > 0; });
-    // Anything posted late (a second completion, a stray progress text) is queued by now.
-    bool drained = false;
-    platform::postToMain([&drained] { drained = true; });
-    platform::runMainLoopUntil([&drained] { return drained; });
+    testing_support::drainMainQueue();  // a second completion or a stray progress text shows by now
     return r;
   }
 

@@ -2,6 +2,7 @@
 
 #include "platform/dispatch.hpp"
 #include "tests/frontend/mailing_list_fixture.hpp"
+#include "tests/support/main_queue.hpp"
 
 namespace frontend {
 // Readable failure messages and test names.
@@ -79,9 +80,7 @@ TEST_F(SubmitTest, ManagerClosedWhileTheRequestIsInFlightIsLeftAlone) {
       1, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
   platform::runMainLoopUntil([&] { return inFlight.expired(); });
   g_source_remove(tick);
-  bool drained = false;
-  platform::postToMain([&] { drained = true; });
-  platform::runMainLoopUntil([&] { return drained; });
+  testing_support::drainMainQueue();
   EXPECT_FALSE(suite.object(MailingListManager::decisionKey)) << "nobody was left to record it";
 }
 

@@ -13,6 +13,7 @@
 #include "frontend/wizard_platform_services.hpp"
 #include "frontend/wizard_services.hpp"
 #include "platform/dispatch.hpp"
+#include "tests/support/main_queue.hpp"
 
 namespace wizard_testing {
 
@@ -83,12 +84,7 @@ class WizardTest : public testing::Test {
  protected:
   WizardTest() : model(std::make_unique<frontend::WizardModel>(services)) {}
 
-  // Everything posted to the main queue so far has run.
-  static void drainMainQueue() {
-    bool done = false;
-    platform::postToMain([&] { done = true; });
-    platform::runMainLoopUntil([&] { return done; });
-  }
+  static void drainMainQueue() { testing_support::drainMainQueue(); }
   void toSave(const char* url = "example.org") {
     model->editUrl(url);
     model->submitUrl();

@@ -69,9 +69,8 @@ TEST_F(WizardTest, ConfigureKeepsIconAndColourAndDoubleClickTintsTheGlyph) {
   EXPECT_FALSE(model->icon().iconIsValid());
 }
 
-// Each ready-made app: a host-only https address, a colour, and a silhouette of
-// its own whose transparency forms its shape (opaque and clear pixels both).
-TEST(FavoriteApps, HostOnlyAddressesColoursAndSilhouettesOfTheirOwn) {
+// Each ready-made app: a host-only https address, a colour, and a square glyph of its own that loads.
+TEST(FavoriteApps, HostOnlyAddressesColoursAndSquareGlyphsOfTheirOwn) {
   std::set<std::string> icons;
   for (const auto& app : frontend::favoriteApps()) {
     SCOPED_TRACE(app.at("name"));
@@ -81,13 +80,7 @@ TEST(FavoriteApps, HostOnlyAddressesColoursAndSilhouettesOfTheirOwn) {
     EXPECT_TRUE(platform::containsLink(app.at("url")) && frontend::colorFromHex(app.at("color")));
     auto image = platform::Image::load(std::filesystem::path(NIMBREL_SOURCE_DIR) / "resources/images" /
                                        (app.at("icon") + ".svg"));
-    ASSERT_TRUE(image && image->width() == image->height());
-    std::map<std::uint32_t, int> alphas;
-    for (int y = 0; y < image->height(); y += 4) {
-      for (int x = 0; x < image->width(); x += 4) ++alphas[pixelAt(*image, x, y) >> 24];
-    }
-    EXPECT_GT(alphas[255], 1000);
-    EXPECT_GT(alphas[0], 1000);
+    EXPECT_TRUE(image && image->width() == image->height());
   }
 }
 

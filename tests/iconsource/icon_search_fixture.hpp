@@ -18,6 +18,7 @@
 #include "platform/dispatch.hpp"
 #include "tests/support/image_pixels.hpp"
 #include "tests/support/loopback_http_server.hpp"
+#include "tests/support/main_queue.hpp"
 #include "tests/support/picture_bytes.hpp"
 
 namespace icon_search_testing {
@@ -92,9 +93,7 @@ class IconSearchTest : public ::testing::Test {
     });
     returned = true;
     platform::runMainLoopUntil([&] { return outcome->calls > 0; });
-    bool drained = false;  // a second completion would be queued by now
-    platform::postToMain([&] { drained = true; });
-    platform::runMainLoopUntil([&] { return drained; });
+    testing_support::drainMainQueue();
     EXPECT_EQ(outcome->calls, 1);
     EXPECT_TRUE(outcome->wellBehaved);
     return std::move(outcome->image);

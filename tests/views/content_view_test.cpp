@@ -98,6 +98,8 @@ TEST_F(ContentViewTest, ReadyMadeAppsAnswerClicksDoubleClicksAndTheKeyboard) {
   ASSERT_TRUE(runUntil([&] { return model->selectedFavorite().empty(); }));
   EXPECT_FALSE(gtk_widget_has_css_class(gtk_flow_box_child_get_child(tile(7)), "selected"));
 
+  // GTK 4.8 counts no double click that starts within the double-click time of a click elsewhere.
+  settle(25);
   clickAt(GTK_WIDGET(tile(7)), 2);
   ASSERT_TRUE(runUntil([&] { return model->selectedView() == 3; }));
   EXPECT_EQ(model->preselectedBack(), 4);
@@ -113,18 +115,9 @@ TEST_F(ContentViewTest, ReadyMadeAppsAnswerClicksDoubleClicksAndTheKeyboard) {
   EXPECT_TRUE(runUntil([&] { return model->selectedView() == 3; }));
 }
 
-TEST_F(ContentViewTest, IconRowIsNarrowForALocalFolderAndTheFinishedLineShortenedInTheMiddle) {
-  toIconScreen("example.org", "Site");
-  EXPECT_EQ(gtk_widget_get_width(named("icon-button-row")), 360);
-  model->previousScreen();
-  model->previousScreen();
-  model->chooseLocalFolder();
-  services->folderChosen({"/sites/blog"});
-  model->nameNext();
-  settle(3);
-  EXPECT_EQ(gtk_widget_get_width(named("icon-button-row")), 180);
-
-  model->resetWizard();
+// A long address must not widen the fixed-size window.
+TEST_F(ContentViewTest, TheFinishedLineIsShortenedInTheMiddle) {
+  const int width = gtk_widget_get_width(GTK_WIDGET(window));
   toIconScreen("https://www.example.org/a/rather/long/path/that/does/not/fit/on/one/line/index.html", "Example");
   model->iconNext();
   model->startCreate();
@@ -135,6 +128,7 @@ TEST_F(ContentViewTest, IconRowIsNarrowForALocalFolderAndTheFinishedLineShortene
   GtkWidget* line = named("finished-subtitle");
   EXPECT_LE(gtk_widget_get_width(line), 320);
   EXPECT_TRUE(pango_layout_is_ellipsized(gtk_label_get_layout(GTK_LABEL(line))));
+  EXPECT_EQ(gtk_widget_get_width(GTK_WIDGET(window)), width) << "the window grew with the address";
 }
 
 // The value a drop target is handed for `provider`, converted as for a real drop.
