@@ -29,6 +29,9 @@ TEST(LiquidShape, BlobIsSmoothWithHandlesAThirdOfEachChordAndNeverNaN) {
     EXPECT_NEAR(distance(out, p), distance(p, points[(i + 1) % n]) / 3, 1e-9);
     EXPECT_NEAR(distance(in, p) + distance(p, out), distance(in, out), 1e-9) << "corner at " << i;
   }
+  // Lists of different lengths meet over the shorter one, never past its end.
+  EXPECT_EQ((AnimatableArray{std::vector<double>(8, 1.0)} + AnimatableArray{std::vector<double>(15, 2.0)}).values,
+            std::vector<double>(8, 3.0));
   // Two points, or points on top of each other, have no tangent: straight, finite segments.
   for (Rect flat : {Rect{0, 0, 100, 0}, Rect{0, 0, 0, 0}}) {
     for (const auto& s : blobs::liquidPath(AnimatableArray{{0, pi}}, flat).segments)

@@ -27,6 +27,8 @@ TEST_F(Pipeline, WebAddressBuildReportsOnMainAndRunsToolsOnTheStagedBundle) {
   ASSERT_TRUE(record.ok()) << record.error();
   const fs::path app = out / "My Cool App.app", staged = tools->stagedApp();
   EXPECT_TRUE(record.wellBehaved);
+  // Posted from the first stage's worker, the main thread and the last stage's worker, in order.
+  EXPECT_EQ(record.progress, (Lines{"Creating app bundle\u2026", "Generating icon\u2026", "Signing app\u2026"}));
   EXPECT_EQ(staged.filename(), app.filename());
   EXPECT_TRUE(staged.parent_path().filename().string().starts_with(".nimbrel-build-")) << staged;
   EXPECT_EQ(staged.parent_path().parent_path(), out);
