@@ -45,10 +45,12 @@ int main(int argc, char** argv) {
   const unsigned seed = 20261206u;
   if (argc > 2) {
     seeds.clear();
-    for (const auto& entry : std::filesystem::directory_iterator(argv[2])) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[2], error)) {
       std::ifstream in(entry.path(), std::ios::binary);
       seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
+    if (error || seeds.empty()) return std::fprintf(stderr, "no seeds in %s\n", argv[2]), 2;
   }
   std::mt19937 random(seed);
   std::vector<std::string> pool = seeds;
