@@ -100,11 +100,26 @@ class FavoritesScreen final : public ScreenView {
 
   // A press on a tile selects it; a double click uses it once the button is up
   // again: switching screens under a held button would leave the pointer
-  // grabbed by a grid that is no longer shown.
-  static void tilePressed(GtkGestureClick*, int presses, double x, double y, gpointer data) {
+  // grabbed by a grid that is no longer shown. GTK 4.8 sometimes reports the
+  // second press of a double click that comes soon after a press elsewhere as a
+  // first press again, so the same tile pressed again in time counts here too.
+  static void tilePressed(GtkGestureClick* gesture, int presses, double x, double y, gpointer data) {
     auto* self = static_cast<FavoritesScreen*>(data);
-    self->doubleClick_ = presses == 2;
-    if (presses == 1) self->selectChild(gtk_flow_box_get_child_at_pos(self->grid_, int(x), int(y)));
+    GtkFlowBoxChild* child = gtk_flow_box_get_child_at_pos(self->grid_, int(x), int(y));
+    const int index = child ? gtk_flow_box_child_get_index(child) : -1;
+    const guint32 time = gtk_event_controller_get_current_event_time(GTK_EVENT_CONTROLLER(gesture));
+    int doubleClickTime = 400;
+    g_object_get(gtk_widget_get_settings(GTK_WIDGET(self->grid_)), "gtk-double-click-time", &doubleClickTime, nullptr);
+    const bool again =
+        index >= 0 && index == self->lastPressed_ && time - self->lastPressTime_ <= guint32(doubleClickTime);
+    self->lastPressed_ = again ? -1 : index;  // a third press starts over
+    self->lastPressTime_ = time;
+    self->doubleClick_ = presses == 2 || again;
+    if (self->doubleClick_ && index >= 0) {
+      self->pendingUse_ = index;
+    } else if (presses == 1) {
+      self->selectChild(child);
+    }
   }
 
   static gboolean buttonEvent(GtkEventControllerLegacy*, GdkEvent* event, gpointer data) {
@@ -150,6 +165,8 @@ class FavoritesScreen final : public ScreenView {
   GtkWidget* scroller_ = nullptr;
   bool doubleClick_ = false;
   int pendingUse_ = -1;
+  int lastPressed_ = -1;
+  guint32 lastPressTime_ = 0;
 };
 
 }  // namespace

@@ -98,9 +98,7 @@ TEST_F(ContentViewTest, ReadyMadeAppsAnswerClicksDoubleClicksAndTheKeyboard) {
   ASSERT_TRUE(runUntil([&] { return model->selectedFavorite().empty(); }));
   EXPECT_FALSE(gtk_widget_has_css_class(gtk_flow_box_child_get_child(tile(7)), "selected"));
 
-  // GTK 4.8 counts no double click that starts within the double-click time of a click elsewhere.
-  settle(25);
-  clickAt(GTK_WIDGET(tile(7)), 2);
+  clickAt(GTK_WIDGET(tile(7)), 2);  // soon after the click beside the tiles, which GTK alone sometimes misses
   ASSERT_TRUE(runUntil([&] { return model->selectedView() == 3; }));
   EXPECT_EQ(model->preselectedBack(), 4);
 
