@@ -50,14 +50,22 @@ int main(int argc, char** argv) {
       std::ifstream in(entry.path(), std::ios::binary);
       seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    if (error || seeds.empty()) return std::fprintf(stderr, "no seeds in %s\n", argv[2]), 2;
+    if (error || seeds.empty()) {
+      std::fprintf(stderr, "no seeds in %s\n", argv[2]);
+      return 2;
+    }
   }
   std::mt19937 random(seed);
   std::vector<std::string> pool = seeds;
   for (long round = 0; round < rounds; ++round) {
     std::string input = mutate(pool[random() % pool.size()], random);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
-    if (round % 7 == 0) pool.size() < 256 ? pool.push_back(std::move(input)) : void(pool[random() % 256] = std::move(input));
+    if (round % 7 != 0) continue;
+    if (pool.size() < 256) {
+      pool.push_back(std::move(input));
+    } else {
+      pool[random() % pool.size()] = std::move(input);
+    }
   }
   std::printf("%ld inputs, seed %u: no failure\n", rounds, seed);
   return 0;

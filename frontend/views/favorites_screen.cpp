@@ -139,15 +139,10 @@ class FavoritesScreen final : public ScreenView {
     static_cast<FavoritesScreen*>(data)->selectChild(GTK_FLOW_BOX_CHILD(gtk_widget_get_focus_child(GTK_WIDGET(grid))));
   }
 
-  // Return and Space on a tile; a double click comes through tileReleased.
+  // Return and Space on a tile; a double click, already pending, is used in buttonEvent.
   static void activated(GtkFlowBox*, GtkFlowBoxChild* child, gpointer data) {
     auto* self = static_cast<FavoritesScreen*>(data);
-    int index = gtk_flow_box_child_get_index(child);
-    if (self->doubleClick_) {
-      self->pendingUse_ = index;
-    } else {
-      self->model_.useFavorite(std::size_t(index));
-    }
+    if (!self->doubleClick_) self->model_.useFavorite(std::size_t(gtk_flow_box_child_get_index(child)));
   }
 
   // A press beside every tile (between them, or below the grid) clears the selection.
