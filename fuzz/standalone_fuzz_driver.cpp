@@ -60,12 +60,8 @@ int main(int argc, char** argv) {
   for (long round = 0; round < rounds; ++round) {
     std::string input = mutate(pool[random() % pool.size()], random);
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
-    if (round % 7 != 0) continue;
-    if (pool.size() < 256) {
-      pool.push_back(std::move(input));
-    } else {
-      pool[random() % pool.size()] = std::move(input);
-    }
+    if (round % 7 == 0 && pool.size() < 256) pool.push_back(std::move(input));
+    else if (round % 7 == 0) pool[random() % pool.size()] = std::move(input);
   }
   std::printf("%ld inputs, seed %u: no failure\n", rounds, seed);
   return 0;
